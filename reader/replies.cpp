@@ -1,0 +1,97 @@
+#include "reader/replies.h"
+
+#include <algorithm>
+
+#include "reader/commands.h"
+
+namespace magcfg::reader {
+namespace {
+
+std::uint8_t ByteAt(std::span<const std::uint8_t> bytes, std::size_t index) {
+  return index < bytes.size() ? bytes[index] : 0;
+}
+
+int Signed(std::uint8_t byte) { return static_cast<std::int8_t>(byte); }
+
+}  // namespace
+
+FormatVerdict ReadFormatVerdict(std::span<const std::uint8_t> reply) {
+  switch (ByteAt(reply, 3)) {
+    case 'Y': return FormatVerdict::Accepted;
+    case 'N': return FormatVerdict::Refused;
+    default: return FormatVerdict::None;
+  }
+}
+
+std::string ExtractVersionText(std::span<const std::uint8_t> reply, std::size_t inputLength) {
+  const std::size_t end = std::min(inputLength, reply.size());
+  std::string text;
+  bool copying = false;
+  for (std::size_t i = 0; i < end; ++i) {
+    const std::uint8_t byte = reply[i];
+    if (copying && byte != kEtx && text.size() < kVersionTextCapacity) text.push_back(static_cast<char>(byte));
+    if (byte == static_cast<std::uint8_t>(CommandCode::Version)) copying = true;
+    if (byte == kEtx) copying = false;
+  }
+  // The text is shown as a zero-terminated string.
+  const std::size_t zero = text.find('\0');
+  if (zero != std::string::npos) text.resize(zero);
+  return text;
+}
+
+std::optional<MessageKey> CardStatusMessage(std::span<const std::uint8_t> reply) {
+  switch (Signed(ByteAt(reply, 4))) {
+    case 0: return MessageKey::NoSwipe;
+    case 1: return MessageKey::SwipeFailed;
+    case 2: return MessageKey::SwipeOk;
+    default: return std::nullopt;
+  }
+}
+
+int AccumulateValue(std::span<const std::uint8_t> report) {
+  return 256 * Signed(ByteAt(report, 1)) + Signed(ByteAt(report, 2));
+}
+
+bool CardReplyCollector::Add(std::span<const std::uint8_t> report) {
+  if (Full()) return false;
+  std::uint8_t* out = buffer_.data() + reports_ * kReplyBytesPerReport;
+  for (std::size_t i = 0; i < kReplyBytesPerReport; ++i) out[i] = ByteAt(report, i + 1);
+  ++reports_;
+  return true;
+}
+
+CardReadResult DecodeCardReply(std::span<const std::uint8_t, kReplyBufferSize> stream) {
+  const std::span<const std::uint8_t> bytes(stream.data(), stream.size());
+  CardReadResult result;
+  const std::uint8_t verdict = bytes[2];
+  if (verdict == 'N') {
+    const int reason = Signed(bytes[3]);
+    if (reason == 0 || reason == 1) {
+      result.kind = CardReadResult::Kind::Refused;
+      result.reason = reason == 0 ? MessageKey::NoSwipe : MessageKey::SwipeFailed;
+    }
+    return result;
+  }
+  if (verdict != 'Y') return result;
+
+  result.kind = CardReadResult::Kind::Tracks;
+  std::size_t q = 3;
+  for (auto& track : result.tracks) {
+    const int length = Signed(ByteAt(bytes, q));
+    if (length == 0) {
+      track.reset();
+      q += 1;
+    } else if (length < 0) {
+      track = std::string();
+      q += 1;
+    } else {
+      std::string data;
+      for (int i = 1; i <= length; ++i) data.push_back(static_cast<char>(ByteAt(bytes, q + i)));
+      track = std::move(data);
+      q += 1 + static_cast<std::size_t>(length);
+    }
+  }
+  return result;
+}
+
+}  // namespace magcfg::reader

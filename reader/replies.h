@@ -1,0 +1,71 @@
+// Reading the reader's replies. Every function takes the input buffer as it
+// was read (byte 0 the report ID) and reads only inside it; bytes past its
+// end count as 0, as bytes that did not arrive do.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "res/texts.h"
+
+namespace magcfg::reader {
+
+// --- Set format: byte 3 carries the verdict.
+enum class FormatVerdict { Accepted, Refused, None };
+FormatVerdict ReadFormatVerdict(std::span<const std::uint8_t> reply);
+
+// --- Version: the bytes between each 0x05 and the next 0x03 among the first
+// inputLength bytes, joined. The text holds at most 29 bytes; a longer one is
+// cut there. A zero byte ends the text as shown.
+inline constexpr std::size_t kVersionTextCapacity = 29;
+std::string ExtractVersionText(std::span<const std::uint8_t> reply, std::size_t inputLength);
+
+// --- Card status: byte 4, read as a signed code. nullopt for a code that
+// names no result.
+std::optional<MessageKey> CardStatusMessage(std::span<const std::uint8_t> reply);
+
+// --- Card read.
+// The accumulate test's value: 256 * s(byte 1) + s(byte 2), bytes read as
+// signed 8-bit numbers. A reply is collected only when it exceeds 56.
+int AccumulateValue(std::span<const std::uint8_t> report);
+inline constexpr int kAccumulateThreshold = 56;
+
+inline constexpr std::size_t kReplyBytesPerReport = 64;
+inline constexpr std::size_t kReplyBufferReports = 16;
+inline constexpr std::size_t kReplyBufferSize = kReplyBytesPerReport * kReplyBufferReports;
+
+// Gathers bytes 1 to 64 of each report of a card-read reply, 64 bytes per
+// report whatever the report length, up to 16 reports.
+class CardReplyCollector {
+ public:
+  // Copies the report's bytes 1 to 64; returns false, copying nothing, once
+  // the buffer is full.
+  bool Add(std::span<const std::uint8_t> report);
+  bool Full() const { return reports_ == kReplyBufferReports; }
+  std::size_t Reports() const { return reports_; }
+  const std::array<std::uint8_t, kReplyBufferSize>& Buffer() const { return buffer_; }
+
+ private:
+  std::array<std::uint8_t, kReplyBufferSize> buffer_{};
+  std::size_t reports_ = 0;
+};
+
+struct CardReadResult {
+  enum class Kind {
+    Tracks,   // 'Y': each track's text, or the blank-track text
+    Refused,  // 'N' with a known reason: the reason's text everywhere
+    Nothing,  // anything else: nothing is shown
+  };
+  Kind kind = Kind::Nothing;
+  // For Tracks: each track's raw bytes (zero bytes kept; the display drops
+  // them), or nullopt for a blank track (length 0).
+  std::array<std::optional<std::string>, 3> tracks;
+  MessageKey reason = MessageKey::NoSwipe;  // for Refused
+};
+
+CardReadResult DecodeCardReply(std::span<const std::uint8_t, kReplyBufferSize> stream);
+
+}  // namespace magcfg::reader

@@ -1,0 +1,83 @@
+// Every text the program shows, in English and Chinese (UTF-8): the message
+// catalogue, the captions that follow the language, the track selection list
+// entries and the message box titles.
+#pragma once
+
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace magcfg {
+
+// Byte values match the language flag the window keeps: 1 English, 0 Chinese.
+enum class UiLanguage : unsigned char { Chinese = 0, English = 1 };
+
+enum class MessageKey {
+  ReaderFound,  // a format text: "%X" stands for the version number
+  ReaderNotFound,
+  AlreadyOpen,
+  EnumFailed,
+  DetailFailed,
+  Disconnected,
+  NothingToDisconnect,
+  NotConnected,
+  SelectTrack,
+  NoPreparsed,
+  ReportLengthUnsupported,
+  SendTimeout,
+  SendOk,
+  CommandSent,
+  FormatReplyTimeout,
+  ReplyTimeout,
+  FormatOk,
+  FormatFailed,
+  ActiveModeSet,
+  PassiveModeSet,
+  NoSwipe,
+  SwipeFailed,
+  BlankTrack,
+  SwipeOk,
+  SwipeHint,
+};
+inline constexpr int kMessageKeyCount = static_cast<int>(MessageKey::SwipeHint) + 1;
+
+struct BilingualText {
+  const char* english;
+  const char* chinese;
+  const char* In(UiLanguage language) const {
+    return language == UiLanguage::English ? english : chinese;
+  }
+};
+
+// The catalogue entry of a key; never null.
+const BilingualText& CatalogueEntry(MessageKey key);
+
+// The key's text in the given language.
+std::string_view MessageText(MessageKey key, UiLanguage language);
+
+// MSG_READER_FOUND with the version number in upper-case hexadecimal, without
+// prefix or leading zeros.
+std::string ReaderFoundText(unsigned version, UiLanguage language);
+
+// The catalogue's own name of a key ("MSG_READER_FOUND"), for diagnostics.
+std::string_view MessageKeyName(MessageKey key);
+
+struct CaptionRow {
+  int control;
+  BilingualText text;
+};
+
+// The 30 controls whose caption follows the language, in the order both
+// switch operations set them.
+std::span<const CaptionRow> CaptionTable();
+
+// The seven track selection entries, indexed by the track selection code.
+std::span<const BilingualText> TrackSelectionEntries();
+
+// Message box titles; the same in both languages.
+inline constexpr std::string_view kTitleError = "Error";
+inline constexpr std::string_view kTitleSetDeviceError = "ERROR";
+inline constexpr std::string_view kTitleInformation = "Information";
+
+}  // namespace magcfg
