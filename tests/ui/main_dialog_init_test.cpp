@@ -1,1 +1,115 @@
 #include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "res/control_table.h"
+#include "tests/support/dialog_fixture.h"
+#include "ui/control_ids.h"
+#include "ui/dialog_keys.h"
+#include "ui/dialog_units.h"
+
+namespace magcfg::test {
+namespace {
+
+using MainDialogInitTest = DialogTest;
+
+TEST_F(MainDialogInitTest, FirstShowState) {
+  EXPECT_EQ(state.language, UiLanguage::English);
+  for (const CaptionRow& row : CaptionTable()) EXPECT_EQ(window.GetText(row.control), row.text.english) << row.control;
+  EXPECT_EQ(window.GetText(1016), "Output (CR) flag at the end of Track 3");
+  EXPECT_FALSE(window.Control(ctl::kLanguageChinese).visible);
+  EXPECT_FALSE(window.Control(ctl::kLanguageEnglish).visible);
+  EXPECT_TRUE(window.Control(ctl::kLanguageEnglish).checked);
+  EXPECT_FALSE(window.Control(ctl::kLanguageChinese).checked);
+  EXPECT_FALSE(window.Control(ctl::kGetVersion).enabled);
+  EXPECT_EQ(window.GetText(ctl::kStatusLine), "");
+  const auto& list = window.Control(ctl::kTrackSelection);
+  ASSERT_EQ(list.entries.size(), 7u);
+  EXPECT_EQ(list.entries[list.selected], "0:Track2,3");
+  EXPECT_EQ(window.GetText(1040), "before swipe the magnetic card please make sure the cursor is here!");
+  EXPECT_EQ(window.icon, 136);
+  EXPECT_EQ(InitialFocusControl(), ctl::kFindDevice);
+  EXPECT_FALSE(dialog.ReaderOpen());
+}
+
+TEST_F(MainDialogInitTest, SwipeBoxGetsTheChineseHintBeforeTheDefaultChecksAndEnglishLast) {
+  // Icon, labels, sentinel boxes, the Chinese hint, default checks, then the English texts.
+  const auto& ops = window.operations;
+  const auto at = [&](const std::string& op) { return std::find(ops.begin(), ops.end(), op) - ops.begin(); };
+  EXPECT_LT(at("Icon"), at("Label 1023"));
+  EXPECT_LT(at("Label 1029"), at("Limit 1005"));
+  EXPECT_LT(at("SetText 1008"), at("SetText 1040"));
+  EXPECT_LT(at("SetText 1040"), at("Check 1011"));
+  EXPECT_LT(at("Enable 1017"), at("Check 1003"));
+  EXPECT_LT(at("Check 1003"), at("SetText 1000"));
+}
+
+TEST_F(MainDialogInitTest, LabelsAreRedTwelvePixelsBoldWhereChosen) {
+  const Colour red = Rgb(255, 0, 0);
+  EXPECT_EQ(red, 0x0000FFu);
+  for (int id : {1023, 1026}) {
+    const LabelStyle& s = window.Control(id).labelStyle;
+    EXPECT_EQ(s.height, -12) << id;
+    EXPECT_EQ(s.weight, kWeightBold) << id;
+    EXPECT_EQ(s.textColour, red) << id;
+    EXPECT_FALSE(s.faceName.has_value()) << id;  // the default GUI font's face
+  }
+  for (int id : {1027, 1028, 1029}) {
+    const LabelStyle& s = window.Control(id).labelStyle;
+    EXPECT_EQ(s.faceName, "Microsoft Sans Serif") << id;
+    EXPECT_EQ(s.height, -12) << id;
+    EXPECT_FALSE(s.weight.has_value()) << id;  // the default GUI font's weight
+    EXPECT_EQ(s.textColour, red) << id;
+  }
+  // Each setter redraws: height, bold and colour; face, height and colour.
+  EXPECT_EQ(window.Control(1023).labelRedraws, 3);
+  EXPECT_EQ(window.Control(1027).labelRedraws, 3);
+}
+
+TEST(TextLabel, SettersChainRedrawAndKeepAtMost31CharactersOfTheFace) {
+  FakeWindow window;
+  TextLabel label;
+  label.Attach(window, 1023);
+  label.SetBold(true).SetBold(false);
+  EXPECT_EQ(label.Style().weight, kWeightNormal);
+  label.SetFaceName(std::string(40, 'F'));
+  EXPECT_EQ(label.Style().faceName->size(), 31u);
+  // A cut never splits a character.
+  label.SetFaceName(std::string(30, 'F') + "字");
+  EXPECT_EQ(*label.Style().faceName, std::string(30, 'F'));
+  label.SetForeColor(Rgb(1, 2, 3));
+  EXPECT_EQ(window.Control(1023).labelStyle.textColour, 0x030201u);
+  EXPECT_EQ(window.Control(1023).labelRedraws, 5);
+}
+
+TEST_F(MainDialogInitTest, OkCancelAndCloseEndTheWindow) {
+  dialog.OnOk();
+  EXPECT_EQ(window.endResult, kDialogOk);
+  dialog.OnCancel();
+  EXPECT_EQ(window.endResult, kDialogCancel);
+}
+
+TEST(DialogKeys, EnterDependsOnTheFocusedControl) {
+  EXPECT_EQ(ResolveEnterKey(1005), KeyAction::EndDialogOk);    // sentinel box
+  EXPECT_EQ(ResolveEnterKey(1011), KeyAction::EndDialogOk);    // check box
+  EXPECT_EQ(ResolveEnterKey(1035), KeyAction::EndDialogOk);    // read-only track box
+  EXPECT_EQ(ResolveEnterKey(1038), KeyAction::EndDialogOk);    // list
+  EXPECT_EQ(ResolveEnterKey(-1), KeyAction::EndDialogOk);      // nothing addressed
+  EXPECT_EQ(ResolveEnterKey(1020), KeyAction::ClickButton);    // a focused push button is pressed
+  EXPECT_EQ(ResolveEnterKey(1040), KeyAction::PassToControl);  // the swipe box takes the line break
+  EXPECT_EQ(ResolveEscapeKey(), KeyAction::EndDialogCancel);
+}
+
+TEST(DialogUnits, ConvertAsTheDialogManagerDoes) {
+  // 52 letters 312 px wide: average 6 px; font height 13 px.
+  const DialogBaseUnits base = BaseUnitsFromFont(312, 13);
+  EXPECT_EQ(base.x, 6);
+  EXPECT_EQ(base.y, 13);
+  EXPECT_EQ(DialogUnitsToPixels(402, 337, 402, 337, base), (PixelRect{603, 548, 603, 548}));
+  EXPECT_EQ(DialogUnitsToPixels(7, 4, 197, 34, base), (PixelRect{11, 7, 296, 55}));
+  // Odd average widths round up: 338 px -> 13 per letter pair -> 7.
+  EXPECT_EQ(BaseUnitsFromFont(338, 15).x, 7);
+}
+
+}  // namespace
+}  // namespace magcfg::test
