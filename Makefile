@@ -1,0 +1,24 @@
+# Entry points. `make run` starts the program, `make test` builds everything
+# and runs every test; both install the Debian packages they need first.
+BUILD := build/default
+MAGCFG := $(BUILD)/platform/qt/magcfg
+
+.PHONY: all setup build run test clean
+
+all: build
+
+setup:
+	scripts/setup.sh base
+
+build: setup
+	cmake --preset default
+	cmake --build --preset default
+
+run: build
+	scripts/run.sh $(MAGCFG)
+
+test: build
+	ctest --preset default
+
+clean:
+	rm -rf build

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need; does nothing
+# when they are all there. Usage: scripts/setup.sh [group...]
+#   base    compilers, CMake, Ninja, GoogleTest, Google Benchmark, Qt 6, fonts, Xvfb
+#   windows mingw-w64 and Wine, for the Windows build and its tests
+#   fuzz    clang and its sanitizer runtimes
+#   package tools that check the .deb, the desktop file and the AppStream data
+set -euo pipefail
+
+declare -A GROUPS_PACKAGES=(
+  [base]="build-essential cmake ninja-build pkg-config libgtest-dev googletest libgmock-dev libbenchmark-dev qt6-base-dev libgl1-mesa-dev fonts-wqy-microhei xvfb xauth"
+  [windows]="mingw-w64 wine wine64"
+  [fuzz]="clang libclang-rt-14-dev"
+  [package]="desktop-file-utils appstream lintian dpkg-dev"
+)
+
+groups=("$@")
+[ ${#groups[@]} -eq 0 ] && groups=(base)
+
+missing=()
+for group in "${groups[@]}"; do
+  for pkg in ${GROUPS_PACKAGES[$group]:?unknown group $group}; do
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$pkg")
+    fi
+  done
+done
+
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
