@@ -37,6 +37,13 @@ char32_t DecodeAt(std::string_view text, std::size_t& pos) {
     }
     cp = (cp << 6) | (next & 0x3F);
   }
+  // Overlong forms and values past U+10FFFF are not characters: the lead
+  // byte then stands alone, like any other malformed byte.
+  constexpr char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+  if (cp < kSmallest[extra] || cp > 0x10FFFF) {
+    ++pos;
+    return lead;
+  }
   pos += extra + 1;
   return cp;
 }

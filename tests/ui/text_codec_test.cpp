@@ -37,3 +37,18 @@ TEST(TextCodec, BytesBecomeCharactersAndZerosAreDropped) {
 
 }  // namespace
 }  // namespace magcfg
+
+namespace magcfg {
+namespace {
+
+TEST(TextCodec, OverlongFormsAndValuesPastTheLastCharacterAreMalformed) {
+  // An overlong '?' must not pass for a question mark.
+  EXPECT_EQ(DecodeUtf8(std::string("\xC0\xBF", 2)), (std::u32string{0xC0, 0xBF}));
+  EXPECT_EQ(DecodeUtf8(std::string("\xF5\x80\x80\x80", 4)).size(), 4u);
+  EXPECT_EQ(DecodeUtf8(std::string("\xF4\x8F\xBF\xBF", 4)), (std::u32string{0x10FFFF}));
+  const std::string bytes("\x00\x00\x20\xF0\xF5\xF5\xF5\xF5\xF5\x9F\x98\x80\x7F\x97\x80\xFF", 16);
+  EXPECT_EQ(DecodeUtf8(EncodeUtf8(DecodeUtf8(bytes))), DecodeUtf8(bytes));
+}
+
+}  // namespace
+}  // namespace magcfg

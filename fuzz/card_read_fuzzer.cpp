@@ -1,0 +1,95 @@
+// The card read: a reader that answers with any sequence of reports, of any
+// report length, through the whole handler and exchange.
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+#include "fuzz/fuzz_check.h"
+#include "tests/support/fake_window.h"
+#include "reader/replies.h"
+#include "ui/control_ids.h"
+#include "ui/main_dialog.h"
+#include "ui/text_codec.h"
+
+namespace {
+
+using namespace magcfg;
+
+// A reader that replies with the reports the input holds, then falls silent.
+class ScriptedReader : public reader::HidDevice {
+ public:
+  ScriptedReader(std::uint16_t inputLength, std::deque<std::vector<std::uint8_t>> reports)
+      : inputLength_(inputLength), reports_(std::move(reports)) {}
+  std::optional<reader::HidAttributes> GetAttributes() override { return reader::HidAttributes{0x5131, 0x2007, 1}; }
+  std::optional<reader::ReportLengths> GetReportLengths() override { return reader::ReportLengths{inputLength_, 65}; }
+  bool CheckOutputReport(std::span<const std::uint8_t>) override { return true; }
+  reader::WriteResult Write(std::span<const std::uint8_t> report, int) override {
+    return {reader::TransferStatus::Completed, static_cast<std::uint32_t>(report.size())};
+  }
+  reader::TransferStatus Read(std::span<std::uint8_t> buffer, int) override {
+    FUZZ_CHECK(buffer.size() == inputLength_);
+    ++reads;
+    if (reports_.empty()) return reader::TransferStatus::TimedOut;
+    const std::vector<std::uint8_t> report = std::move(reports_.front());
+    reports_.pop_front();
+    std::copy_n(report.begin(), std::min(report.size(), buffer.size()), buffer.begin());
+    return reader::TransferStatus::Completed;
+  }
+  void CancelIo() override {}
+  int reads = 0;
+
+ private:
+  std::uint16_t inputLength_;
+  std::deque<std::vector<std::uint8_t>> reports_;
+};
+
+class OneReader : public reader::HidSystem {
+ public:
+  explicit OneReader(std::unique_ptr<ScriptedReader> device) : device_(std::move(device)) {}
+  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override { return std::make_unique<List>(); }
+  std::unique_ptr<reader::HidDevice> Open(const std::string&) override {
+    device = device_.get();
+    return std::move(device_);
+  }
+  void Pause(int) override {}
+  ScriptedReader* device = nullptr;
+
+ private:
+  struct List : reader::HidInterfaceList {
+    reader::EnumerationEntry At(std::uint32_t index) override {
+      if (index == 0) return {reader::EnumerationStatus::Interface, "reader"};
+      return {reader::EnumerationStatus::NoMoreItems, {}};
+    }
+  };
+  std::unique_ptr<ScriptedReader> device_;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 3) return 0;
+  // Byte 0 picks the report length (1 to 256 bytes), byte 1 the track selection;
+  // the rest is cut into reports of that length.
+  const std::uint16_t inputLength = static_cast<std::uint16_t>(data[0] + 1);
+  std::deque<std::vector<std::uint8_t>> reports;
+  for (std::size_t at = 2; at < size; at += inputLength) {
+    reports.emplace_back(data + at, data + std::min(size, at + inputLength));
+  }
+  const std::size_t sent = reports.size();
+
+  magcfg::test::FakeWindow window;
+  OneReader hid(std::make_unique<ScriptedReader>(inputLength, std::move(reports)));
+  ModuleState state;
+  MainDialog dialog(window, hid, state);
+  dialog.OnInitDialog();
+  dialog.OnFindDevice();
+  FUZZ_CHECK(dialog.ReaderOpen());
+  window.SelectListEntry(ctl::kTrackSelection, data[1] % 7);
+  dialog.OnReadCard();
+
+  // The collection stops at 16 reports even when the reader keeps sending.
+  FUZZ_CHECK(hid.device->reads <= static_cast<int>(std::min<std::size_t>(sent + 1, 17)));
+  // A track box never shows more characters than a length byte can announce.
+  for (int box : ctl::kTrackDataBoxes) FUZZ_CHECK(CharacterCount(window.GetText(box)) <= 127);
+  return 0;
+}
