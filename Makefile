@@ -3,7 +3,7 @@
 BUILD := build/default
 MAGCFG := $(BUILD)/platform/qt/magcfg
 
-.PHONY: all setup build run test clean
+.PHONY: all setup build run test bench fuzz clean
 
 all: build
 
@@ -19,6 +19,9 @@ run: build
 
 test: build
 	ctest --preset default
+
+bench: build
+	$(BUILD)/bench/magcfg_bench
 
 clean:
 	rm -rf build
