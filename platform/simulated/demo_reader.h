@@ -1,0 +1,23 @@
+// A simulated reader for trying the program without one: `magcfg --simulate`.
+// Nothing creates it unless asked for by name, so a normal run always talks
+// to the platform's HID services.
+#pragma once
+
+#include <memory>
+
+#include "platform/simulated/card_swipe.h"
+#include "platform/simulated/simulated_config.h"
+#include "reader/hid_port.h"
+
+namespace magcfg::sim {
+
+// The sample swipe the demo reader holds: a test card's three tracks.
+CardSwipe DemoSwipe();
+
+// The sane reader, paced in real time.
+SimulatedReaderConfig DemoReaderConfig();
+
+// A simulated HID system with the demo reader, holding DemoSwipe().
+std::unique_ptr<reader::HidSystem> MakeDemoHidSystem();
+
+}  // namespace magcfg::sim

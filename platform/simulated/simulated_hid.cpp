@@ -1,0 +1,150 @@
+#include "platform/simulated/simulated_hid.h"
+
+#include <algorithm>
+
+#include "platform/simulated/simulation_state.h"
+
+namespace magcfg::sim {
+namespace {
+
+using reader::EnumerationEntry;
+using reader::EnumerationStatus;
+using reader::TransferStatus;
+using reader::WriteResult;
+using State = SimulatedHidSystem::State;
+
+class SimulatedList final : public reader::HidInterfaceList {
+ public:
+  explicit SimulatedList(std::shared_ptr<State> state) : state_(std::move(state)) {}
+
+  EnumerationEntry At(std::uint32_t index) override {
+    state_->seen.enumeratedIndices.push_back(index);
+    const auto& interfaces = state_->config.interfaces;
+    if (index >= interfaces.size()) return {EnumerationStatus::NoMoreItems, {}};
+    const SimulatedInterface& found = interfaces[index];
+    if (found.enumeration != EnumerationStatus::Interface) return {found.enumeration, {}};
+    return {EnumerationStatus::Interface, found.path};
+  }
+
+ private:
+  std::shared_ptr<State> state_;
+};
+
+class SimulatedDevice final : public reader::HidDevice {
+ public:
+  SimulatedDevice(std::shared_ptr<State> state, std::size_t index) : state_(std::move(state)), index_(index) {}
+
+  ~SimulatedDevice() override { state_->seen.closed.push_back(Interface().path); }
+
+  std::optional<reader::HidAttributes> GetAttributes() override {
+    if (!Interface().attributesReadable) return std::nullopt;
+    return Interface().attributes;
+  }
+
+  std::optional<reader::ReportLengths> GetReportLengths() override {
+    ++state_->seen.reportLengthQueries;
+    return Interface().reportLengths;
+  }
+
+  bool CheckOutputReport(std::span<const std::uint8_t>) override {
+    ++state_->seen.usageChecks;
+    return Interface().usageCheckPasses;
+  }
+
+  WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) override {
+    state_->seen.writes.emplace_back(report.begin(), report.end());
+    const std::int64_t startMs = state_->clock.NowMs();
+    // The request reaches the reader whether or not the host sees the write
+    // complete in time.
+    if (Interface().isReader) state_->Deliver(report, startMs, InputLength());
+
+    const ReaderBehaviour& behaviour = state_->config.reader;
+    const auto size = static_cast<std::uint32_t>(report.size());
+    switch (Interface().isReader ? behaviour.writeCompletion : WriteCompletion::InsideCall) {
+      case WriteCompletion::InsideCall:
+        return {TransferStatus::Completed, size};
+      case WriteCompletion::AfterDelay:
+        if (behaviour.writeDelayMs <= timeoutMs) {
+          state_->clock.Advance(behaviour.writeDelayMs);
+          return {TransferStatus::Completed, 0};
+        }
+        break;
+      case WriteCompletion::Never:
+        break;
+    }
+    state_->clock.Advance(timeoutMs);
+    return {TransferStatus::TimedOut, 0};
+  }
+
+  TransferStatus Read(std::span<std::uint8_t> buffer, int timeoutMs) override {
+    state_->seen.readTimeoutsMs.push_back(timeoutMs);
+    if (!Interface().isReader) {
+      state_->clock.Advance(timeoutMs);
+      return TransferStatus::TimedOut;
+    }
+    const std::optional<std::vector<std::uint8_t>> report = state_->Receive(timeoutMs, InputLength());
+    if (!report) return TransferStatus::TimedOut;
+    // The platform delivers no more than the caller asked for.
+    std::copy_n(report->begin(), std::min(report->size(), buffer.size()), buffer.begin());
+    return TransferStatus::Completed;
+  }
+
+  void CancelIo() override { ++state_->seen.cancelIoCalls; }
+
+ private:
+  const SimulatedInterface& Interface() const { return state_->config.interfaces.at(index_); }
+
+  std::size_t InputLength() const {
+    const auto& lengths = Interface().reportLengths;
+    return lengths ? lengths->input : kSaneReportLength;
+  }
+
+  std::shared_ptr<State> state_;
+  std::size_t index_;
+};
+
+}  // namespace
+
+std::vector<std::string> Observations::StillOpen() const {
+  std::vector<std::string> open = opened;
+  for (const std::string& path : closed) {
+    const auto it = std::find(open.begin(), open.end(), path);
+    if (it != open.end()) open.erase(it);
+  }
+  return open;
+}
+
+SimulatedHidSystem::SimulatedHidSystem(SimulatedReaderConfig config)
+    : state_(std::make_shared<State>(std::move(config))) {}
+
+SimulatedHidSystem::~SimulatedHidSystem() = default;
+
+std::unique_ptr<reader::HidInterfaceList> SimulatedHidSystem::ListInterfaces() {
+  ++state_->seen.listRequests;
+  if (!state_->config.listObtainable) return nullptr;
+  return std::make_unique<SimulatedList>(state_);
+}
+
+std::unique_ptr<reader::HidDevice> SimulatedHidSystem::Open(const std::string& path) {
+  const auto& interfaces = state_->config.interfaces;
+  for (std::size_t i = 0; i < interfaces.size(); ++i) {
+    if (interfaces[i].path != path) continue;
+    if (!interfaces[i].opens) return nullptr;
+    state_->seen.opened.push_back(path);
+    return std::make_unique<SimulatedDevice>(state_, i);
+  }
+  return nullptr;
+}
+
+void SimulatedHidSystem::Pause(int milliseconds) {
+  state_->seen.pausesMs.push_back(milliseconds);
+  state_->clock.Advance(milliseconds);
+}
+
+ReaderModel& SimulatedHidSystem::Reader() { return state_->model; }
+SimulatedReaderConfig& SimulatedHidSystem::Config() { return state_->config; }
+const Observations& SimulatedHidSystem::Seen() const { return state_->seen; }
+void SimulatedHidSystem::ForgetObservations() { state_->seen = Observations(); }
+std::int64_t SimulatedHidSystem::ElapsedMs() const { return state_->clock.NowMs(); }
+
+}  // namespace magcfg::sim

@@ -1,0 +1,61 @@
+// The simulated HID system: a HID backend like the platform's, whose
+// interfaces and reader come from a SimulatedReaderConfig. It records what
+// the program did to it, for tests to check.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/simulated/reader_model.h"
+#include "platform/simulated/simulated_config.h"
+#include "reader/hid_port.h"
+
+namespace magcfg::sim {
+
+// Everything the program did to the simulated system, in order.
+struct Observations {
+  int listRequests = 0;
+  std::vector<std::uint32_t> enumeratedIndices;
+  std::vector<std::string> opened;  // paths, one per successful open
+  std::vector<std::string> closed;  // paths, one per close
+  int reportLengthQueries = 0;
+  int usageChecks = 0;
+  std::vector<std::vector<std::uint8_t>> writes;  // every output report written
+  std::vector<int> readTimeoutsMs;                // one per read started
+  int cancelIoCalls = 0;
+  std::vector<int> pausesMs;
+
+  std::size_t Reads() const { return readTimeoutsMs.size(); }
+  // Paths opened and not closed again, in the order they were opened.
+  std::vector<std::string> StillOpen() const;
+};
+
+class SimulatedHidSystem final : public reader::HidSystem {
+ public:
+  explicit SimulatedHidSystem(SimulatedReaderConfig config);
+  ~SimulatedHidSystem() override;
+
+  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override;
+  std::unique_ptr<reader::HidDevice> Open(const std::string& path) override;
+  void Pause(int milliseconds) override;
+
+  // The reader behind the interfaces marked isReader: swipe a card, look at
+  // its format and mode.
+  ReaderModel& Reader();
+  // The configuration in force; a test may change behaviour between commands.
+  SimulatedReaderConfig& Config();
+  const Observations& Seen() const;
+  // Forgets what was observed so far (the clock runs on).
+  void ForgetObservations();
+  std::int64_t ElapsedMs() const;
+
+  struct State;
+
+ private:
+  // Shared with the devices, which may outlive the system.
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace magcfg::sim
