@@ -4,8 +4,7 @@
 
 namespace magcfg::sim {
 
-std::vector<std::vector<std::uint8_t>> SplitIntoReports(std::span<const std::uint8_t> stream,
-                                                        std::size_t inputLength) {
+std::vector<std::vector<std::uint8_t>> SplitIntoReports(std::span<const std::uint8_t> stream, std::size_t inputLength) {
   std::vector<std::vector<std::uint8_t>> reports;
   std::size_t offset = 0;
   do {

@@ -13,8 +13,7 @@ namespace magcfg::sim {
 inline constexpr std::size_t kStreamBytesPerReport = 64;
 
 // At least one report, also for an empty stream.
-std::vector<std::vector<std::uint8_t>> SplitIntoReports(std::span<const std::uint8_t> stream,
-                                                        std::size_t inputLength);
+std::vector<std::vector<std::uint8_t>> SplitIntoReports(std::span<const std::uint8_t> stream, std::size_t inputLength);
 
 // A report given whole (byte 0 the report ID), cut or zero-padded to the
 // input report length.

@@ -29,7 +29,9 @@ struct ConnectionRow {
   std::vector<int> pauses;
   int listRequests;
 };
+void PrintTo(const ConnectionRow& row, std::ostream* os) { *os << row.name; }
 
+// clang-format off
 const ConnectionRow kConnectionRows[] = {
     {"FindMatching", [](auto&) {}, false, 1001, true, "Detect device OK,ver102", {}, {100}, 1},
     {"FindNoMatch", [](auto& c) { c.interfaces.pop_back(); }, false, 1001, false, "Device disconnected!", {}, {100}, 1},
@@ -41,6 +43,7 @@ const ConnectionRow kConnectionRows[] = {
     {"DisconnectWhileOpen", [](auto&) {}, true, 1024, false, "Device disconnected!", {}, {}, 0},
     {"DisconnectWhileClosed", [](auto&) {}, false, 1024, false, "No device connected!", {}, {}, 0},
 };
+// clang-format on
 
 class ConnectionStates : public ::testing::TestWithParam<ConnectionRow> {};
 
@@ -83,7 +86,9 @@ struct WalkRow {
   std::vector<std::uint32_t> enumerated;
   const char* status;
 };
+void PrintTo(const WalkRow& row, std::ostream* os) { *os << row.name; }
 
+// clang-format off
 const WalkRow kWalkRows[] = {
     {"NoInterfaceAtAll", [](auto& c) { c.interfaces.clear(); }, {}, {}, {0}, "Device disconnected!"},
     {"InterfacesBeforeTheReader", [](auto&) {}, {kKeyboard, kMouse, kReader}, {kReader}, {0, 1, 2},
@@ -107,6 +112,7 @@ const WalkRow kWalkRows[] = {
     {"DetailFailureAfterOpeningOthers", [](auto& c) { c.interfaces[2].enumeration = EnumerationStatus::DetailFailed; },
      {kKeyboard, kMouse}, {}, {0, 1, 2}, "before"},
 };
+// clang-format on
 
 class FindDeviceWalk : public ::testing::TestWithParam<WalkRow> {};
 

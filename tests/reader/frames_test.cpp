@@ -53,7 +53,11 @@ TEST(SentinelByte, IsTheFirstCharacterOr0xFF) {
     std::uint8_t byte;
   };
   const Row rows[] = {
-      {"", 0xFF}, {"%", '%'}, {"?x", '?'}, {"\xC3\xBF", 0xFF}, {"\xC3\xA9", 0xE9},
+      {"", 0xFF},
+      {"%", '%'},
+      {"?x", '?'},
+      {"\xC3\xBF", 0xFF},
+      {"\xC3\xA9", 0xE9},
       // Beyond one byte: what an 8-bit conversion makes of it.
       {"\xE2\x82\xAC", '?'},
   };

@@ -2,6 +2,7 @@
 // built from a config the test chose, initialised as the window does it.
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,13 +18,15 @@ struct CommandButton {
   int button;
   std::uint8_t code;
 };
+inline void PrintTo(const CommandButton& command, std::ostream* os) { *os << command.name; }
 inline constexpr CommandButton kSetFormat{"SetFormat", 1020, 0x30};
 inline constexpr CommandButton kVersion{"Version", 1025, 0x05};
 inline constexpr CommandButton kPassiveMode{"PassiveMode", 1031, 0x06};
 inline constexpr CommandButton kActiveMode{"ActiveMode", 1030, 0x07};
 inline constexpr CommandButton kReadCard{"ReadCard", 1032, 0x08};
 inline constexpr CommandButton kCardStatus{"CardStatus", 1039, 0x09};
-inline constexpr CommandButton kAllCommands[] = {kSetFormat, kVersion, kPassiveMode, kActiveMode, kReadCard, kCardStatus};
+inline constexpr CommandButton kAllCommands[] = {kSetFormat,  kVersion,  kPassiveMode,
+                                                 kActiveMode, kReadCard, kCardStatus};
 
 class ReaderBench {
  public:

@@ -34,7 +34,11 @@ TEST(ExtractVersionText, JoinsTheRunsBetween0x05And0x03) {
       {"one run", {0x00, 0x02, 0x05, 0x56, 0x31, 0x2E, 0x30, 0x03}, 65, "V1.0"},
       {"no 0x05", {0x00, 0x02, 0x41, 0x03}, 65, ""},
       {"two runs joined", {0x05, 'A', 0x03, 0x05, 'B', 0x03}, 65, "AB"},
-      {"0x05 inside a run is copied", {0x05, 'A', 0x05, 'B', 0x03}, 65, "A\x05" "B"},
+      {"0x05 inside a run is copied",
+       {0x05, 'A', 0x05, 'B', 0x03},
+       65,
+       "A\x05"
+       "B"},
       {"zero ends the text", {0x05, 'A', 0x00, 'B', 0x03}, 65, "A"},
       {"unclosed run ends with the report", {0x05, 'A', 'B'}, 3, "AB"},
       {"bytes past the report length are not scanned", {0x05, 'A', 'B', 'C', 0x03}, 3, "AB"},
@@ -53,8 +57,8 @@ TEST(CardStatusMessage, NamesOnlyCodes0To2) {
     std::uint8_t byte4;
     std::optional<MessageKey> message;
   };
-  const Row rows[] = {{0, MessageKey::NoSwipe},  {1, MessageKey::SwipeFailed}, {2, MessageKey::SwipeOk},
-                      {3, std::nullopt},         {0xFF, std::nullopt},         {0x80, std::nullopt},
+  const Row rows[] = {{0, MessageKey::NoSwipe}, {1, MessageKey::SwipeFailed}, {2, MessageKey::SwipeOk},
+                      {3, std::nullopt},        {0xFF, std::nullopt},         {0x80, std::nullopt},
                       {0x42, std::nullopt}};
   for (const Row& row : rows) {
     EXPECT_EQ(CardStatusMessage(Buffer({0x00, 0x02, 0x09, 'Y', row.byte4})), row.message) << int(row.byte4);
@@ -67,9 +71,9 @@ TEST(AccumulateValue, ReadsBytes1And2AsSignedNumbers) {
     std::uint8_t b1, b2;
     int value;
   };
-  const Row rows[] = {{0x02, 0x08, 520}, {0x00, 0x20, 32},   {0x00, 0x38, 56},     {0x00, 0x39, 57},
-                      {0x00, 0x80, -128}, {0x01, 0xFF, 255}, {0xFF, 0xFF, -257},   {0x80, 0x00, -32768},
-                      {0x7F, 0x7F, 32639}};
+  const Row rows[] = {{0x02, 0x08, 520},  {0x00, 0x20, 32},     {0x00, 0x38, 56},
+                      {0x00, 0x39, 57},   {0x00, 0x80, -128},   {0x01, 0xFF, 255},
+                      {0xFF, 0xFF, -257}, {0x80, 0x00, -32768}, {0x7F, 0x7F, 32639}};
   for (const Row& row : rows) {
     EXPECT_EQ(AccumulateValue(Bytes{0x00, row.b1, row.b2}), row.value) << int(row.b1) << " " << int(row.b2);
   }

@@ -25,9 +25,11 @@ struct TimingRow {
   int cancels;
   std::int64_t elapsedMs;
 };
+void PrintTo(const TimingRow& row, std::ostream* os) { *os << row.name; }
 
 // The sane reader completes a write 1 ms after the call and has its reply
 // there 4 ms after the write began.
+// clang-format off
 const TimingRow kTimingRows[] = {
     // A write that never completes, and no reply.
     {"SetFormatWriteAndReadRunOut", kSetFormat, WriteCompletion::Never, false,
@@ -86,6 +88,7 @@ const TimingRow kTimingRows[] = {
     {"ReadCardAnswered", kReadCard, WriteCompletion::AfterDelay, true, {"status:Set Command OK!", "status:没有刷卡"}, 2,
      1, 54},
 };
+// clang-format on
 
 class ExchangeTiming : public ::testing::TestWithParam<TimingRow> {};
 
@@ -201,8 +204,8 @@ TEST(ReportLengths, OutputReportShorterThanTheFrameSendsNothing) {
     bool sent;
   };
   const Row rows[] = {
-      {12, kSetFormat, true},  {11, kSetFormat, false}, {5, kReadCard, true},    {4, kReadCard, false},
-      {4, kCardStatus, true},  {4, kVersion, true},     {3, kVersion, false},    {3, kActiveMode, false},
+      {12, kSetFormat, true},   {11, kSetFormat, false}, {5, kReadCard, true}, {4, kReadCard, false},
+      {4, kCardStatus, true},   {4, kVersion, true},     {3, kVersion, false}, {3, kActiveMode, false},
       {0, kPassiveMode, false}, {3, kCardStatus, false},
   };
   for (const Row& row : rows) {

@@ -71,7 +71,9 @@ struct DigitRow {
   std::uint8_t byte9;
   std::uint8_t byte10;
 };
+void PrintTo(const DigitRow& row, std::ostream* os) { *os << "digits " << row.byte9 << row.byte10; }
 
+// clang-format off
 const DigitRow kDigitRows[] = {
     // Every track output combination, with the default return after the packet.
     {{1, 0, 0}, {0, 0, 0}, 1, '1', '8'},
@@ -94,6 +96,7 @@ const DigitRow kDigitRows[] = {
     {{1, 1, 1}, {1, 1, 1}, 1, '7', '8'},
     {{0, 0, 1}, {0, 1, 0}, 1, '4', '8'},
 };
+// clang-format on
 
 class FormatDigits : public ::testing::TestWithParam<DigitRow> {};
 
@@ -152,7 +155,9 @@ struct VerdictRow {
   Strings events;
   std::vector<ShownBox> boxes;
 };
+void PrintTo(const VerdictRow& row, std::ostream* os) { *os << row.name; }
 
+// clang-format off
 const VerdictRow kVerdictRows[] = {
     {"Accepted", 'Y', false,
      {"status:Send data success", "status:Set format OK!", "box:Information|Set format OK!"},
@@ -167,6 +172,7 @@ const VerdictRow kVerdictRows[] = {
     {"RefusedInChinese", 'N', true, {"status:发送数据成功", "status:设置命令失败", "box:ERROR|设置命令失败"},
      {{"设置命令失败", "ERROR", BoxIcon::Error}}},
 };
+// clang-format on
 
 class FormatVerdicts : public ::testing::TestWithParam<VerdictRow> {};
 
@@ -205,7 +211,9 @@ struct WriteBackRow {
   bool tickNoTrack;
   bool updated;
 };
+void PrintTo(const WriteBackRow& row, std::ostream* os) { *os << row.name; }
 
+// clang-format off
 const WriteBackRow kWriteBackRows[] = {
     {"Accepted", [](auto&) {}, true, false, true},
     {"Refused", [](auto& c) { c.reader.scriptedReply = {Report({0x02, 0x30, 'N', 0x03})}; }, true, false, true},
@@ -222,6 +230,7 @@ const WriteBackRow kWriteBackRows[] = {
      [](auto& c) { c.interfaces[sim::kSaneReaderIndex].reportLengths = reader::ReportLengths{65, 8}; }, true, false,
      false},
 };
+// clang-format on
 
 class SentinelWriteBack : public ::testing::TestWithParam<WriteBackRow> {};
 
