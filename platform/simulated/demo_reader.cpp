@@ -1,7 +1,5 @@
 #include "platform/simulated/demo_reader.h"
 
-#include "platform/simulated/simulated_hid.h"
-
 namespace magcfg::sim {
 
 CardSwipe DemoSwipe() {
@@ -15,10 +13,12 @@ SimulatedReaderConfig DemoReaderConfig() {
   return config;
 }
 
-std::unique_ptr<reader::HidSystem> MakeDemoHidSystem() {
+std::unique_ptr<SimulatedHidSystem> MakeDemoReader() {
   auto system = std::make_unique<SimulatedHidSystem>(DemoReaderConfig());
   system->Reader().Swipe(DemoSwipe());
   return system;
 }
+
+std::unique_ptr<reader::HidSystem> MakeDemoHidSystem() { return MakeDemoReader(); }
 
 }  // namespace magcfg::sim

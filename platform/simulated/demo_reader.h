@@ -7,6 +7,7 @@
 
 #include "platform/simulated/card_swipe.h"
 #include "platform/simulated/simulated_config.h"
+#include "platform/simulated/simulated_hid.h"
 #include "reader/hid_port.h"
 
 namespace magcfg::sim {
@@ -17,7 +18,10 @@ CardSwipe DemoSwipe();
 // The sane reader, paced in real time.
 SimulatedReaderConfig DemoReaderConfig();
 
-// A simulated HID system with the demo reader, holding DemoSwipe().
+// A simulated HID system with the demo reader, holding DemoSwipe(). A
+// window that lets a person swipe cards keeps the concrete system to reach
+// its reader.
+std::unique_ptr<SimulatedHidSystem> MakeDemoReader();
 std::unique_ptr<reader::HidSystem> MakeDemoHidSystem();
 
 }  // namespace magcfg::sim
