@@ -42,7 +42,12 @@ int main(int argc, char** argv) {
   std::string repetitions = "--benchmark_repetitions=10";
   std::string aggregatesOnly = "--benchmark_report_aggregates_only=true";
   bool repetitionsGiven = false;
-  for (int i = 1; i < argc; ++i) repetitionsGiven = repetitionsGiven || std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0;
+  bool filtered = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    repetitionsGiven = repetitionsGiven || arg.rfind("--benchmark_repetitions", 0) == 0;
+    filtered = filtered || arg.rfind("--benchmark_filter", 0) == 0;
+  }
   if (!repetitionsGiven) {
     args.push_back(repetitions.data());
     args.push_back(aggregatesOnly.data());
@@ -68,6 +73,17 @@ int main(int argc, char** argv) {
         ++broken;
       }
       std::printf("  per %.*s\n", static_cast<int>(budget.unit.size()), budget.unit.data());
+    }
+  }
+  // A budget whose benchmark did not run would pass unseen.
+  if (!filtered) {
+    for (const magcfg::bench::Budget& budget : magcfg::bench::kBudgets) {
+      bool ran = false;
+      for (const auto& entry : reporter.figures) ran = ran || entry.first.rfind(budget.benchmark, 0) == 0;
+      if (!ran) {
+        std::printf("%-45s NOT RUN\n", std::string(budget.benchmark).c_str());
+        ++broken;
+      }
     }
   }
   if (broken > 0) std::printf("%d budget(s) broken\n", broken);
