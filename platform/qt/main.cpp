@@ -1,0 +1,115 @@
+// The program: one modal window over the reader found through the platform's
+// HID services, or over the simulated reader with --simulate.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "platform/qt/qt_window.h"
+#include "platform/simulated/demo_reader.h"
+#include "ui/main_dialog.h"
+
+#if defined(MAGCFG_HAVE_HIDRAW)
+#include "platform/platform_hid.h"
+#endif
+
+namespace {
+
+// Lives from program start to its end, outside the window.
+magcfg::ModuleState moduleState;
+
+constexpr int kExitUsage = 2;
+constexpr int kExitNoDisplay = 1;
+
+bool HasEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+std::vector<std::string_view> ArgumentsOf(const QStringList& arguments, std::vector<std::string>& storage) {
+  storage.clear();
+  for (qsizetype i = 1; i < arguments.size(); ++i) storage.push_back(arguments[i].toStdString());
+  return {storage.begin(), storage.end()};
+}
+
+bool MentionsPlatformOption(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "-platform" || arg == "--platform" || arg.starts_with("-platform=")) return true;
+  }
+  return false;
+}
+
+// Prints help or version; returns the exit code, or -1 to go on.
+int AnswerWithoutWindow(const magcfg::CommandLine& line, std::string_view program) {
+  switch (line.action) {
+    case magcfg::CommandLine::Action::ShowHelp:
+      std::fputs(magcfg::HelpText(program).c_str(), stdout);
+      return 0;
+    case magcfg::CommandLine::Action::ShowVersion:
+      std::fputs(magcfg::VersionText().c_str(), stdout);
+      return 0;
+    case magcfg::CommandLine::Action::Error:
+      std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(program.size()), program.data(), line.error.c_str());
+      return kExitUsage;
+    case magcfg::CommandLine::Action::RunWindow:
+      break;
+  }
+  return -1;
+}
+
+std::unique_ptr<magcfg::reader::HidSystem> MakeHidSystem(bool simulate, [[maybe_unused]] std::string& error) {
+  if (simulate) return magcfg::sim::MakeDemoHidSystem();
+#if defined(MAGCFG_HAVE_HIDRAW)
+  return magcfg::platform::MakePlatformHidSystem();
+#else
+  error = "this build has no HID backend for the USB reader (try --simulate)";
+  return nullptr;
+#endif
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string_view program = argc > 0 && argv[0] != nullptr ? argv[0] : "magcfg";
+
+  const bool hasDisplay = HasEnvironment("DISPLAY") || HasEnvironment("WAYLAND_DISPLAY") ||
+                          HasEnvironment("QT_QPA_PLATFORM") || MentionsPlatformOption(argc, argv);
+  if (!hasDisplay) {
+    // Without a display the command line is all there is to answer; Qt
+    // would abort on start.
+    std::vector<std::string_view> args;
+    for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+    const int answered = AnswerWithoutWindow(magcfg::ParseCommandLine(args), program);
+    if (answered >= 0) return answered;
+    std::fprintf(stderr,
+                 "%.*s: there is no display (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                 "Run it on a desktop, or under a virtual X server: xvfb-run -a %.*s\n",
+                 static_cast<int>(program.size()), program.data(), static_cast<int>(program.size()), program.data());
+    return kExitNoDisplay;
+  }
+
+  QApplication application(argc, argv);
+  std::vector<std::string> storage;
+  const magcfg::CommandLine line = magcfg::ParseCommandLine(ArgumentsOf(QApplication::arguments(), storage));
+  const int answered = AnswerWithoutWindow(line, program);
+  if (answered >= 0) return answered;
+
+  std::string error;
+  std::unique_ptr<magcfg::reader::HidSystem> hid = MakeHidSystem(line.simulate, error);
+  if (!hid) {
+    std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(program.size()), program.data(), error.c_str());
+    return kExitUsage;
+  }
+
+  magcfg::qt::QtWindow window;
+  magcfg::MainDialog dialog(window, *hid, moduleState);
+  window.Attach(dialog);
+  window.Initialise();
+  // Whatever ended the window, the program ends with it.
+  window.exec();
+  return 0;
+}

@@ -1,0 +1,170 @@
+// A swipe typed by the reader into the real swipe box, one key event per
+// character, and what the three track boxes show after every change.
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+#include "platform/simulated/demo_reader.h"
+#include "platform/simulated/typed_swipe.h"
+#include "tests/platform/qt/qt_window_fixture.h"
+#include "ui/control_ids.h"
+
+namespace magcfg::qt::test {
+namespace {
+
+class QtSwipeCapture : public QtWindowTest {
+ protected:
+  void SetUp() override {
+    QtWindowTest::SetUp();
+    ShowActive();
+  }
+
+  // The operator clicks into the swipe box, which empties itself.
+  void ClickIntoSwipeBox() {
+    ClickOn(1040);
+    ASSERT_EQ(FocusedControl(), 1040);
+    ASSERT_EQ(Text(1040), "");
+  }
+
+  std::vector<std::string> TrackBoxes() const { return {Text(1035), Text(1036), Text(1037)}; }
+  QPlainTextEdit* SwipeBox() const { return As<QPlainTextEdit>(1040); }
+};
+
+using Boxes = std::vector<std::string>;
+
+TEST_F(QtSwipeCapture, TheReaderTypesTwoTracksAndEnter) {
+  ClickIntoSwipeBox();
+  struct Step {
+    char typed;
+    const char* swipeBox;  // after the change
+    Boxes tracks;
+  };
+  const Step steps[] = {
+      {'%', "%", {"", "", ""}},
+      {'B', "%B", {"", "", ""}},
+      {'1', "%B1", {"B", "", ""}},
+      {'2', "%B12", {"B1", "", ""}},
+      {'3', "%B123", {"B12", "", ""}},
+      {'^', "%B123^", {"B123", "", ""}},
+      {'X', "%B123^X", {"B123^", "", ""}},
+      {'?', "", {"B123^X", "", ""}},  // the track-3 end sentinel empties the box
+      {';', ";", {"B123^X", "", ""}},
+      {'4', ";4", {"B123^X", "", ""}},
+      {'5', ";45", {"B123^X", "4", ""}},
+      {'6', ";456", {"B123^X", "45", ""}},
+      {'=', ";456=", {"B123^X", "456", ""}},
+      {'7', ";456=7", {"B123^X", "456=", ""}},
+      {'?', "", {"B123^X", "456=7", ""}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(testing::Message() << "after '" << step.typed << "' (box " << step.swipeBox << ")");
+    Type(QString(QLatin1Char(step.typed)));
+    EXPECT_EQ(Text(1040), step.swipeBox);
+    EXPECT_EQ(TrackBoxes(), step.tracks);
+  }
+
+  Key(Qt::Key_Return);
+  EXPECT_EQ(TrackBoxes(), (Boxes{"B123^X", "456=7", ""}));
+  EXPECT_EQ(Text(1040), "\n");
+  const QTextCursor cursor = SwipeBox()->textCursor();
+  EXPECT_EQ(cursor.selectionStart(), 0);
+  EXPECT_EQ(cursor.selectionEnd(), 1);  // the line break is selected
+  EXPECT_EQ(FocusedControl(), 1040);
+  EXPECT_EQ(state.capture.capturing, (std::array<bool, 3>{false, false, false}));
+  for (const auto& track : state.capture.tracks) EXPECT_TRUE(track.empty());
+  EXPECT_TRUE(endResults.empty());
+
+  // The next swipe's first character replaces the selected line break, and
+  // its change blanks the three track boxes.
+  Type(QStringLiteral("%"));
+  EXPECT_EQ(Text(1040), "%");
+  EXPECT_EQ(TrackBoxes(), (Boxes{"", "", ""}));
+  EXPECT_TRUE(state.capture.capturing[0]);
+}
+
+TEST_F(QtSwipeCapture, APastedSwipeIsJudgedByItsLastCharacterAlone) {
+  ClickIntoSwipeBox();
+  Type(QStringLiteral("%AB"));
+  ASSERT_EQ(TrackBoxes(), (Boxes{"A", "", ""}));
+  SwipeBox()->insertPlainText(QStringLiteral("CD;99?"));  // one change
+  EXPECT_EQ(TrackBoxes(), (Boxes{"AB", "", ""}));         // nothing of the paste was captured
+  EXPECT_EQ(Text(1040), "");
+  EXPECT_EQ(state.capture.capturing, (std::array<bool, 3>{false, false, false}));
+
+  // A paste that ends in a line break ends the swipe.
+  Type(QStringLiteral("+7"));
+  SwipeBox()->insertPlainText(QStringLiteral("8?x\n"));
+  EXPECT_EQ(TrackBoxes(), (Boxes{"AB", "", "7"}));
+  EXPECT_EQ(Text(1040), "+78?x\n");
+  const QTextCursor cursor = SwipeBox()->textCursor();
+  EXPECT_EQ(cursor.selectionStart(), 0);
+  EXPECT_EQ(cursor.selectionEnd(), 6);
+  for (const auto& track : state.capture.tracks) EXPECT_TRUE(track.empty());
+}
+
+TEST_F(QtSwipeCapture, LosingTheFocusMidSwipeShowsTheHintAndTheTrackGoesOnAfterwards) {
+  ClickIntoSwipeBox();
+  Type(QStringLiteral("%AB"));
+  Key(Qt::Key_Tab);  // the focus moves on to Clear
+  ASSERT_NE(FocusedControl(), 1040);
+  EXPECT_EQ(Text(1040), "before swipe the magnetic card please make sure the cursor is here!");
+  EXPECT_TRUE(state.capture.capturing[0]);  // the capture goes on
+  EXPECT_EQ(TrackBoxes(), (Boxes{"A", "", ""}));
+
+  ClickIntoSwipeBox();  // emptied again
+  Type(QStringLiteral("C"));
+  Type(QStringLiteral("?"));
+  EXPECT_EQ(TrackBoxes(), (Boxes{"ABC", "", ""}));
+}
+
+TEST_F(QtSwipeCapture, ClearShowsTheHintAndChangesNothingElse) {
+  ClickIntoSwipeBox();
+  Type(QStringLiteral(";12"));
+  const Boxes before = TrackBoxes();
+  const std::string status = Text(1023);
+  window.SetFocus(1040);
+  ClickOn(1041);
+  EXPECT_EQ(Text(1040), "before swipe the magnetic card please make sure the cursor is here!");
+  EXPECT_EQ(TrackBoxes(), before);
+  EXPECT_EQ(Text(1023), status);
+  EXPECT_TRUE(state.capture.capturing[1]);
+  EXPECT_EQ(state.capture.tracks[1], U"12");
+  EXPECT_EQ(Text(1005), "%");
+}
+
+TEST_F(QtSwipeCapture, DeletingTheWholeTextChangesNothingElse) {
+  ClickIntoSwipeBox();
+  Type(QStringLiteral("%AB"));
+  SwipeBox()->selectAll();
+  Key(Qt::Key_Delete);
+  EXPECT_EQ(Text(1040), "");
+  EXPECT_EQ(TrackBoxes(), (Boxes{"A", "", ""}));
+  EXPECT_EQ(state.capture.tracks[0], U"AB");
+}
+
+TEST_F(QtSwipeCapture, CharactersBeyondOneByteAndNoBreakSpacesArriveUnchanged) {
+  ClickIntoSwipeBox();
+  Type(QStringLiteral("%\u00A0\u00E9\u4E2D"));
+  EXPECT_EQ(Text(1040), "%\u00A0\u00E9\u4E2D");
+  Type(QStringLiteral("?"));
+  EXPECT_EQ(TrackBoxes(), (Boxes{"\u00A0\u00E9\u4E2D", "", ""}));
+}
+
+TEST_F(QtSwipeCapture, TheDemoCardAsTheSimulatedReaderTypesItFillsTheThreeTrackBoxes) {
+  const sim::CardSwipe card = sim::DemoSwipe();
+  const std::string typed = sim::TypedSwipe(sim::ReaderFormat{}, card);
+  ASSERT_EQ(typed.back(), sim::kTypedEnter);
+  ClickIntoSwipeBox();
+  for (char c : typed) {
+    if (c == sim::kTypedEnter) {
+      Key(Qt::Key_Return, QStringLiteral("\r"));
+    } else {
+      Type(QString(QLatin1Char(c)));
+    }
+  }
+  EXPECT_EQ(TrackBoxes(), (Boxes{card.tracks[0], card.tracks[1], card.tracks[2]}));
+  EXPECT_EQ(Text(1040), "\n");
+  EXPECT_TRUE(endResults.empty());
+}
+
+}  // namespace
+}  // namespace magcfg::qt::test

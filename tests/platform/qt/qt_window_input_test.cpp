@@ -1,0 +1,388 @@
+// What the operator does to the Qt window: keys, clicks and typing reach the
+// window logic as the dialog platform delivers them, and what the logic
+// shows (captions, lists, message boxes) reaches the screen exactly.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+#include <functional>
+
+#include "platform/simulated/demo_reader.h"
+#include "tests/platform/qt/qt_window_fixture.h"
+#include "ui/control_ids.h"
+
+namespace magcfg::qt::test {
+namespace {
+
+using QtWindowKeys = QtWindowTest;
+
+TEST_F(QtWindowKeys, EnterEndsTheWindowAsOkWhereTheControlDoesNotTakeIt) {
+  // A sentinel box, a check box, the list, a read-only track box.
+  for (int id : {1005, 1011, 1038, 1035}) {
+    SCOPED_TRACE(id);
+    endResults.clear();
+    ShowActive();
+    window.SetFocus(id);
+    ASSERT_EQ(FocusedControl(), id);
+    Key(Qt::Key_Return);
+    EXPECT_EQ(endResults, std::vector<int>{kDialogOk});
+    EXPECT_FALSE(window.isVisible());
+  }
+}
+
+TEST_F(QtWindowKeys, KeypadEnterInASentinelBoxEndsTheWindowToo) {
+  ShowActive();
+  window.SetFocus(1009);
+  Key(Qt::Key_Enter);
+  EXPECT_EQ(endResults, std::vector<int>{kDialogOk});
+}
+
+TEST_F(QtWindowKeys, EscapeEndsTheWindowAsCancelFromAnyControl) {
+  for (int id : {1001, 1005, 1040, 1017, 1038}) {
+    SCOPED_TRACE(id);
+    endResults.clear();
+    ShowActive();
+    window.SetFocus(id);
+    Key(Qt::Key_Escape);
+    EXPECT_EQ(endResults, std::vector<int>{kDialogCancel});
+  }
+}
+
+TEST_F(QtWindowKeys, CloseBoxEndsTheWindow) {
+  ShowActive();
+  EXPECT_TRUE(window.close());
+  EXPECT_EQ(endResults, std::vector<int>{kDialogCancel});
+  EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(QtWindowKeys, EnterOnAFocusedPushButtonPressesItAndKeepsTheWindow) {
+  ShowActive();
+  window.SetFocus(1024);  // Disconnect with no reader open
+  Key(Qt::Key_Return);
+  EXPECT_EQ(Text(1023), "No device connected!");
+  window.SetFocus(1001);  // Find Device with nothing present
+  Key(Qt::Key_Enter);
+  EXPECT_EQ(Text(1023), "Device disconnected!");
+  EXPECT_TRUE(endResults.empty());
+  EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(QtWindowKeys, EnterInTheSwipeBoxIsALineBreak) {
+  ShowActive();
+  window.SetFocus(1040);
+  Type(QStringLiteral("ab"));
+  Key(Qt::Key_Return);
+  EXPECT_EQ(Text(1040), "ab\n");
+  EXPECT_TRUE(endResults.empty());
+  EXPECT_TRUE(window.isVisible());
+}
+
+TEST_F(QtWindowKeys, TabMovesOnFromTheSwipeBoxInsteadOfTypingATab) {
+  ShowActive();
+  window.SetFocus(1040);
+  Key(Qt::Key_Tab, QStringLiteral("\t"));
+  EXPECT_EQ(FocusedControl(), 1041);
+  EXPECT_EQ(Text(1040).find('\t'), std::string::npos);
+}
+
+using QtWindowClicks = QtWindowTest;
+
+TEST_F(QtWindowClicks, CarriageReturnBoxesKeepTheirRulesUnderRealClicks) {
+  ShowActive();
+  ClickOn(1017);  // off: the track boxes become available
+  EXPECT_FALSE(As<QCheckBox>(1017)->isChecked());
+  for (int id : {1014, 1015, 1016}) {
+    EXPECT_TRUE(W(id)->isEnabled()) << id;
+    EXPECT_FALSE(As<QCheckBox>(id)->isChecked()) << id;
+  }
+  ClickOn(1014);
+  EXPECT_TRUE(As<QCheckBox>(1014)->isChecked());
+  EXPECT_FALSE(W(1017)->isEnabled());
+  ClickOn(1015);
+  ClickOn(1014);  // off again; 1015 still on
+  EXPECT_FALSE(W(1017)->isEnabled());
+  ClickOn(1015);
+  EXPECT_TRUE(W(1017)->isEnabled());
+  ClickOn(1017);  // on: the track boxes are cleared and greyed
+  for (int id : {1014, 1015, 1016}) {
+    EXPECT_FALSE(W(id)->isEnabled()) << id;
+    EXPECT_FALSE(As<QCheckBox>(id)->isChecked()) << id;
+  }
+}
+
+TEST_F(QtWindowClicks, ADisabledControlTakesNoClick) {
+  ShowActive();
+  ClickOn(1016);  // greyed while 1017 is checked
+  EXPECT_FALSE(As<QCheckBox>(1016)->isChecked());
+  EXPECT_TRUE(As<QCheckBox>(1017)->isChecked());
+}
+
+TEST_F(QtWindowClicks, SetDefaultFormatPutsTheFactoryPanelBack) {
+  ShowActive();
+  ClickOn(1017);
+  ClickOn(1014);
+  window.SetFocus(1005);
+  As<QLineEdit>(1005)->selectAll();
+  Type(QStringLiteral("A"));
+  ASSERT_EQ(Text(1005), "A");
+  ClickOn(1021);
+  EXPECT_EQ(Text(1005), "%");
+  EXPECT_TRUE(As<QCheckBox>(1017)->isChecked());
+  EXPECT_TRUE(W(1017)->isEnabled());
+  EXPECT_FALSE(As<QCheckBox>(1014)->isChecked());
+  EXPECT_FALSE(W(1014)->isEnabled());
+  EXPECT_EQ(Text(1023), "No device connected!");
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(QtWindowClicks, ProgramSetTextRaisesNoChangeWhileTypedTextDoes) {
+  ShowActive();
+  window.SetFocus(1040);
+  ASSERT_EQ(Text(1040), "");  // the box empties as it gains the focus
+  window.SetText(1040, "%AB");
+  EXPECT_EQ(state.capture.swipeText, "");  // no parse ran
+  EXPECT_FALSE(state.capture.capturing[0]);
+  As<QPlainTextEdit>(1040)->moveCursor(QTextCursor::End);
+  Type(QStringLiteral("%"));
+  EXPECT_EQ(state.capture.swipeText, "%AB%");
+  EXPECT_TRUE(state.capture.capturing[0]);
+}
+
+TEST_F(QtWindowClicks, SentinelBoxesTakeOneCharacterOfOneByteEach) {
+  ShowActive();
+  window.SetFocus(1006);
+  auto* box = As<QLineEdit>(1006);
+  Type(QStringLiteral("x"));  // already full
+  EXPECT_EQ(Text(1006), "?");
+  box->selectAll();
+  Key(Qt::Key_Backspace);
+  ASSERT_EQ(Text(1006), "");
+  Type(QStringLiteral("ab"));
+  EXPECT_EQ(Text(1006), "a");
+
+  struct Case {
+    QString typed;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {QStringLiteral("\u00E9"), "\u00E9"},  // é: one byte
+      {QStringLiteral("\u00FF"), "\u00FF"},
+      {QStringLiteral("\u20AC"), ""},  // €: no byte for it
+      {QStringLiteral("\u4E2D"), ""},  // 中
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed.toStdString());
+    box->clear();
+    Type(c.typed);
+    EXPECT_EQ(Text(1006), c.shown);
+    box->clear();
+    box->insert(c.typed);  // pasted
+    EXPECT_EQ(Text(1006), c.shown);
+  }
+}
+
+TEST_F(QtWindowClicks, RadioButtonsExcludeEachOtherOnClickButNotWhenSet) {
+  window.SetChecked(1002, true);
+  EXPECT_TRUE(window.IsChecked(1002));
+  EXPECT_TRUE(window.IsChecked(1003));
+  window.SetChecked(1002, false);
+  EXPECT_FALSE(window.IsChecked(1002));
+  As<QRadioButton>(1002)->click();
+  EXPECT_TRUE(window.IsChecked(1002));
+  EXPECT_FALSE(window.IsChecked(1003));
+}
+
+TEST_F(QtWindowClicks, ChineseCaptionsReplaceTheEnglishOnes) {
+  ShowActive();
+  window.SetText(1023, "status stays");
+  As<QRadioButton>(1002)->click();  // the hidden language choice reports a click all the same
+  EXPECT_EQ(state.language, UiLanguage::Chinese);
+  const std::pair<int, const char*> captions[] = {
+      {1000, "设备控制"},
+      {1016, "三轨数据结束时带回车(CR)"},
+      {1022, "状态信息"},
+      {1026, "使用说明"},
+      {1032, "读卡（被动上传模式）"},
+      {1040, "刷卡前点击此文本框!"},
+      {1041, "清除"},
+      {1042, "1\n轨"},
+      {1027, "首先，插入USB读卡器，并点击“查找设备”"},
+  };
+  for (const auto& [id, text] : captions) EXPECT_EQ(Text(id), text) << id;
+  EXPECT_EQ(As<QPushButton>(1041)->text(), QStringLiteral("清除"));
+  auto* list = As<QComboBox>(1038);
+  ASSERT_EQ(list->count(), 7);
+  EXPECT_EQ(list->currentIndex(), 0);
+  EXPECT_EQ(list->itemText(0), QStringLiteral("0:读2,3轨"));
+  EXPECT_EQ(list->itemText(4), QStringLiteral("4:读1, 2轨"));
+  EXPECT_EQ(list->itemText(5), QStringLiteral("5:读1,3,轨"));
+  // Untouched: the status line, the sentinels and the template's own texts.
+  EXPECT_EQ(Text(1023), "status stays");
+  EXPECT_EQ(Text(1005), "%");
+  EXPECT_EQ(Text(1003), "English(英文)");
+  EXPECT_EQ(window.findChild<QGroupBox*>(QStringLiteral("control_none_3"))->title(),
+            QStringLiteral("语言选项(Language option)"));
+
+  // Clear follows the language choice.
+  window.SetFocus(1040);
+  ClickOn(1041);
+  EXPECT_EQ(Text(1040), "刷卡前点击此文本框!");
+}
+
+TEST_F(QtWindowClicks, ListEntriesAreAddedWithoutSelectingAny) {
+  window.ResetList(1038);
+  window.AddListEntry(1038, "a");
+  window.AddListEntry(1038, "b");
+  EXPECT_EQ(window.SelectedListEntry(1038), -1);
+  window.SelectListEntry(1038, 1);
+  EXPECT_EQ(window.SelectedListEntry(1038), 1);
+  window.SelectListEntry(1038, 7);
+  EXPECT_EQ(window.SelectedListEntry(1038), -1);
+  window.SelectListEntry(1038, -3);
+  EXPECT_EQ(window.SelectedListEntry(1038), -1);
+}
+
+TEST_F(QtWindowClicks, UnknownControlIdsChangeNothingAndReadEmpty) {
+  for (int id : {-1, 0, 1033, 99999}) {
+    window.SetText(id, "x");
+    window.SetChecked(id, true);
+    window.SetEnabled(id, false);
+    window.SelectText(id, 0, 5);
+    window.SetFocus(id);
+    EXPECT_EQ(window.GetText(id), "") << id;
+    EXPECT_FALSE(window.IsChecked(id)) << id;
+    EXPECT_FALSE(window.IsEnabled(id)) << id;
+    EXPECT_EQ(window.SelectedListEntry(id), -1) << id;
+  }
+}
+
+// --- Message boxes
+
+using QtWindowBoxes = QtWindowTest;
+
+TEST_F(QtWindowBoxes, CommandsWithoutAReaderWriteTheStatusLineOnly) {
+  ShowActive();
+  for (int id : {1020, 1030, 1031, 1032, 1039}) {
+    window.SetText(1023, "");
+    ClickOn(id);
+    EXPECT_EQ(Text(1023), "No device connected!") << id;
+  }
+  EXPECT_TRUE(boxes.empty());
+}
+
+class QtWindowDetailFailure : public QtWindowTest {
+ protected:
+  QtWindowDetailFailure() : QtWindowTest(TestHid::Present::DetailFailure) {}
+};
+
+TEST_F(QtWindowDetailFailure, ShowsAnErrorBoxWithTheMessageAsTitle) {
+  ShowActive();
+  ClickOn(1001);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].title, QStringLiteral("Get HID device information failed!"));
+  EXPECT_EQ(boxes[0].text, QStringLiteral("Error"));
+  EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+  EXPECT_EQ(boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+  EXPECT_TRUE(boxes[0].ownedByWindow);
+}
+
+class QtWindowWithReader : public QtWindowTest {
+ protected:
+  QtWindowWithReader() : QtWindowTest(TestHid::Present::Reader) {}
+};
+
+TEST_F(QtWindowWithReader, SetDeviceShowsTheReadersVerdictInABox) {
+  ShowActive();
+  ClickOn(1001);
+  EXPECT_EQ(Text(1023), "Detect device OK,ver1A2");
+  ClickOn(1020);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].title, QStringLiteral("Information"));
+  EXPECT_EQ(boxes[0].text, QStringLiteral("Set format OK!"));
+  EXPECT_EQ(boxes[0].icon, QMessageBox::Information);
+  EXPECT_EQ(boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+  EXPECT_EQ(Text(1023), "Set format OK!");
+
+  hid.replyByte3 = 'N';
+  ClickOn(1024);  // a new reader answers 'N'
+  ClickOn(1001);
+  ClickOn(1020);
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[1].title, QStringLiteral("ERROR"));
+  EXPECT_EQ(boxes[1].text, QStringLiteral("Set format failed!"));
+  EXPECT_EQ(boxes[1].icon, QMessageBox::Critical);
+}
+
+TEST_F(QtWindowWithReader, NoTrackTickedShowsTheMessageAsTitleOverError) {
+  ShowActive();
+  ClickOn(1001);
+  for (int id : {1011, 1012, 1013}) ClickOn(id);
+  ClickOn(1039);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].title, QStringLiteral("You must select any one track to output!"));
+  EXPECT_EQ(boxes[0].text, QStringLiteral("Error"));
+  EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+}
+
+TEST_F(QtWindowWithReader, TheRealBoxRunsModallyOverTheWindowUntilClosed) {
+  window.SetMessageBoxHook(nullptr);
+  ShowActive();
+  ClickOn(1001);
+  RecordedBox seen{};
+  bool found = false;
+  bool windowBlocked = false;
+  int tries = 0;
+  // Looks for the running box and closes it with its OK button.
+  std::function<void()> closeBox = [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr && ++tries < 200) {
+      QTimer::singleShot(10, closeBox);
+      return;
+    }
+    if (box == nullptr) {
+      // Never block the run: close whatever box there is.
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* any = qobject_cast<QMessageBox*>(w)) any->done(0);
+      }
+      return;
+    }
+    found = true;
+    seen = {box->windowTitle(), box->text(), box->icon(), box->standardButtons(), box->parentWidget() == &window};
+    windowBlocked = QApplication::activeModalWidget() == box && box->isVisible();
+    box->button(QMessageBox::Ok)->click();
+  };
+  QTimer::singleShot(0, closeBox);
+  ClickOn(1020);  // returns once the box is closed
+  ASSERT_TRUE(found);
+  EXPECT_TRUE(windowBlocked);
+  EXPECT_EQ(seen.title, QStringLiteral("Information"));
+  EXPECT_EQ(seen.text, QStringLiteral("Set format OK!"));
+  EXPECT_EQ(seen.icon, QMessageBox::Information);
+  EXPECT_EQ(seen.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+  EXPECT_TRUE(seen.ownedByWindow);
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_TRUE(endResults.empty());
+}
+
+// The window over the reader that `magcfg --simulate` uses.
+TEST(QtWindowDemoReader, FindsTheReaderAndSetsItsFormat) {
+  const std::unique_ptr<reader::HidSystem> hid = sim::MakeDemoHidSystem();
+  ModuleState state;
+  QtWindow window;
+  MainDialog dialog(window, *hid, state);
+  window.Attach(dialog);
+  std::vector<QString> boxes;
+  window.SetMessageBoxHook([&](QMessageBox& box) { boxes.push_back(box.windowTitle() + "|" + box.text()); });
+  window.Initialise();
+  qobject_cast<QPushButton*>(window.Control(1001))->click();
+  EXPECT_EQ(window.GetText(1023).rfind("Detect device OK,ver", 0), 0u) << window.GetText(1023);
+  qobject_cast<QPushButton*>(window.Control(1020))->click();
+  EXPECT_EQ(boxes, std::vector<QString>{QStringLiteral("Information|Set format OK!")});
+}
+
+}  // namespace
+}  // namespace magcfg::qt::test
