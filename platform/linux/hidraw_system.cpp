@@ -1,0 +1,89 @@
+#include "platform/linux/hidraw_system.h"
+
+#include <fcntl.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "platform/linux/hidraw_device.h"
+#include "platform/linux/sysfs.h"
+#include "platform/linux/unique_fd.h"
+#include "reader/reader_identity.h"
+
+namespace magcfg::platform::hidraw {
+namespace {
+
+using reader::EnumerationEntry;
+using reader::EnumerationStatus;
+
+// A snapshot of the node paths, taken when the list is made.
+//
+// DetailFailed is never reported: the path of a node follows from its name
+// alone, so an interface's details can always be had. A node whose sysfs
+// entry is broken (dangling device link, unreadable uevent) is passed over
+// later, when its attributes cannot be read, instead of stopping the whole
+// search and hiding a working reader further down the list.
+class HidrawInterfaceList final : public reader::HidInterfaceList {
+ public:
+  explicit HidrawInterfaceList(std::vector<std::string> paths) : paths_(std::move(paths)) {}
+
+  EnumerationEntry At(std::uint32_t index) override {
+    if (index >= paths_.size()) return {EnumerationStatus::NoMoreItems, {}};
+    return {EnumerationStatus::Interface, paths_[index]};
+  }
+
+ private:
+  std::vector<std::string> paths_;
+};
+
+bool IsPermissionError(int error) { return error == EACCES || error == EPERM; }
+
+}  // namespace
+
+OpenedNode OpenHidrawNode(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+  return {fd, fd < 0 ? errno : 0};
+}
+
+HidrawSystem::HidrawSystem(std::filesystem::path sysfsRoot, std::filesystem::path devRoot)
+    : HidrawSystem(std::move(sysfsRoot), std::move(devRoot), OpenHidrawNode, PermissionNotice::ForProcess()) {}
+
+HidrawSystem::HidrawSystem(std::filesystem::path sysfsRoot, std::filesystem::path devRoot, NodeOpener opener,
+                           PermissionNotice& permissionNotice)
+    : sysfsRoot_(std::move(sysfsRoot)),
+      devRoot_(std::move(devRoot)),
+      opener_(std::move(opener)),
+      permissionNotice_(permissionNotice) {}
+
+std::unique_ptr<reader::HidInterfaceList> HidrawSystem::ListInterfaces() {
+  const auto numbers = ListHidrawNumbers(sysfsRoot_ / "class" / "hidraw");
+  if (!numbers) return nullptr;
+  std::vector<std::string> paths;
+  paths.reserve(numbers->size());
+  for (std::uint32_t number : *numbers) paths.push_back((devRoot_ / ("hidraw" + std::to_string(number))).string());
+  return std::make_unique<HidrawInterfaceList>(std::move(paths));
+}
+
+std::unique_ptr<reader::HidDevice> HidrawSystem::Open(const std::string& path) {
+  // The node's sysfs entry has the node's name.
+  SysfsNode node(sysfsRoot_, std::filesystem::path(path).filename().string());
+  const OpenedNode opened = opener_(path);
+  if (opened.fd < 0) {
+    if (IsPermissionError(opened.error)) {
+      const auto id = node.ReadHidId();
+      if (id && id->vendor == reader::kReaderVendorId && id->product == reader::kReaderProductId) {
+        permissionNotice_.ReaderNotAccessible(path);
+      }
+    }
+    return nullptr;
+  }
+  return std::make_unique<HidrawDevice>(UniqueFd(opened.fd), std::move(node));
+}
+
+void HidrawSystem::Pause(int milliseconds) {
+  if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+}  // namespace magcfg::platform::hidraw

@@ -1,0 +1,49 @@
+// The HID services on Linux: the hidraw nodes listed in sysfs, opened
+// through their /dev nodes. The sysfs and /dev roots are parameters so that
+// tests can point the system at a fake tree.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/linux/permission_notice.h"
+#include "reader/hid_port.h"
+
+namespace magcfg::platform::hidraw {
+
+// The outcome of opening a node: an fd, or -1 and the errno of the failure.
+struct OpenedNode {
+  int fd = -1;
+  int error = 0;
+};
+using NodeOpener = std::function<OpenedNode(const std::string& path)>;
+
+// open(2) for reading and writing, non-blocking (transfers wait in poll).
+OpenedNode OpenHidrawNode(const std::string& path);
+
+class HidrawSystem final : public reader::HidSystem {
+ public:
+  HidrawSystem(std::filesystem::path sysfsRoot, std::filesystem::path devRoot);
+  HidrawSystem(std::filesystem::path sysfsRoot, std::filesystem::path devRoot, NodeOpener opener,
+               PermissionNotice& permissionNotice);
+
+  // The nodes of <sysfsRoot>/class/hidraw by number, as <devRoot>/hidrawN;
+  // nullptr when that directory cannot be read.
+  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override;
+
+  // nullptr when the node cannot be opened. When it is the reader and the
+  // open was refused for lack of permission, the udev hint is shown once.
+  std::unique_ptr<reader::HidDevice> Open(const std::string& path) override;
+
+  void Pause(int milliseconds) override;
+
+ private:
+  std::filesystem::path sysfsRoot_;
+  std::filesystem::path devRoot_;
+  NodeOpener opener_;
+  PermissionNotice& permissionNotice_;
+};
+
+}  // namespace magcfg::platform::hidraw

@@ -1,0 +1,146 @@
+#include "platform/linux/sysfs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <system_error>
+
+#include "platform/linux/unique_fd.h"
+
+namespace magcfg::platform::hidraw {
+namespace {
+
+namespace fs = std::filesystem;
+
+// From the HID device up to the USB device is three levels on a real
+// system; the bound keeps an odd tree from making the walk long.
+constexpr int kMaxAncestors = 64;
+
+// Parses a hex field of 1 to maxDigits digits that must fit 16 bits.
+std::optional<std::uint16_t> ParseHex16(std::string_view field, std::size_t maxDigits) {
+  if (field.empty() || field.size() > maxDigits) return std::nullopt;
+  std::uint32_t value = 0;
+  const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value, 16);
+  if (error != std::errc() || end != field.data() + field.size() || value > 0xFFFF) return std::nullopt;
+  return static_cast<std::uint16_t>(value);
+}
+
+std::string_view WithoutLineEnd(std::string_view text) {
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+  return text;
+}
+
+// Whether path lies strictly below root; both canonical.
+bool IsBelow(const fs::path& path, const fs::path& root) {
+  auto [rootEnd, pathAt] = std::mismatch(root.begin(), root.end(), path.begin(), path.end());
+  return rootEnd == root.end() && pathAt != path.end();
+}
+
+}  // namespace
+
+std::optional<std::string> ReadAttribute(const fs::path& path, std::size_t maxBytes) {
+  // O_NONBLOCK so that a FIFO in place of an attribute cannot block the open.
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.valid()) return std::nullopt;
+  struct stat status {};
+  if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+
+  // sysfs files report a size of a page whatever they hold: read to the end.
+  std::string content;
+  std::array<char, 4096> chunk;
+  for (;;) {
+    const ssize_t got = ::read(fd.get(), chunk.data(), chunk.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return std::nullopt;
+    if (got == 0) return content;
+    if (content.size() + static_cast<std::size_t>(got) > maxBytes) return std::nullopt;
+    content.append(chunk.data(), static_cast<std::size_t>(got));
+  }
+}
+
+std::optional<std::uint32_t> ParseHidrawName(std::string_view name) {
+  constexpr std::string_view kPrefix = "hidraw";
+  if (!name.starts_with(kPrefix)) return std::nullopt;
+  const std::string_view digits = name.substr(kPrefix.size());
+  if (digits.empty() || (digits.size() > 1 && digits.front() == '0')) return std::nullopt;
+  std::uint32_t number = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  return number;
+}
+
+std::optional<std::vector<std::uint32_t>> ListHidrawNumbers(const fs::path& classDir) {
+  std::error_code error;
+  fs::directory_iterator entries(classDir, error);
+  if (error) return std::nullopt;
+  std::vector<std::uint32_t> numbers;
+  for (; entries != fs::directory_iterator(); entries.increment(error)) {
+    if (error) return std::nullopt;
+    if (auto number = ParseHidrawName(entries->path().filename().string())) numbers.push_back(*number);
+  }
+  if (error) return std::nullopt;
+  // The directory's own order is arbitrary; number order is stable across runs.
+  std::sort(numbers.begin(), numbers.end());
+  return numbers;
+}
+
+std::optional<HidId> ParseHidId(std::string_view uevent) {
+  constexpr std::string_view kKey = "HID_ID=";
+  while (!uevent.empty()) {
+    const std::size_t lineEnd = std::min(uevent.find('\n'), uevent.size());
+    std::string_view line = uevent.substr(0, lineEnd);
+    uevent.remove_prefix(std::min(lineEnd + 1, uevent.size()));
+    if (!line.starts_with(kKey)) continue;
+
+    line.remove_prefix(kKey.size());
+    const std::size_t first = line.find(':');
+    const std::size_t second = first == std::string_view::npos ? first : line.find(':', first + 1);
+    if (second == std::string_view::npos) return std::nullopt;
+    // The kernel writes the bus with four digits and the IDs with eight.
+    const auto bus = ParseHex16(line.substr(0, first), 4);
+    const auto vendor = ParseHex16(line.substr(first + 1, second - first - 1), 8);
+    const auto product = ParseHex16(line.substr(second + 1), 8);
+    if (!bus || !vendor || !product) return std::nullopt;
+    return HidId{*bus, *vendor, *product};
+  }
+  return std::nullopt;
+}
+
+std::optional<std::uint16_t> ParseBcdDevice(std::string_view text) { return ParseHex16(WithoutLineEnd(text), 4); }
+
+std::optional<HidId> SysfsNode::ReadHidId() const {
+  const auto uevent = ReadAttribute(Entry() / "device" / "uevent");
+  if (!uevent) return std::nullopt;
+  return ParseHidId(*uevent);
+}
+
+std::uint16_t SysfsNode::ReadVersionNumber() const {
+  std::error_code error;
+  const fs::path root = fs::canonical(sysfsRoot_, error);
+  if (error) return 0;
+  fs::path current = fs::canonical(Entry() / "device", error);
+  if (error) return 0;
+  // HID device, then USB interface, then USB device, which has the bcdDevice.
+  for (int level = 0; level < kMaxAncestors && IsBelow(current, root); ++level) {
+    const fs::path bcdDevice = current / "bcdDevice";
+    if (fs::exists(bcdDevice, error)) {
+      const auto text = ReadAttribute(bcdDevice);
+      return text ? ParseBcdDevice(*text).value_or(0) : 0;
+    }
+    current = current.parent_path();
+  }
+  return 0;
+}
+
+std::optional<std::vector<std::uint8_t>> SysfsNode::ReadReportDescriptor() const {
+  const auto bytes = ReadAttribute(Entry() / "device" / "report_descriptor");
+  if (!bytes) return std::nullopt;
+  return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
+}
+
+}  // namespace magcfg::platform::hidraw

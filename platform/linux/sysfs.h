@@ -1,0 +1,72 @@
+// What sysfs tells about a hidraw node: the list of nodes, the identity of
+// the HID device behind each, the USB release number and the report
+// descriptor. Every path is taken below a sysfs root so that tests can use a
+// fake tree.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace magcfg::platform::hidraw {
+
+// The bus, vendor and product of a HID device, as its uevent names them.
+struct HidId {
+  std::uint16_t bus = 0;
+  std::uint16_t vendor = 0;
+  std::uint16_t product = 0;
+};
+
+// uevent and bcdDevice are a page at most; a report descriptor is at most
+// 4096 bytes. Anything longer is not what sysfs would hold.
+inline constexpr std::size_t kMaxAttributeBytes = 64 * 1024;
+
+// The whole content of a regular file of at most maxBytes; nullopt when it is
+// missing, not a regular file (a FIFO would block the read) or too long.
+std::optional<std::string> ReadAttribute(const std::filesystem::path& path, std::size_t maxBytes = kMaxAttributeBytes);
+
+// The N of a "hidrawN" entry name; nullopt for any other name (leading
+// zeros included, which the kernel never writes).
+std::optional<std::uint32_t> ParseHidrawName(std::string_view name);
+
+// The numbers of the hidraw nodes in classDir, in ascending order; nullopt
+// when the directory cannot be read.
+std::optional<std::vector<std::uint32_t>> ListHidrawNumbers(const std::filesystem::path& classDir);
+
+// The "HID_ID=bus:vendor:product" line of a HID device's uevent (hex fields,
+// eight digits as the kernel writes them). nullopt when the line is missing
+// or malformed, or a field does not fit 16 bits.
+std::optional<HidId> ParseHidId(std::string_view uevent);
+
+// The content of a bcdDevice file: four hex digits and a line end.
+std::optional<std::uint16_t> ParseBcdDevice(std::string_view text);
+
+// One hidraw node as sysfs shows it: <sysfsRoot>/class/hidraw/<name>.
+class SysfsNode {
+ public:
+  SysfsNode(std::filesystem::path sysfsRoot, std::string name)
+      : sysfsRoot_(std::move(sysfsRoot)), name_(std::move(name)) {}
+
+  std::filesystem::path Entry() const { return sysfsRoot_ / "class" / "hidraw" / name_; }
+
+  // From the HID device's uevent; nullopt when it cannot be read or parsed.
+  std::optional<HidId> ReadHidId() const;
+
+  // The bcdDevice of the first ancestor of the HID device that has one (the
+  // USB device); 0 when there is none below the sysfs root, as for Bluetooth
+  // or virtual devices, or when it cannot be parsed.
+  std::uint16_t ReadVersionNumber() const;
+
+  // The HID device's report_descriptor; nullopt when it cannot be read.
+  std::optional<std::vector<std::uint8_t>> ReadReportDescriptor() const;
+
+ private:
+  std::filesystem::path sysfsRoot_;
+  std::string name_;
+};
+
+}  // namespace magcfg::platform::hidraw

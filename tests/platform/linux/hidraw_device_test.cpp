@@ -1,0 +1,306 @@
+#include "platform/linux/hidraw_device.h"
+
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "tests/platform/linux/fake_hidraw_tree.h"
+#include "tests/platform/linux/socket_pair.h"
+
+namespace magcfg::test {
+namespace {
+
+using namespace std::chrono_literals;
+using platform::hidraw::DescriptorSource;
+using platform::hidraw::HidrawDevice;
+using platform::hidraw::SysfsNode;
+using platform::hidraw::UniqueFd;
+using reader::TransferStatus;
+using Bytes = std::vector<std::uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+SysfsNode NoSysfs() { return SysfsNode("/nonexistent-sysfs", "hidraw0"); }
+
+DescriptorSource Fixed(const Bytes& descriptor) {
+  return [descriptor] { return std::optional<Bytes>(descriptor); };
+}
+
+HidrawDevice DeviceOn(SocketPair& pair) {
+  return HidrawDevice(std::move(pair.host), NoSysfs(), Fixed(VendorPage64Descriptor()));
+}
+
+std::chrono::milliseconds Since(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+}
+
+// Delivers SIGUSR1 to one thread every few milliseconds while it lives,
+// through a handler installed without SA_RESTART so that poll sees EINTR.
+class SignalStorm {
+ public:
+  explicit SignalStorm(pthread_t target, std::chrono::milliseconds interval, int count)
+      : target_(target), interval_(interval), count_(count) {
+    struct sigaction action {};
+    action.sa_handler = [](int) {};
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(SIGUSR1, &action, &previous_);
+    thread_ = std::thread([this] {
+      for (int i = 0; i < count_ && !stop_; ++i) {
+        std::this_thread::sleep_for(interval_);
+        pthread_kill(target_, SIGUSR1);
+        ++delivered_;
+      }
+    });
+  }
+  ~SignalStorm() {
+    stop_ = true;
+    thread_.join();
+    sigaction(SIGUSR1, &previous_, nullptr);
+  }
+  int Delivered() const { return delivered_; }
+
+ private:
+  pthread_t target_;
+  std::chrono::milliseconds interval_;
+  int count_;
+  std::atomic<bool> stop_{false};
+  std::atomic<int> delivered_{0};
+  struct sigaction previous_ {};
+  std::thread thread_;
+};
+
+// Writing to a socket whose other end is closed raises SIGPIPE; hidraw never
+// does, so the tests that close the reader's end keep it from ending them.
+class IgnoreSigpipe {
+ public:
+  IgnoreSigpipe() { previous_ = ::signal(SIGPIPE, SIG_IGN); }
+  ~IgnoreSigpipe() { ::signal(SIGPIPE, previous_); }
+
+ private:
+  sighandler_t previous_;
+};
+
+TEST(HidrawDeviceTest, WriteDeliversTheWholeReportAsOneMessage) {
+  SocketPair pair;
+  HidrawDevice device = DeviceOn(pair);
+  Bytes report(65, 0);
+  report[1] = 0x02;
+  report[2] = 0x05;
+  report[3] = 0x03;
+  report[64] = 0xA5;
+
+  const reader::WriteResult result = device.Write(report, 1000);
+  EXPECT_EQ(result.status, TransferStatus::Completed);
+  EXPECT_EQ(result.bytesWrittenInCall, 65u);
+  EXPECT_EQ(pair.Receive(), report);
+  EXPECT_EQ(pair.Receive(), Bytes{});
+}
+
+TEST(HidrawDeviceTest, EachReadTakesOneReportAndDropsWhatDoesNotFit) {
+  SocketPair pair;
+  HidrawDevice device = DeviceOn(pair);
+  pair.Send({0x00, 0x02, 0x05, 'Y', 0x03});
+  pair.Send({0x00, 0x11, 0x12});
+  pair.Send({1, 2, 3, 4, 5, 6, 7, 8, 9, 10});
+  pair.Send({0x00, 0x21});
+
+  Bytes buffer(16, 0xEE);
+  ASSERT_EQ(device.Read(buffer, 1000), TransferStatus::Completed);
+  EXPECT_EQ(buffer,
+            (Bytes{0x00, 0x02, 0x05, 'Y', 0x03, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE}));
+
+  std::fill(buffer.begin(), buffer.end(), 0);
+  ASSERT_EQ(device.Read(buffer, 1000), TransferStatus::Completed);
+  EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 4), (Bytes{0x00, 0x11, 0x12, 0x00}));
+
+  // A report longer than the buffer: its head is read, its tail is lost and
+  // the next read gets the next report.
+  Bytes small(4, 0);
+  ASSERT_EQ(device.Read(small, 1000), TransferStatus::Completed);
+  EXPECT_EQ(small, (Bytes{1, 2, 3, 4}));
+  ASSERT_EQ(device.Read(small, 1000), TransferStatus::Completed);
+  EXPECT_EQ(small, (Bytes{0x00, 0x21, 3, 4}));
+}
+
+// An empty buffer can hold no report: the read ends at once, without waiting
+// and without taking a report (a 0-byte read would consume one on hidraw).
+TEST(HidrawDeviceTest, AnEmptyBufferEndsTheReadAtOnce) {
+  SocketPair pair;
+  HidrawDevice device = DeviceOn(pair);
+  const auto start = Clock::now();
+  EXPECT_EQ(device.Read(std::span<std::uint8_t>(), 3000), TransferStatus::TimedOut);
+  EXPECT_LT(Since(start), 1500ms);
+
+  pair.Send({0x00, 0x42});
+  EXPECT_EQ(device.Read(std::span<std::uint8_t>(), 3000), TransferStatus::TimedOut);
+  Bytes buffer(2, 0);
+  ASSERT_EQ(device.Read(buffer, 1000), TransferStatus::Completed);
+  EXPECT_EQ(buffer, (Bytes{0x00, 0x42}));
+}
+
+// The one real wait of a read: with nothing to read it ends at its time-out,
+// and signals during the wait neither end it early nor restart it in full.
+TEST(HidrawDeviceTest, ReadTimesOutOnTimeThroughSignals) {
+  SocketPair pair;
+  HidrawDevice device = DeviceOn(pair);
+  Bytes buffer(65, 0);
+  const auto start = Clock::now();
+  TransferStatus status;
+  {
+    SignalStorm storm(pthread_self(), 5ms, 80);  // about 400 ms of signals
+    status = device.Read(buffer, 50);
+  }
+  const auto elapsed = Since(start);
+  EXPECT_EQ(status, TransferStatus::TimedOut);
+  EXPECT_GE(elapsed, 50ms);
+  // A wait restarted in full at each signal would last as long as the storm.
+  EXPECT_LT(elapsed, 300ms);
+}
+
+TEST(HidrawDeviceTest, ReadAfterASignalStillGetsTheReport) {
+  SocketPair pair;
+  HidrawDevice device = DeviceOn(pair);
+  std::thread readerSide;
+  Bytes buffer(8, 0);
+  TransferStatus status;
+  {
+    SignalStorm storm(pthread_self(), 5ms, 3);
+    readerSide = std::thread([&] {
+      std::this_thread::sleep_for(40ms);
+      pair.Send({0x00, 0x02, 0x09, 'Y'});
+    });
+    status = device.Read(buffer, 2000);
+    EXPECT_GT(storm.Delivered(), 0);
+  }
+  readerSide.join();
+  EXPECT_EQ(status, TransferStatus::Completed);
+  EXPECT_EQ(buffer[3], 'Y');
+}
+
+TEST(HidrawDeviceTest, AHungUpReaderEndsAReadAtOnce) {
+  SocketPair pair;
+  HidrawDevice device = DeviceOn(pair);
+  pair.reader.Reset(-1);
+  Bytes buffer(65, 0);
+  const auto start = Clock::now();
+  EXPECT_EQ(device.Read(buffer, 3000), TransferStatus::TimedOut);
+  EXPECT_LT(Since(start), 1500ms);
+  // Asked again, it does not wait either.
+  EXPECT_EQ(device.Read(buffer, 3000), TransferStatus::TimedOut);
+  EXPECT_LT(Since(start), 1500ms);
+}
+
+TEST(HidrawDeviceTest, AReportSentBeforeTheHangUpIsStillRead) {
+  SocketPair pair;
+  HidrawDevice device = DeviceOn(pair);
+  pair.Send({0x00, 0x7A});
+  pair.reader.Reset(-1);
+  Bytes buffer(2, 0);
+  EXPECT_EQ(device.Read(buffer, 1000), TransferStatus::Completed);
+  EXPECT_EQ(buffer, (Bytes{0x00, 0x7A}));
+}
+
+TEST(HidrawDeviceTest, AWriteToAHungUpReaderCompletesAsAFailure) {
+  IgnoreSigpipe ignore;
+  SocketPair pair;
+  HidrawDevice device = DeviceOn(pair);
+  pair.reader.Reset(-1);
+  const auto start = Clock::now();
+  const reader::WriteResult result = device.Write(Bytes(65, 0), 3000);
+  EXPECT_EQ(result.status, TransferStatus::Completed);
+  EXPECT_EQ(result.bytesWrittenInCall, 0u);
+  EXPECT_LT(Since(start), 1500ms);
+}
+
+// The one real wait of a write: a reader that takes nothing more.
+TEST(HidrawDeviceTest, WriteTimesOutWhenTheReaderTakesNothing) {
+  SocketPair pair;
+  const int sendBuffer = 4096;
+  ASSERT_EQ(::setsockopt(pair.host.get(), SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer), 0);
+  const Bytes report(65, 0x55);
+  int queued = 0;
+  while (::send(pair.host.get(), report.data(), report.size(), MSG_DONTWAIT) > 0) ++queued;
+  ASSERT_GT(queued, 0);
+  HidrawDevice device = DeviceOn(pair);
+
+  const auto start = Clock::now();
+  const reader::WriteResult result = device.Write(report, 50);
+  EXPECT_EQ(result.status, TransferStatus::TimedOut);
+  EXPECT_EQ(result.bytesWrittenInCall, 0u);
+  EXPECT_GE(Since(start), 50ms);
+}
+
+// A descriptor that is not open at all reports POLLNVAL: both transfers end
+// at once instead of spinning.
+TEST(HidrawDeviceTest, AnInvalidDescriptorEndsBothTransfersAtOnce) {
+  HidrawDevice device(UniqueFd(1 << 20), NoSysfs(), Fixed(VendorPage64Descriptor()));
+  Bytes buffer(65, 0);
+  const auto start = Clock::now();
+  EXPECT_EQ(device.Read(buffer, 3000), TransferStatus::TimedOut);
+  const reader::WriteResult result = device.Write(buffer, 3000);
+  EXPECT_EQ(result.status, TransferStatus::Completed);
+  EXPECT_EQ(result.bytesWrittenInCall, 0u);
+  EXPECT_LT(Since(start), 1500ms);
+}
+
+TEST(HidrawDeviceTest, ReportLengthsAreParsedAnewOnEveryCall) {
+  SocketPair pair;
+  int calls = 0;
+  Bytes descriptor = VendorPage64Descriptor();
+  HidrawDevice device(std::move(pair.host), NoSysfs(), [&] {
+    ++calls;
+    return std::optional<Bytes>(descriptor);
+  });
+  auto lengths = device.GetReportLengths();
+  ASSERT_TRUE(lengths.has_value());
+  EXPECT_EQ(lengths->input, 65);
+  EXPECT_EQ(lengths->output, 65);
+
+  descriptor = {0x75, 0x08, 0x95, 0x08, 0x81, 0x02};  // 8 bytes in, no output
+  lengths = device.GetReportLengths();
+  ASSERT_TRUE(lengths.has_value());
+  EXPECT_EQ(lengths->input, 9);
+  EXPECT_EQ(lengths->output, 0);
+  EXPECT_EQ(calls, 2);
+}
+
+TEST(HidrawDeviceTest, NoLengthsWithoutAUsableDescriptor) {
+  SocketPair unavailable;
+  HidrawDevice noDescriptor(std::move(unavailable.host), NoSysfs(), [] { return std::optional<Bytes>(); });
+  EXPECT_EQ(noDescriptor.GetReportLengths(), std::nullopt);
+
+  SocketPair truncated;
+  HidrawDevice badDescriptor(std::move(truncated.host), NoSysfs(), Fixed({0xA1, 0x01, 0x75}));
+  EXPECT_EQ(badDescriptor.GetReportLengths(), std::nullopt);
+}
+
+// A descriptor without the hidraw ioctls (here a socket) is identified and
+// measured through sysfs.
+TEST(HidrawDeviceTest, FallsBackToSysfsForIdentityAndDescriptor) {
+  FakeHidrawTree tree;
+  tree.AddUsbHidNode(3, 0x5131, 0x2007, "0217\n", VendorPage64Descriptor());
+  SocketPair pair;
+  HidrawDevice device(std::move(pair.host), SysfsNode(tree.SysRoot(), "hidraw3"));
+
+  const auto attributes = device.GetAttributes();
+  ASSERT_TRUE(attributes.has_value());
+  EXPECT_EQ(attributes->vendorId, 0x5131);
+  EXPECT_EQ(attributes->productId, 0x2007);
+  EXPECT_EQ(attributes->versionNumber, 0x0217);
+  const auto lengths = device.GetReportLengths();
+  ASSERT_TRUE(lengths.has_value());
+  EXPECT_EQ(lengths->input, 65);
+  EXPECT_EQ(lengths->output, 65);
+
+  SocketPair orphan;
+  HidrawDevice unknown(std::move(orphan.host), NoSysfs());
+  EXPECT_EQ(unknown.GetAttributes().has_value(), false);
+  EXPECT_EQ(unknown.GetReportLengths(), std::nullopt);
+}
+
+}  // namespace
+}  // namespace magcfg::test

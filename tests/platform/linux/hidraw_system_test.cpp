@@ -1,0 +1,142 @@
+#include "platform/linux/hidraw_system.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fstream>
+#include <iostream>
+#include <set>
+
+#include "reader/discovery.h"
+#include "tests/platform/linux/fake_hidraw_tree.h"
+
+namespace magcfg::test {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::hidraw::HidrawSystem;
+using platform::hidraw::OpenedNode;
+using platform::hidraw::PermissionNotice;
+using reader::EnumerationStatus;
+using reader::FindOutcome;
+
+// Opens nodes as the system does, except those named, which are refused
+// for lack of permission: a chmod would refuse nothing to root, as which
+// tests may run.
+class RefusingOpener {
+ public:
+  explicit RefusingOpener(std::set<std::string> refused) : refused_(std::move(refused)) {}
+  OpenedNode operator()(const std::string& path) const {
+    if (refused_.contains(path)) return {-1, EACCES};
+    return platform::hidraw::OpenHidrawNode(path);
+  }
+
+ private:
+  std::set<std::string> refused_;
+};
+
+// The rule line of the udev rule file that magcfg installs.
+std::string ShippedUdevRule() {
+  std::ifstream rules(fs::path(MAGCFG_SOURCE_DIR) / "packaging" / "linux" / "70-magcfg.rules");
+  for (std::string line; std::getline(rules, line);) {
+    if (!line.empty() && line.front() != '#') return line;
+  }
+  return {};
+}
+
+class HidrawSystemTest : public ::testing::Test {
+ protected:
+  HidrawSystem System() {
+    return HidrawSystem(tree.SysRoot(), tree.DevRoot(), platform::hidraw::OpenHidrawNode, notice);
+  }
+  HidrawSystem SystemRefusing(std::set<std::string> refused) {
+    return HidrawSystem(tree.SysRoot(), tree.DevRoot(), RefusingOpener(std::move(refused)), notice);
+  }
+
+  FakeHidrawTree tree;
+  PermissionNotice notice{std::cerr};
+};
+
+TEST_F(HidrawSystemTest, ListsNodesByNumberAsDevPaths) {
+  for (std::uint32_t number : {10u, 2u, 0u}) tree.AddUsbHidNode(number, 0x046D, 0xC31C, "0100\n");
+  for (const char* stray : {"hidraw", "hidraw01", "hidrawX", "event3"}) fs::create_directory(tree.ClassDir() / stray);
+  fs::create_directory(tree.ClassDir() / "hidraw5");  // broken: no device link
+
+  HidrawSystem system = System();
+  const auto list = system.ListInterfaces();
+  ASSERT_NE(list, nullptr);
+  const std::vector<std::string> expected = {tree.NodePath(0), tree.NodePath(2), tree.NodePath(5), tree.NodePath(10)};
+  for (std::uint32_t index = 0; index < expected.size(); ++index) {
+    const reader::EnumerationEntry entry = list->At(index);
+    EXPECT_EQ(entry.status, EnumerationStatus::Interface) << index;
+    EXPECT_EQ(entry.path, expected[index]) << index;
+  }
+  EXPECT_EQ(list->At(4).status, EnumerationStatus::NoMoreItems);
+  EXPECT_EQ(list->At(0xFFFFFFFF).status, EnumerationStatus::NoMoreItems);
+}
+
+TEST_F(HidrawSystemTest, ListIsNotObtainedWithoutAReadableClassDirectory) {
+  fs::remove_all(tree.ClassDir());
+  HidrawSystem system = System();
+  EXPECT_EQ(system.ListInterfaces(), nullptr);
+  EXPECT_EQ(reader::FindFirstReader(system).outcome, FindOutcome::ListFailed);
+
+  FakeHidrawTree::WriteFile(tree.ClassDir(), "not a directory");
+  EXPECT_EQ(system.ListInterfaces(), nullptr);
+}
+
+TEST_F(HidrawSystemTest, AnEmptyClassDirectoryIsAnEmptyList) {
+  HidrawSystem system = System();
+  const auto list = system.ListInterfaces();
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->At(0).status, EnumerationStatus::NoMoreItems);
+  EXPECT_EQ(reader::FindFirstReader(system).outcome, FindOutcome::NotFound);
+}
+
+TEST_F(HidrawSystemTest, ANodeThatCannotBeOpenedIsNoDevice) {
+  tree.AddUsbHidNode(0, 0x046D, 0xC31C, "0100\n");
+  tree.AddNode(1, tree.SysRoot() / "devices" / "x", /*withDevNode=*/false);
+  fs::create_directory(tree.DevRoot() / "hidraw2");  // a directory cannot be opened for writing
+
+  HidrawSystem system = System();
+  EXPECT_NE(system.Open(tree.NodePath(0)), nullptr);
+  EXPECT_EQ(system.Open(tree.NodePath(1)), nullptr);
+  EXPECT_EQ(system.Open(tree.NodePath(2)), nullptr);
+}
+
+TEST_F(HidrawSystemTest, ARefusedReaderShowsTheUdevHintOnceAndOnlyForTheReader) {
+  tree.AddUsbHidNode(0, 0x046D, 0xC31C, "0100\n");  // a keyboard, refused too
+  tree.AddUsbHidNode(1, 0x5131, 0x2007, "0102\n");
+  tree.AddUsbHidNode(2, 0x5131, 0x2007, "0102\n");  // a second reader
+  const std::set<std::string> refused = {tree.NodePath(0), tree.NodePath(1), tree.NodePath(2)};
+
+  ::testing::internal::CaptureStderr();
+  for (int press = 0; press < 2; ++press) {
+    HidrawSystem system = SystemRefusing(refused);
+    EXPECT_EQ(reader::FindFirstReader(system).outcome, FindOutcome::NotFound);
+  }
+  const std::string printed = ::testing::internal::GetCapturedStderr();
+
+  EXPECT_EQ(std::count(printed.begin(), printed.end(), '\n'), 1) << printed;
+  EXPECT_TRUE(printed.starts_with("magcfg: found the card reader at " + tree.NodePath(1) +
+                                  " but cannot open it: permission denied."))
+      << printed;
+  EXPECT_NE(printed.find("70-magcfg.rules"), std::string::npos) << printed;
+  const std::string rule = ShippedUdevRule();
+  ASSERT_FALSE(rule.empty());
+  EXPECT_NE(printed.find(rule), std::string::npos) << printed;
+}
+
+TEST_F(HidrawSystemTest, ARefusedNodeThatIsNotTheReaderShowsNoHint) {
+  tree.AddUsbHidNode(0, 0x046D, 0xC31C, "0100\n");
+  tree.AddUsbHidNode(1, 0x5131, 0x2008, "0100\n");  // the reader's vendor, another product
+  tree.AddNode(2, tree.SysRoot() / "devices" / "gone");
+
+  ::testing::internal::CaptureStderr();
+  HidrawSystem system = SystemRefusing({tree.NodePath(0), tree.NodePath(1), tree.NodePath(2)});
+  EXPECT_EQ(reader::FindFirstReader(system).outcome, FindOutcome::NotFound);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+}
+
+}  // namespace
+}  // namespace magcfg::test
