@@ -259,7 +259,15 @@ QtWindow::QtWindow() : QDialog(nullptr, kWindowFlags) {
   }
 }
 
-QtWindow::~QtWindow() = default;
+QtWindow::~QtWindow() {
+  // The widgets are destroyed after this object: nothing they send on the
+  // way may reach the logic, which may already be gone.
+  dialog_ = nullptr;
+  for (QWidget* widget : widgets_) {
+    widget->removeEventFilter(this);
+    disconnect(widget, nullptr, this, nullptr);
+  }
+}
 
 QWidget* QtWindow::CreateControl(const ControlSpec& control, int row) {
   QWidget* widget = MakeWidget(control, this);
