@@ -1,0 +1,284 @@
+#include "tests/support/fault_injecting_hid.h"
+
+#include <algorithm>
+
+namespace magcfg::test {
+
+using reader::EnumerationEntry;
+using reader::HidAttributes;
+using reader::HidDevice;
+using reader::ReportLengths;
+using reader::TransferStatus;
+using reader::WriteResult;
+
+struct FaultInjectingHid::State {
+  explicit State(reader::HidSystem& wrapped) : inner(wrapped) {}
+
+  struct OpenInterface {
+    int id = 0;
+    std::string path;
+    bool outstanding = false;  // a transfer ran out and was not cancelled since
+    std::optional<ReportLengths> lengths;  // the latest lengths handed out for it
+  };
+
+  OpenInterface& Interface(int id) {
+    return *std::find_if(open.begin(), open.end(), [id](const OpenInterface& entry) { return entry.id == id; });
+  }
+
+  // Numbers the transfer and tells whether the reader is gone by then.
+  bool UnpluggedAt(int transfer) {
+    if (!unplugged && faults.unplugAtTransfer >= 0 && transfer >= faults.unplugAtTransfer) PullThePlug();
+    return unplugged;
+  }
+
+  void PullThePlug() {
+    unplugged = true;
+    for (const OpenInterface& entry : open) gonePaths.push_back(entry.path);
+  }
+
+  bool Gone(const std::string& path) const {
+    return std::find(gonePaths.begin(), gonePaths.end(), path) != gonePaths.end();
+  }
+
+  // The checks made before any transfer starts.
+  void BeforeTransfer(OpenInterface& entry, const char* kind, std::size_t size, std::optional<std::uint16_t> length) {
+    if (entry.outstanding) {
+      violations.push_back(std::string(kind) + " started on " + entry.path +
+                           " while a transfer that ran out was not cancelled");
+    }
+    if (length && size != *length) {
+      violations.push_back(std::string(kind) + " of " + std::to_string(size) + " bytes on " + entry.path +
+                           ", report length " + std::to_string(*length));
+    }
+  }
+
+  void RanOut(OpenInterface& entry) {
+    entry.outstanding = true;
+    ++counts.timeouts;
+  }
+
+  void Wait(int timeoutMs) { injectedWaitMs += std::max(timeoutMs, 0); }
+
+  reader::HidSystem& inner;
+  HidFaults faults;
+  HidCallCounts counts;
+  int liveLists = 0;
+  std::vector<OpenInterface> open;
+  int nextId = 0;
+  bool unplugged = false;
+  std::vector<std::string> gonePaths;
+  std::vector<std::string> violations;
+  std::int64_t injectedWaitMs = 0;
+};
+
+namespace {
+
+using State = FaultInjectingHid::State;
+
+class InjectedList final : public reader::HidInterfaceList {
+ public:
+  InjectedList(std::shared_ptr<State> state, std::unique_ptr<reader::HidInterfaceList> inner)
+      : state_(std::move(state)), inner_(std::move(inner)) {
+    ++state_->liveLists;
+  }
+  ~InjectedList() override {
+    inner_.reset();
+    --state_->liveLists;
+  }
+
+  EnumerationEntry At(std::uint32_t index) override {
+    const int call = state_->counts.enumerations++;
+    if (state_->faults.failEnumeration.Contains(call)) return {state_->faults.enumerationFailure, {}};
+    return inner_->At(index);
+  }
+
+ private:
+  std::shared_ptr<State> state_;
+  std::unique_ptr<reader::HidInterfaceList> inner_;
+};
+
+class InjectedDevice final : public HidDevice {
+ public:
+  InjectedDevice(std::shared_ptr<State> state, std::unique_ptr<HidDevice> inner, int id)
+      : state_(std::move(state)), inner_(std::move(inner)), id_(id) {}
+
+  ~InjectedDevice() override {
+    // Closing cancels whatever is outstanding.
+    inner_.reset();
+    ++state_->counts.closes;
+    auto& open = state_->open;
+    open.erase(std::remove_if(open.begin(), open.end(), [this](const auto& entry) { return entry.id == id_; }),
+               open.end());
+  }
+
+  std::optional<HidAttributes> GetAttributes() override {
+    const int call = state_->counts.attributeReads++;
+    if (state_->faults.failAttributes.Contains(call) || state_->unplugged) return std::nullopt;
+    return inner_->GetAttributes();
+  }
+
+  std::optional<ReportLengths> GetReportLengths() override {
+    ++state_->counts.lengthQueries;
+    const HidFaults& faults = state_->faults;
+    std::optional<ReportLengths> lengths;
+    if (!faults.noReportLengths) {
+      lengths = inner_->GetReportLengths();
+      if (faults.reportLengths) lengths = faults.reportLengths;
+    }
+    state_->Interface(id_).lengths = lengths;
+    return lengths;
+  }
+
+  bool CheckOutputReport(std::span<const std::uint8_t> report) override {
+    ++state_->counts.usageChecks;
+    const bool passes = inner_->CheckOutputReport(report);
+    return passes && !state_->faults.refuseUsageCheck;
+  }
+
+  WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) override {
+    const int call = state_->counts.writes++;
+    const int transfer = call + state_->counts.reads;
+    if (state_->faults.beforeTransfer) state_->faults.beforeTransfer(transfer);
+    State::OpenInterface& entry = state_->Interface(id_);
+    state_->BeforeTransfer(entry, "write", report.size(),
+                           entry.lengths ? std::optional(entry.lengths->output) : std::nullopt);
+    if (state_->UnpluggedAt(transfer)) {
+      if (state_->faults.unplugMode == UnplugMode::EndsAtOnce) return {TransferStatus::Completed, 0};
+      return InjectedTimeout(entry, timeoutMs);
+    }
+    if (state_->faults.writeTimeouts.Contains(call)) return InjectedTimeout(entry, timeoutMs);
+    const WriteResult result = inner_->Write(report, timeoutMs);
+    if (result.status == TransferStatus::TimedOut) state_->RanOut(entry);
+    return result;
+  }
+
+  TransferStatus Read(std::span<std::uint8_t> buffer, int timeoutMs) override {
+    const int call = state_->counts.reads++;
+    const int transfer = call + state_->counts.writes;
+    if (state_->faults.beforeTransfer) state_->faults.beforeTransfer(transfer);
+    State::OpenInterface& entry = state_->Interface(id_);
+    state_->BeforeTransfer(entry, "read", buffer.size(),
+                           entry.lengths ? std::optional(entry.lengths->input) : std::nullopt);
+    if (state_->UnpluggedAt(transfer)) {
+      // Nothing arrives: the buffer is left as the caller handed it over.
+      if (state_->faults.unplugMode == UnplugMode::EndsAtOnce) return TransferStatus::Completed;
+      return InjectedTimeout(entry, timeoutMs).status;
+    }
+    if (state_->faults.readTimeouts.Contains(call)) return InjectedTimeout(entry, timeoutMs).status;
+    const TransferStatus status = inner_->Read(buffer, timeoutMs);
+    if (status == TransferStatus::TimedOut) {
+      state_->RanOut(entry);
+      return status;
+    }
+    const HidFaults& faults = state_->faults;
+    if (faults.rewriteReply) faults.rewriteReply(buffer, call);
+    if (faults.shortReadBytes && *faults.shortReadBytes < buffer.size()) {
+      std::fill(buffer.begin() + static_cast<std::ptrdiff_t>(*faults.shortReadBytes), buffer.end(), 0);
+    }
+    return status;
+  }
+
+  void CancelIo() override {
+    ++state_->counts.cancels;
+    inner_->CancelIo();
+    state_->Interface(id_).outstanding = false;
+  }
+
+ private:
+  WriteResult InjectedTimeout(State::OpenInterface& entry, int timeoutMs) {
+    state_->Wait(timeoutMs);
+    state_->RanOut(entry);
+    return {TransferStatus::TimedOut, 0};
+  }
+
+  std::shared_ptr<State> state_;
+  std::unique_ptr<HidDevice> inner_;
+  int id_;
+};
+
+// A small generator, so that garbage is the same on every run and platform.
+std::uint32_t NextRandom(std::uint32_t& x) {
+  x ^= x << 13;
+  x ^= x >> 17;
+  x ^= x << 5;
+  return x;
+}
+
+}  // namespace
+
+FaultInjectingHid::FaultInjectingHid(reader::HidSystem& inner) : state_(std::make_shared<State>(inner)) {}
+
+FaultInjectingHid::~FaultInjectingHid() = default;
+
+std::unique_ptr<reader::HidInterfaceList> FaultInjectingHid::ListInterfaces() {
+  const int call = state_->counts.listRequests++;
+  if (state_->faults.failList.Contains(call)) return nullptr;
+  std::unique_ptr<reader::HidInterfaceList> list = state_->inner.ListInterfaces();
+  if (!list) return nullptr;
+  return std::make_unique<InjectedList>(state_, std::move(list));
+}
+
+std::unique_ptr<HidDevice> FaultInjectingHid::Open(const std::string& path) {
+  const int call = state_->counts.opens++;
+  if (state_->faults.refuseOpen.Contains(call) || state_->Gone(path)) return nullptr;
+  std::unique_ptr<HidDevice> device = state_->inner.Open(path);
+  if (!device) return nullptr;
+  ++state_->counts.opened;
+  const int id = state_->nextId++;
+  state_->open.push_back({id, path, false, std::nullopt});
+  return std::make_unique<InjectedDevice>(state_, std::move(device), id);
+}
+
+void FaultInjectingHid::Pause(int milliseconds) {
+  ++state_->counts.pauses;
+  state_->inner.Pause(milliseconds);
+}
+
+HidFaults& FaultInjectingHid::Faults() { return state_->faults; }
+
+void FaultInjectingHid::Unplug(UnplugMode mode) {
+  state_->faults.unplugMode = mode;
+  state_->PullThePlug();
+}
+
+const HidCallCounts& FaultInjectingHid::Counts() const { return state_->counts; }
+
+void FaultInjectingHid::ResetCounts() { state_->counts = HidCallCounts(); }
+
+std::vector<std::string> FaultInjectingHid::OpenPaths() const {
+  std::vector<std::string> paths;
+  for (const auto& entry : state_->open) paths.push_back(entry.path);
+  return paths;
+}
+
+int FaultInjectingHid::LiveLists() const { return state_->liveLists; }
+
+int FaultInjectingHid::Outstanding() const {
+  return static_cast<int>(std::count_if(state_->open.begin(), state_->open.end(),
+                                        [](const auto& entry) { return entry.outstanding; }));
+}
+
+const std::vector<std::string>& FaultInjectingHid::Violations() const { return state_->violations; }
+
+std::int64_t FaultInjectingHid::InjectedWaitMs() const { return state_->injectedWaitMs; }
+
+ReplyRewrite ReplaceReply(std::vector<std::uint8_t> bytes) {
+  return [bytes = std::move(bytes)](std::span<std::uint8_t> report, int) {
+    std::fill(report.begin(), report.end(), 0);
+    std::copy_n(bytes.begin(), std::min(bytes.size(), report.size()), report.begin());
+  };
+}
+
+ReplyRewrite GarbageReply(std::uint32_t seed) {
+  return [seed](std::span<std::uint8_t> report, int readIndex) {
+    std::uint32_t x = seed * 2654435761u + static_cast<std::uint32_t>(readIndex) * 40503u + 1u;
+    if (x == 0) x = 1;  // the generator would stay at 0
+    for (std::size_t i = 1; i < report.size(); ++i) report[i] = static_cast<std::uint8_t>(NextRandom(x) >> 24);
+  };
+}
+
+ReplyRewrite FillReply(std::uint8_t value) {
+  return [value](std::span<std::uint8_t> report, int) { std::fill(report.begin(), report.end(), value); };
+}
+
+}  // namespace magcfg::test

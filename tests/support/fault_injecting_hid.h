@@ -1,0 +1,154 @@
+// A HID system that wraps another one, as a storage engine's tests wrap its
+// file system: every call goes through to the wrapped system, list and
+// device unless a test has armed a fault for it. It also keeps the books a
+// test needs to show that nothing is left behind: every call counted, which
+// interfaces and lists are open, and whether a transfer that ran out was
+// cancelled before anything else happened on its interface.
+//
+// Faults are chosen by call number. Each kind of call is numbered from 0 in
+// the order the program makes it, counted over all lists and devices, and
+// the numbering starts afresh with ResetCounts().
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "reader/hid_port.h"
+
+namespace magcfg::test {
+
+// Which calls of one kind a fault hits: the numbers from `first` up to, not
+// including, `end`.
+struct CallSelection {
+  int first = -1;  // -1: none
+  int end = -1;    // -1: no end
+
+  static CallSelection None() { return {}; }
+  static CallSelection All() { return {0, -1}; }
+  static CallSelection Only(int call) { return {call, call + 1}; }
+  static CallSelection From(int call) { return {call, -1}; }
+
+  bool Contains(int call) const { return first >= 0 && call >= first && (end < 0 || call < end); }
+};
+
+// How an unplugged reader's transfers end.
+enum class UnplugMode {
+  TimesOut,    // each wait runs its whole time-out (an overlapped transfer that never completes)
+  EndsAtOnce,  // each transfer fails at once, delivering nothing (a read that returns an error)
+};
+
+// Rewrites the bytes of a read that completed; readIndex is the read's call number.
+using ReplyRewrite = std::function<void(std::span<std::uint8_t> report, int readIndex)>;
+
+struct HidFaults {
+  // --- Enumeration
+  CallSelection failList;  // ListInterfaces calls that yield no list
+  CallSelection failEnumeration;  // At() calls that fail
+  reader::EnumerationStatus enumerationFailure = reader::EnumerationStatus::Failed;
+
+  // --- Opening an interface and reading its identity
+  CallSelection refuseOpen;      // Open calls that yield no device
+  CallSelection failAttributes;  // GetAttributes calls that yield nothing
+
+  // --- The report description, on every open interface
+  std::optional<reader::ReportLengths> reportLengths;  // replaces what the interface reports
+  bool noReportLengths = false;                        // the description cannot be had
+  bool refuseUsageCheck = false;
+
+  // --- Transfers. A write or read made to time out is not passed on: the
+  // request never reaches the reader, the reply is not taken from it.
+  CallSelection writeTimeouts;
+  CallSelection readTimeouts;
+  // From this transfer on (writes and reads numbered together) the reader is
+  // gone: every transfer ends as unplugMode says, attributes cannot be read
+  // and the interface no longer opens.
+  int unplugAtTransfer = -1;
+  UnplugMode unplugMode = UnplugMode::TimesOut;
+  // A completed read delivers only this many bytes; the rest of the buffer
+  // is left zero.
+  std::optional<std::size_t> shortReadBytes;
+  // Applied to each completed read, before a short read cuts it.
+  ReplyRewrite rewriteReply;
+  // Called with each transfer's number before anything else is done with
+  // it, so that a test can act at an exact point of an exchange (hang up a
+  // real device's other end, say).
+  std::function<void(int transfer)> beforeTransfer;
+};
+
+// Every call the program made, by kind, since the last ResetCounts().
+struct HidCallCounts {
+  int listRequests = 0;
+  int enumerations = 0;  // At() calls
+  int opens = 0;         // Open calls, successful or not
+  int opened = 0;        // Open calls that yielded a device
+  int closes = 0;        // devices destroyed
+  int attributeReads = 0;
+  int lengthQueries = 0;
+  int usageChecks = 0;
+  int writes = 0;
+  int reads = 0;
+  int cancels = 0;
+  int pauses = 0;
+  int timeouts = 0;  // transfers that ended by running out, injected or not
+};
+
+class FaultInjectingHid final : public reader::HidSystem {
+ public:
+  // inner must outlive every list and device handed out.
+  explicit FaultInjectingHid(reader::HidSystem& inner);
+  ~FaultInjectingHid() override;
+  FaultInjectingHid(const FaultInjectingHid&) = delete;
+  FaultInjectingHid& operator=(const FaultInjectingHid&) = delete;
+
+  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override;
+  std::unique_ptr<reader::HidDevice> Open(const std::string& path) override;
+  void Pause(int milliseconds) override;
+
+  // The faults in force; a test may change them between calls.
+  HidFaults& Faults();
+  // Pulls the plug at once: the next transfer is the first to fail.
+  void Unplug(UnplugMode mode);
+
+  const HidCallCounts& Counts() const;
+  // Starts every count, and so every call numbering, from 0 again. What is
+  // open and what is outstanding is kept.
+  void ResetCounts();
+
+  // Paths of the interfaces open now, in the order they were opened.
+  std::vector<std::string> OpenPaths() const;
+  // Interface lists not yet released.
+  int LiveLists() const;
+  // Open interfaces with a transfer that ran out and was not cancelled since.
+  int Outstanding() const;
+  // What the program did that it must not: a transfer started while an
+  // earlier one on the interface was still outstanding, a write or read of
+  // another length than the interface's report length. Empty when clean.
+  const std::vector<std::string>& Violations() const;
+  // Milliseconds that injected time-outs stood for. They are not slept or
+  // passed to the wrapped system's clock: add them to its elapsed time.
+  std::int64_t InjectedWaitMs() const;
+
+  struct State;
+
+ private:
+  std::shared_ptr<State> state_;
+};
+
+// --- Ready-made rewrites.
+
+// The report's bytes become `bytes` (byte 0 the report ID), cut to the
+// buffer, and every byte after them 0.
+ReplyRewrite ReplaceReply(std::vector<std::uint8_t> bytes);
+// Every byte of the report from byte 1 on becomes pseudo-random, the same
+// for the same seed and read; byte 0 stays the report ID.
+ReplyRewrite GarbageReply(std::uint32_t seed);
+// Every byte of the report becomes `value`.
+ReplyRewrite FillReply(std::uint8_t value);
+
+}  // namespace magcfg::test
