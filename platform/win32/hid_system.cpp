@@ -1,0 +1,250 @@
+#include "platform/win32/hid_system.h"
+
+#include <cstddef>
+#include <cwchar>
+#include <new>
+#include <vector>
+
+#include "platform/platform_hid.h"
+#include "platform/win32/text_convert.h"
+
+namespace magcfg::win32 {
+namespace {
+
+using reader::EnumerationEntry;
+using reader::EnumerationStatus;
+using reader::TransferStatus;
+
+DWORD ClampTimeout(int milliseconds) { return milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds); }
+
+class Win32HidInterfaceList final : public reader::HidInterfaceList {
+ public:
+  Win32HidInterfaceList(const HidApi& api, HDEVINFO list, const GUID& hidGuid)
+      : api_(api), list_(list), hidGuid_(hidGuid) {}
+  ~Win32HidInterfaceList() override { api_.destroyDeviceInfoList(list_); }
+
+  EnumerationEntry At(std::uint32_t index) override {
+    SP_DEVICE_INTERFACE_DATA interfaceData{};
+    // The record's own size, not a constant: it differs between 32-bit and
+    // 64-bit builds, and the platform refuses any other value.
+    interfaceData.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);
+    api_.setLastError(0);
+    if (!api_.enumDeviceInterfaces(list_, nullptr, &hidGuid_, index, &interfaceData)) {
+      return {api_.getLastError() == ERROR_NO_MORE_ITEMS ? EnumerationStatus::NoMoreItems : EnumerationStatus::Failed, {}};
+    }
+
+    DWORD required = 0;
+    api_.getDeviceInterfaceDetail(list_, &interfaceData, nullptr, 0, &required, nullptr);
+    if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) || required > kMaxDetailSize) {
+      return {EnumerationStatus::DetailFailed, {}};
+    }
+    std::unique_ptr<std::byte[]> buffer(new (std::nothrow) std::byte[required]);
+    if (!buffer) return {EnumerationStatus::DetailFailed, {}};
+    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.get());
+    // The fixed part of the record: 8 bytes on x64 (size field, first
+    // character, padding), 6 on x86. Never the 32-bit ANSI record's 5.
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+    if (!api_.getDeviceInterfaceDetail(list_, &interfaceData, detail, required, nullptr, nullptr)) {
+      return {EnumerationStatus::DetailFailed, {}};
+    }
+    // The path may not be terminated within the buffer the platform asked for.
+    const std::size_t room = (required - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath)) / sizeof(WCHAR);
+    const std::size_t length = wcsnlen(detail->DevicePath, room);
+    return {EnumerationStatus::Interface, WideToUtf8(std::wstring_view(detail->DevicePath, length))};
+  }
+
+ private:
+  const HidApi& api_;
+  HDEVINFO list_;
+  GUID hidGuid_;
+};
+
+// Preparsed data held for one call and released on every path.
+class PreparsedData {
+ public:
+  PreparsedData(const HidApi& api, HANDLE device) : api_(api) {
+    if (!api_.getPreparsedData(device, &data_)) data_ = nullptr;
+  }
+  ~PreparsedData() {
+    if (data_ != nullptr) api_.freePreparsedData(data_);
+  }
+  PreparsedData(const PreparsedData&) = delete;
+  PreparsedData& operator=(const PreparsedData&) = delete;
+  PHIDP_PREPARSED_DATA get() const { return data_; }
+
+ private:
+  const HidApi& api_;
+  PHIDP_PREPARSED_DATA data_ = nullptr;
+};
+
+class Win32HidDevice final : public reader::HidDevice {
+ public:
+  Win32HidDevice(const HidApi& api, HANDLE handle) : api_(api), handle_(handle) {}
+
+  ~Win32HidDevice() override {
+    if (outstanding_) CancelIo();
+    if (event_ != nullptr) api_.closeHandle(event_);
+    api_.closeHandle(handle_);
+  }
+
+  std::optional<reader::HidAttributes> GetAttributes() override {
+    HIDD_ATTRIBUTES attributes{};
+    attributes.Size = sizeof(attributes);
+    if (!api_.getAttributes(handle_, &attributes)) return std::nullopt;
+    return reader::HidAttributes{attributes.VendorID, attributes.ProductID, attributes.VersionNumber};
+  }
+
+  std::optional<reader::ReportLengths> GetReportLengths() override {
+    const PreparsedData preparsed(api_, handle_);
+    if (preparsed.get() == nullptr) return std::nullopt;
+    // The result is not examined; zeroed capabilities give zero lengths,
+    // which no request fits.
+    HIDP_CAPS caps{};
+    api_.getCaps(preparsed.get(), &caps);
+    return reader::ReportLengths{caps.InputReportByteLength, caps.OutputReportByteLength};
+  }
+
+  bool CheckOutputReport(std::span<const std::uint8_t> report) override {
+    const PreparsedData preparsed(api_, handle_);
+    if (preparsed.get() == nullptr) return false;
+    // Setting no usage changes no byte; the call still wants a writable report.
+    std::vector<char> copy(report.begin(), report.end());
+    USAGE usages[3] = {0, 0, 0};
+    ULONG usageCount = 0;
+    const NTSTATUS status = api_.setUsages(HidP_Output, 1, 0, usages, &usageCount, preparsed.get(), copy.data(),
+                                           static_cast<ULONG>(copy.size()));
+    return status == HIDP_STATUS_SUCCESS;
+  }
+
+  reader::WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) override {
+    reader::WriteResult result;
+    // A write begins the transfers of one request: it gets a fresh event,
+    // which the reads of the reply share.
+    if (!BeginTransfer(/*newEvent=*/true)) return result;
+    DWORD written = 0;
+    const BOOL done = api_.writeFile(handle_, report.data(), static_cast<DWORD>(report.size()), &written, &overlapped_);
+    outstanding_ = !done && api_.getLastError() == ERROR_IO_PENDING;
+    result.status = Wait(timeoutMs);
+    result.bytesWrittenInCall = written;
+    return result;
+  }
+
+  TransferStatus Read(std::span<std::uint8_t> buffer, int timeoutMs) override {
+    if (!BeginTransfer(/*newEvent=*/false)) return TransferStatus::TimedOut;
+    DWORD read = 0;
+    const BOOL done = api_.readFile(handle_, buffer.data(), static_cast<DWORD>(buffer.size()), &read, &overlapped_);
+    outstanding_ = !done && api_.getLastError() == ERROR_IO_PENDING;
+    return Wait(timeoutMs);
+  }
+
+  void CancelIo() override {
+    api_.cancelIo(handle_);
+    if (outstanding_) {
+      // The cancelled transfer still owns its buffer and the overlapped
+      // record until it comes back; wait for that, within a bound.
+      api_.waitForSingleObject(event_, kCancelSettleMs);
+      outstanding_ = false;
+    }
+  }
+
+ private:
+  bool BeginTransfer(bool newEvent) {
+    // A transfer that ran out and was never cancelled must not share the
+    // overlapped record with the next one.
+    if (outstanding_) CancelIo();
+    if (newEvent && event_ != nullptr) {
+      api_.closeHandle(event_);
+      event_ = nullptr;
+    }
+    if (event_ == nullptr) {
+      // Manual reset, created signalled, unnamed; reset before each transfer.
+      event_ = api_.createEvent(nullptr, TRUE, TRUE, nullptr);
+      if (event_ == nullptr) return false;
+    }
+    api_.resetEvent(event_);
+    overlapped_ = OVERLAPPED{};
+    overlapped_.hEvent = event_;
+    return true;
+  }
+
+  TransferStatus Wait(int timeoutMs) {
+    const DWORD waited = api_.waitForSingleObject(event_, ClampTimeout(timeoutMs));
+    if (waited == WAIT_TIMEOUT || waited == WAIT_ABANDONED) return TransferStatus::TimedOut;
+    // Anything else, a failed wait included, counts as completion.
+    outstanding_ = false;
+    return TransferStatus::Completed;
+  }
+
+  const HidApi& api_;
+  HANDLE handle_;
+  HANDLE event_ = nullptr;
+  OVERLAPPED overlapped_{};
+  bool outstanding_ = false;
+};
+
+class Win32HidSystem final : public reader::HidSystem {
+ public:
+  explicit Win32HidSystem(const HidApi& api) : api_(api) {}
+
+  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override {
+    GUID hidGuid{};
+    api_.getHidGuid(&hidGuid);
+    const HDEVINFO list = api_.getClassDevs(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (list == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32HidInterfaceList>(api_, list, hidGuid);
+  }
+
+  std::unique_ptr<reader::HidDevice> Open(const std::string& path) override {
+    const std::wstring widePath = Utf8ToWide(path);
+    if (widePath.empty() || widePath.find(L'\0') != std::wstring::npos) return nullptr;
+    const HANDLE handle = api_.createFile(widePath.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                          FILE_FLAG_OVERLAPPED, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    return std::make_unique<Win32HidDevice>(api_, handle);
+  }
+
+  void Pause(int milliseconds) override { api_.sleep(ClampTimeout(milliseconds)); }
+
+ private:
+  const HidApi& api_;
+};
+
+}  // namespace
+
+const HidApi& SystemHidApi() {
+  static const HidApi api = {
+      &::HidD_GetHidGuid,
+      &::SetupDiGetClassDevsW,
+      &::SetupDiEnumDeviceInterfaces,
+      &::SetupDiGetDeviceInterfaceDetailW,
+      &::SetupDiDestroyDeviceInfoList,
+      &::CreateFileW,
+      &::CloseHandle,
+      &::HidD_GetAttributes,
+      &::HidD_GetPreparsedData,
+      &::HidD_FreePreparsedData,
+      &::HidP_GetCaps,
+      &::HidP_SetUsages,
+      &::CreateEventW,
+      &::ResetEvent,
+      &::WriteFile,
+      &::ReadFile,
+      &::WaitForSingleObject,
+      &::CancelIo,
+      &::GetLastError,
+      &::SetLastError,
+      &::Sleep,
+  };
+  return api;
+}
+
+std::unique_ptr<reader::HidSystem> MakeHidSystem(const HidApi& api) { return std::make_unique<Win32HidSystem>(api); }
+
+}  // namespace magcfg::win32
+
+namespace magcfg::platform {
+
+std::unique_ptr<reader::HidSystem> MakePlatformHidSystem() { return win32::MakeHidSystem(win32::SystemHidApi()); }
+
+}  // namespace magcfg::platform

@@ -1,0 +1,25 @@
+// The HID port on the Windows HID services: SetupAPI walks the HID
+// interfaces, CreateFile opens one for overlapped I/O, the HID parser gives
+// the report lengths and checks output reports.
+#pragma once
+
+#include <memory>
+
+#include "platform/win32/hid_api.h"
+#include "reader/hid_port.h"
+
+namespace magcfg::win32 {
+
+// The longest interface detail record accepted: a device path is at most
+// 32767 UTF-16 units. A larger size from the platform counts as a failed read.
+inline constexpr DWORD kMaxDetailSize = 0x10000 + sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+
+// How long cancelling waits for a cancelled transfer to come back, so that
+// the buffer it was given may be released.
+inline constexpr DWORD kCancelSettleMs = 1000;
+
+// The backend over the given calls; api must outlive it and every list and
+// device it hands out.
+std::unique_ptr<reader::HidSystem> MakeHidSystem(const HidApi& api);
+
+}  // namespace magcfg::win32

@@ -1,0 +1,57 @@
+#include "platform/win32/windows_app.h"
+
+#include <commctrl.h>
+
+#include <memory>
+
+#include "app/command_line.h"
+#include "platform/platform_hid.h"
+#include "platform/win32/text_convert.h"
+#include "platform/win32/win32_window.h"
+#include "ui/main_dialog.h"
+
+namespace magcfg::win32 {
+namespace {
+
+// Lives from program start to its end, as the language, the sentinel set and
+// the swipe capture do.
+ModuleState g_moduleState;
+
+void ShowText(std::string_view text, UINT icon) {
+  MessageBoxW(nullptr, Utf8ToWide(text).c_str(), L"magcfg", MB_OK | icon);
+}
+
+}  // namespace
+
+int WindowsApp::Run(const std::vector<std::string_view>& args) {
+  const CommandLine line = ParseCommandLine(args);
+  switch (line.action) {
+    case CommandLine::Action::ShowHelp:
+      ShowText(HelpText("magcfg"), MB_ICONINFORMATION);
+      return 0;
+    case CommandLine::Action::ShowVersion:
+      ShowText(VersionText(), MB_ICONINFORMATION);
+      return 0;
+    case CommandLine::Action::Error:
+      ShowText(line.error, MB_ICONERROR);
+      return 2;
+    case CommandLine::Action::RunWindow:
+      break;
+  }
+  if (line.simulate) {
+    ShowText("--simulate: this build has no simulated reader", MB_ICONERROR);
+    return 2;
+  }
+
+  INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+
+  const std::unique_ptr<reader::HidSystem> hid = platform::MakePlatformHidSystem();
+  Win32Window window(instance_);
+  MainDialog dialog(window, *hid, g_moduleState);
+  // Whatever ended the window, its end code is not looked at.
+  window.RunModal(dialog);
+  return 0;
+}
+
+}  // namespace magcfg::win32

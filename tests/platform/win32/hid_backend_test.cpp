@@ -1,0 +1,418 @@
+// The Windows HID backend against faked Windows calls: what it passes to
+// each call, how it reads their results, and what it leaves open.
+#include <gtest/gtest.h>
+
+#include "platform/win32/hid_system.h"
+#include "reader/discovery.h"
+#include "reader/report_exchange.h"
+#include "tests/platform/win32/fake_hid_api.h"
+#include "tests/support/fake_window.h"
+#include "ui/main_dialog.h"
+
+namespace magcfg::win32::test {
+namespace {
+
+using reader::EnumerationStatus;
+using reader::TransferStatus;
+using Calls = std::vector<std::string>;
+
+FakeInterface Interface(std::wstring path, USHORT vendor, USHORT product, USHORT version = 0x0102) {
+  FakeInterface i;
+  i.path = std::move(path);
+  i.vendorId = vendor;
+  i.productId = product;
+  i.versionNumber = version;
+  return i;
+}
+
+FakeInterface Reader() { return Interface(L"\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}", 0x5131, 0x2007); }
+FakeInterface Keyboard() { return Interface(L"\\\\?\\hid#vid_046d&pid_c31c#kbd", 0x046D, 0xC31C); }
+
+class HidBackend : public ::testing::Test {
+ protected:
+  HidBackend() : api(FakeHidApi()) { Install(world); }
+  std::unique_ptr<reader::HidSystem> System() { return MakeHidSystem(api); }
+  // The transfer calls since the last mark.
+  Calls TransferCalls() const { return Calls(world.calls.begin() + static_cast<std::ptrdiff_t>(mark), world.calls.end()); }
+  void Mark() { mark = world.calls.size(); }
+
+  FakeHidWorld world;
+  HidApi api;
+  std::size_t mark = 0;
+};
+
+// --- Enumeration
+
+using HidEnumeration = HidBackend;
+
+TEST_F(HidEnumeration, PassesTheRecordSizesThe64BitPlatformAccepts) {
+  ASSERT_EQ(sizeof(void*), 8u) << "these sizes are those of the 64-bit platform";
+  world.interfaces = {Keyboard(), Reader()};
+  auto system = System();
+  auto list = system->ListInterfaces();
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->At(0).status, EnumerationStatus::Interface);
+  EXPECT_EQ(list->At(1).status, EnumerationStatus::Interface);
+  // Not the 32-bit build's 28 and 5, which the platform refuses.
+  EXPECT_EQ(world.interfaceDataSizes, (std::vector<DWORD>{32, 32}));
+  EXPECT_EQ(world.detailSizes, (std::vector<DWORD>{8, 8}));
+}
+
+TEST_F(HidEnumeration, AsksForPresentHidInterfacesAndReleasesTheListOnce) {
+  world.interfaces = {Keyboard()};
+  {
+    auto list = System()->ListInterfaces();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(world.classFlags, static_cast<DWORD>(DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+    EXPECT_EQ(world.classGuidAsked.Data1, 0x4D1E55B2u);
+    EXPECT_EQ(world.listsDestroyed, 0);
+  }
+  EXPECT_EQ(world.listsMade, 1);
+  EXPECT_EQ(world.listsDestroyed, 1);
+
+  world.listObtainable = false;
+  EXPECT_EQ(System()->ListInterfaces(), nullptr);
+  EXPECT_EQ(world.listsDestroyed, 1);
+}
+
+TEST_F(HidEnumeration, EndOfListAndOtherFailuresAreToldApart) {
+  world.interfaces = {Keyboard()};
+  auto list = System()->ListInterfaces();
+  const auto entry = list->At(0);
+  EXPECT_EQ(entry.status, EnumerationStatus::Interface);
+  EXPECT_EQ(entry.path, "\\\\?\\hid#vid_046d&pid_c31c#kbd");
+  EXPECT_EQ(list->At(1).status, EnumerationStatus::NoMoreItems);
+  world.enumerationError = ERROR_INVALID_PARAMETER;
+  EXPECT_EQ(list->At(1).status, EnumerationStatus::Failed);
+}
+
+TEST_F(HidEnumeration, DetailFailuresOfEveryKind) {
+  FakeInterface noSize = Keyboard();
+  noSize.sizeQueryFails = true;
+  FakeInterface unreadable = Keyboard();
+  unreadable.detailFails = true;
+  FakeInterface huge = Keyboard();
+  huge.reportedSize = 0xFFFFFFF0u;  // must not be allocated
+  world.interfaces = {noSize, unreadable, huge};
+  auto list = System()->ListInterfaces();
+  for (std::uint32_t index = 0; index < 3; ++index) {
+    const auto entry = list->At(index);
+    EXPECT_EQ(entry.status, EnumerationStatus::DetailFailed) << "interface " << index;
+    EXPECT_TRUE(entry.path.empty());
+  }
+  EXPECT_EQ(world.detailSizes.size(), 1u) << "only the readable size gets as far as the read";
+}
+
+TEST_F(HidEnumeration, PathsAreUtf8AndNeverReadPastTheRecord) {
+  FakeInterface wide = Keyboard();
+  wide.path = L"\\\\?\\hid#vid_5131&pid_2007#\x00E9\x4E2D";
+  FakeInterface unterminated = Keyboard();
+  unterminated.path = L"abc";
+  unterminated.unterminatedPath = true;
+  world.interfaces = {wide, unterminated};
+  auto list = System()->ListInterfaces();
+  EXPECT_EQ(list->At(0).path, "\\\\?\\hid#vid_5131&pid_2007#\xC3\xA9\xE4\xB8\xAD");
+  // The record's room for the path, and no further.
+  EXPECT_EQ(list->At(1).path, std::string(4, 'x'));
+}
+
+// --- Opening
+
+using HidOpening = HidBackend;
+
+TEST_F(HidOpening, OpensForOverlappedReadAndWriteSharedWithOthers) {
+  world.interfaces = {Interface(L"\\\\?\\hid#\x00E9", 1, 2)};
+  auto device = System()->Open("\\\\?\\hid#\xC3\xA9");
+  ASSERT_NE(device, nullptr);
+  ASSERT_EQ(world.opens.size(), 1u);
+  const CreateFileCall& call = world.opens[0];
+  EXPECT_EQ(call.path, L"\\\\?\\hid#\x00E9");
+  EXPECT_EQ(call.access, static_cast<DWORD>(GENERIC_READ | GENERIC_WRITE));
+  EXPECT_EQ(call.share, static_cast<DWORD>(FILE_SHARE_READ | FILE_SHARE_WRITE));
+  EXPECT_EQ(call.disposition, static_cast<DWORD>(OPEN_EXISTING));
+  EXPECT_EQ(call.flags, static_cast<DWORD>(FILE_FLAG_OVERLAPPED));
+  EXPECT_FALSE(call.securityAttributes);
+  EXPECT_FALSE(call.templateFile);
+  device.reset();
+  EXPECT_TRUE(world.openHandles.empty()) << "closed with the device";
+}
+
+TEST_F(HidOpening, PathsThatCannotBeOpenedGiveNoDevice) {
+  FakeInterface locked = Keyboard();
+  locked.opens = false;
+  world.interfaces = {locked};
+  auto system = System();
+  EXPECT_EQ(system->Open(std::string("\\\\?\\hid#vid_046d&pid_c31c#kbd")), nullptr);
+  EXPECT_EQ(system->Open(""), nullptr);
+  EXPECT_EQ(system->Open(std::string("a\0b", 3)), nullptr);
+  EXPECT_EQ(world.opens.size(), 1u) << "empty paths and paths with a zero are not passed on";
+}
+
+TEST_F(HidOpening, AttributesAsTheInterfaceGivesThem) {
+  FakeInterface mute = Keyboard();
+  mute.attributesReadable = false;
+  world.interfaces = {Reader(), mute};
+  auto system = System();
+  const auto attributes = system->Open(std::string("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}"))->GetAttributes();
+  ASSERT_TRUE(attributes.has_value());
+  EXPECT_EQ(attributes->vendorId, 0x5131);
+  EXPECT_EQ(attributes->productId, 0x2007);
+  EXPECT_EQ(attributes->versionNumber, 0x0102);
+  EXPECT_FALSE(system->Open(std::string("\\\\?\\hid#vid_046d&pid_c31c#kbd"))->GetAttributes().has_value());
+}
+
+TEST_F(HidOpening, FindDeviceKeepsTheFirstReaderAndClosesEverythingElse) {
+  FakeInterface wrongProduct = Interface(L"p1", 0x5131, 0x2008);
+  FakeInterface locked = Interface(L"p2", 0x5131, 0x2007);
+  locked.opens = false;
+  FakeInterface secondReader = Reader();
+  secondReader.path = L"p4";
+  world.interfaces = {Keyboard(), wrongProduct, locked, Reader(), secondReader};
+  auto system = System();
+  reader::FindResult found = reader::FindFirstReader(*system);
+  ASSERT_EQ(found.outcome, reader::FindOutcome::Found);
+  EXPECT_EQ(found.versionNumber, 0x0102);
+  EXPECT_EQ(world.opens.size(), 4u) << "the second reader is not looked at";
+  EXPECT_EQ(world.openHandles, (std::set<HANDLE>{FakeFileHandle(3)}));
+  EXPECT_EQ(world.listsDestroyed, 1);
+  found.device.reset();
+  EXPECT_TRUE(world.openHandles.empty());
+}
+
+// --- Report lengths and the usage check
+
+using HidReports = HidBackend;
+
+TEST_F(HidReports, LengthsAreAskedAnewEachTimeAndThePreparsedDataFreed) {
+  world.interfaces = {Reader()};
+  world.interfaces[0].inputLength = 9;
+  world.interfaces[0].outputLength = 65;
+  auto device = System()->Open(std::string("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}"));
+  for (int i = 0; i < 2; ++i) {
+    const auto lengths = device->GetReportLengths();
+    ASSERT_TRUE(lengths.has_value());
+    EXPECT_EQ(lengths->input, 9);
+    EXPECT_EQ(lengths->output, 65);
+  }
+  EXPECT_EQ(world.preparsedTaken, 2);
+  EXPECT_EQ(world.preparsedFreed, 2);
+  world.interfaces[0].preparsed = false;
+  EXPECT_FALSE(device->GetReportLengths().has_value());
+  EXPECT_FALSE(device->CheckOutputReport(std::vector<std::uint8_t>(12)));
+  EXPECT_TRUE(world.setUsages.empty()) << "no check without the preparsed data";
+}
+
+TEST_F(HidReports, UsageCheckSetsNoUsageOnAnOutputReportOfPage1) {
+  world.interfaces = {Reader()};
+  auto device = System()->Open(std::string("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}"));
+  const std::vector<std::uint8_t> report = {0x00, 0x02, 0x05, 0x03, 0, 0, 0, 0, 0, 0, 0, 0};
+  EXPECT_TRUE(device->CheckOutputReport(report));
+  ASSERT_EQ(world.setUsages.size(), 1u);
+  const SetUsagesCall& call = world.setUsages[0];
+  EXPECT_EQ(call.reportType, HidP_Output);
+  EXPECT_EQ(call.usagePage, 1);
+  EXPECT_EQ(call.linkCollection, 0);
+  EXPECT_EQ(call.usages, (std::vector<USAGE>{0, 0, 0}));
+  EXPECT_EQ(call.usageCount, 0u);
+  EXPECT_EQ(call.report, report);
+  EXPECT_EQ(call.reportLength, 12u);
+  EXPECT_EQ(world.preparsedFreed, world.preparsedTaken);
+
+  world.interfaces[0].usageStatus = HIDP_STATUS_INVALID_REPORT_LENGTH;
+  EXPECT_FALSE(device->CheckOutputReport(report));
+  EXPECT_EQ(world.preparsedFreed, world.preparsedTaken);
+}
+
+// --- Transfers
+
+class HidTransfers : public HidBackend {
+ protected:
+  std::unique_ptr<reader::HidDevice> OpenReader(std::vector<Outcome> writes, std::vector<FakeRead> reads = {}) {
+    FakeInterface r = Reader();
+    r.writes = std::move(writes);
+    r.reads = std::move(reads);
+    world.interfaces = {r};
+    system = System();
+    return system->Open(std::string("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}"));
+  }
+  const std::vector<std::uint8_t> report = std::vector<std::uint8_t>(12, 0x11);
+  std::unique_ptr<reader::HidSystem> system;
+};
+
+TEST_F(HidTransfers, WriteOutcomesAndTheCountOfTheWriteCall) {
+  struct Row {
+    Outcome outcome;
+    TransferStatus status;
+    std::uint32_t bytesInCall;
+  };
+  const Row rows[] = {
+      {Outcome::InCall, TransferStatus::Completed, 12},     // done inside the call
+      {Outcome::Pending, TransferStatus::Completed, 0},     // done later: the call counted nothing
+      {Outcome::TimesOut, TransferStatus::TimedOut, 0},
+      {Outcome::Abandoned, TransferStatus::TimedOut, 0},    // WAIT_ABANDONED counts as a time-out
+      {Outcome::FailsAtOnce, TransferStatus::TimedOut, 0},  // shows only through the wait
+      {Outcome::WaitFails, TransferStatus::Completed, 0},   // any other wait result is completion
+  };
+  for (const Row& row : rows) {
+    auto device = OpenReader({row.outcome});
+    const reader::WriteResult result = device->Write(report, 1000);
+    EXPECT_EQ(result.status, row.status) << static_cast<int>(row.outcome);
+    EXPECT_EQ(result.bytesWrittenInCall, row.bytesInCall) << static_cast<int>(row.outcome);
+    EXPECT_EQ(world.written.back(), report);
+    device->CancelIo();
+    device.reset();
+    EXPECT_EQ(world.closedWithTransferOutstanding, 0) << static_cast<int>(row.outcome);
+    EXPECT_TRUE(world.openHandles.empty()) << static_cast<int>(row.outcome);
+  }
+}
+
+TEST_F(HidTransfers, OneManualResetEventPerRequestSharedByItsReads) {
+  auto device = OpenReader({Outcome::InCall, Outcome::InCall},
+                           {{Outcome::Pending, {0x00, 0x02, 'Y'}}, {Outcome::InCall, {0x00, 0x07}}});
+  Mark();
+  std::vector<std::uint8_t> buffer(1024, 0xEE);
+  device->Write(report, 1000);
+  EXPECT_EQ(device->Read(std::span(buffer.data(), 9), 1000), TransferStatus::Completed);
+  EXPECT_EQ(buffer[2], 'Y');
+  EXPECT_EQ(buffer[9], 0xEE) << "nothing beyond the report length is touched";
+  EXPECT_EQ(device->Read(std::span(buffer.data(), 9), 50), TransferStatus::Completed);
+  EXPECT_EQ(world.eventsCreated, 1);
+  EXPECT_TRUE(world.eventArgumentsRight) << "CreateEventW(nullptr, TRUE, TRUE, nullptr)";
+  EXPECT_TRUE(world.overlappedRight);
+  EXPECT_EQ(TransferCalls(), (Calls{"reset", "write", "wait 1000", "reset", "read", "wait 1000", "reset", "read", "wait 50"}));
+
+  // The next request gets a fresh event; the old one is closed first.
+  Mark();
+  device->Write(report, 100);
+  EXPECT_EQ(world.eventsCreated, 2);
+  EXPECT_EQ(TransferCalls(), (Calls{"close event", "reset", "write", "wait 100"}));
+  device.reset();
+  EXPECT_TRUE(world.openHandles.empty()) << "event and file closed with the device";
+}
+
+TEST_F(HidTransfers, CancellingWaitsForTheCancelledTransferToComeBack) {
+  auto device = OpenReader({Outcome::TimesOut});
+  Mark();
+  EXPECT_EQ(device->Write(report, 1000).status, TransferStatus::TimedOut);
+  device->CancelIo();
+  EXPECT_EQ(TransferCalls(), (Calls{"reset", "write", "wait 1000", "cancel", "wait 1000"}));
+  Mark();
+  device->CancelIo();  // nothing under way: nothing to wait for
+  EXPECT_EQ(TransferCalls(), (Calls{"cancel"}));
+}
+
+TEST_F(HidTransfers, ATransferLeftRunningIsCancelledBeforeTheNextAndBeforeClosing) {
+  auto device = OpenReader({}, {{Outcome::TimesOut, {}}, {Outcome::TimesOut, {}}});
+  std::vector<std::uint8_t> buffer(1024);
+  EXPECT_EQ(device->Read(std::span(buffer.data(), 9), 50), TransferStatus::TimedOut);
+  Mark();
+  EXPECT_EQ(device->Read(std::span(buffer.data(), 9), 50), TransferStatus::TimedOut);
+  EXPECT_EQ(TransferCalls(), (Calls{"cancel", "wait 1000", "reset", "read", "wait 50"}));
+  Mark();
+  device.reset();
+  EXPECT_EQ(TransferCalls(), (Calls{"cancel", "wait 1000", "close event", "close file"}));
+  EXPECT_EQ(world.closedWithTransferOutstanding, 0);
+}
+
+TEST_F(HidTransfers, NegativeTimeOutsDoNotWaitForEver) {
+  auto device = OpenReader({Outcome::TimesOut});
+  Mark();
+  device->Write(report, -1);
+  EXPECT_EQ(TransferCalls()[2], "wait 0");
+  system->Pause(-5);
+  system->Pause(100);
+  EXPECT_EQ(world.sleeps, (std::vector<DWORD>{0, 100}));
+}
+
+// --- Through the window logic
+
+class RecordingNotices : public reader::NoticeSink {
+ public:
+  void Status(MessageKey key) override { seen.push_back(std::string(MessageKeyName(key))); }
+  void ErrorBox(MessageKey key, std::string_view title) override {
+    seen.push_back("box " + std::string(title) + ": " + std::string(MessageKeyName(key)));
+  }
+  void MessageAsTitleBox(MessageKey key) override { seen.push_back("title box " + std::string(MessageKeyName(key))); }
+  std::vector<std::string> seen;
+};
+
+TEST_F(HidTransfers, SetFormatExchangeWaitsItsTimeOutsAndReadsTheReply) {
+  auto device = OpenReader({Outcome::Pending}, {{Outcome::Pending, {0x00, 0x02, 0x30, 'Y'}}});
+  RecordingNotices notices;
+  const std::uint8_t payload[8] = {'%', '?', ';', '?', '+', '?', 0x07, 0x08};
+  std::uint8_t verdict = 0;
+  Mark();
+  const auto outcome = reader::RunReportExchange(device.get(), true, {reader::CommandCode::SetFormat, payload}, notices,
+                                                 [&](std::span<const std::uint8_t> reply, std::size_t, auto&) { verdict = reply[3]; });
+  EXPECT_EQ(outcome, reader::ExchangeOutcome::ReplyReceived);
+  EXPECT_EQ(verdict, 'Y');
+  EXPECT_EQ(notices.seen, (std::vector<std::string>{"MSG_SEND_OK"}));
+  EXPECT_EQ(world.written.back(),
+            (std::vector<std::uint8_t>{0x00, 0x02, 0x30, '%', '?', ';', '?', '+', '?', 0x07, 0x08, 0x03}));
+  EXPECT_EQ(TransferCalls(), (Calls{"reset", "write", "wait 1000", "reset", "read", "wait 1000"}));
+  EXPECT_EQ(world.preparsedTaken, world.preparsedFreed);
+}
+
+TEST_F(HidTransfers, ReadCardWhoseWriteRunsOutReadsNothing) {
+  auto device = OpenReader({Outcome::TimesOut});
+  RecordingNotices notices;
+  const std::uint8_t payload[1] = {0};
+  Mark();
+  const auto outcome =
+      reader::RunReportExchange(device.get(), true, {reader::CommandCode::ReadCard, payload}, notices, nullptr);
+  EXPECT_EQ(outcome, reader::ExchangeOutcome::WriteTimedOut);
+  EXPECT_EQ(notices.seen, (std::vector<std::string>{"box Error: MSG_SEND_TIMEOUT"}));
+  EXPECT_EQ(TransferCalls(), (Calls{"reset", "write", "wait 100", "cancel", "wait 1000"}));
+}
+
+class HidWindowLogic : public HidBackend {
+ protected:
+  void Build() {
+    system = System();
+    dialog = std::make_unique<MainDialog>(window, *system, state);
+    dialog->OnInitDialog();
+  }
+  magcfg::test::FakeWindow window;
+  ModuleState state;
+  std::unique_ptr<reader::HidSystem> system;
+  std::unique_ptr<MainDialog> dialog;
+};
+
+TEST_F(HidWindowLogic, FindDeviceAmongOtherInterfacesThenDisconnect) {
+  world.interfaces = {Keyboard(), Interface(L"mouse", 0x045E, 0x0040), Reader()};
+  Build();
+  dialog->OnNotify(1001, Notification::Clicked);
+  EXPECT_EQ(window.GetText(1023), "Detect device OK,ver102");
+  EXPECT_EQ(world.sleeps, (std::vector<DWORD>{100}));
+  EXPECT_EQ(world.openHandles.size(), 1u);
+  dialog->OnNotify(1024, Notification::Clicked);
+  EXPECT_EQ(window.GetText(1023), "Device disconnected!");
+  EXPECT_TRUE(world.openHandles.empty());
+}
+
+TEST_F(HidWindowLogic, NoReaderAmongTheInterfaces) {
+  world.interfaces = {Keyboard(), Interface(L"mouse", 0x045E, 0x0040)};
+  Build();
+  dialog->OnNotify(1001, Notification::Clicked);
+  EXPECT_EQ(window.GetText(1023), "Device disconnected!");
+  EXPECT_EQ(world.sleeps, (std::vector<DWORD>{100}));
+  EXPECT_TRUE(world.openHandles.empty());
+  EXPECT_EQ(world.listsMade, world.listsDestroyed);
+}
+
+TEST_F(HidWindowLogic, DetailRecordNotReadShowsTheBoxAndNoPause) {
+  FakeInterface broken = Keyboard();
+  broken.detailFails = true;
+  world.interfaces = {Keyboard(), broken, Reader()};
+  Build();
+  dialog->OnNotify(1001, Notification::Clicked);
+  ASSERT_EQ(window.boxes.size(), 1u);
+  EXPECT_EQ(window.boxes[0].title, "Get HID device information failed!");
+  EXPECT_EQ(window.boxes[0].text, "Error");
+  EXPECT_TRUE(world.sleeps.empty());
+  EXPECT_TRUE(world.openHandles.empty());
+  EXPECT_EQ(world.listsDestroyed, 1);
+}
+
+}  // namespace
+}  // namespace magcfg::win32::test

@@ -1,0 +1,51 @@
+// The program's own HID backend on the system's HID services. Under Wine the
+// machine has no reader (and possibly no HID device at all): Find Device must
+// walk whatever is there and end with "Device disconnected!" after its pause.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "platform/platform_hid.h"
+#include "platform/win32/win32_window.h"
+#include "tests/platform/win32/window_fixture.h"
+#include "ui/control_ids.h"
+
+namespace magcfg::win32::test {
+namespace {
+
+TEST(SystemHid, FindDeviceWalksEveryInterfaceAndFindsNoReader) {
+  const auto hid = platform::MakePlatformHidSystem();
+  // What the system lists, for the record.
+  int interfaces = 0;
+  {
+    const auto list = hid->ListInterfaces();
+    ASSERT_NE(list, nullptr) << "the HID interface list could not be obtained";
+    for (std::uint32_t i = 0; i < 256; ++i) {
+      const auto entry = list->At(i);
+      if (entry.status != reader::EnumerationStatus::Interface) {
+        EXPECT_EQ(entry.status, reader::EnumerationStatus::NoMoreItems) << "at index " << i;
+        break;
+      }
+      ++interfaces;
+    }
+  }
+  RecordProperty("hid_interfaces", interfaces);
+
+  Win32Window window(GetModuleHandleW(nullptr));
+  ModuleState state;
+  MainDialog dialog(window, *hid, state);
+  const HWND hwnd = window.CreateModeless(dialog);
+  ASSERT_NE(hwnd, nullptr);
+  const HWND button = GetDlgItem(hwnd, ctl::kFindDevice);
+  const auto start = std::chrono::steady_clock::now();
+  SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(ctl::kFindDevice, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(WindowText(GetDlgItem(hwnd, ctl::kStatusLine)), L"Device disconnected!") << interfaces << " interfaces";
+  EXPECT_FALSE(dialog.ReaderOpen());
+  EXPECT_GE(elapsed, std::chrono::milliseconds(95)) << "the 100 ms pause after the walk";
+  EXPECT_LT(elapsed, std::chrono::seconds(10));
+  DestroyWindow(hwnd);
+}
+
+}  // namespace
+}  // namespace magcfg::win32::test
