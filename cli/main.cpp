@@ -1,0 +1,61 @@
+// magcfg-cli: the reader's commands from scripts.
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/program.h"
+#include "cli/simulated_fleet.h"
+
+#if MAGCFG_HAVE_PLATFORM_HID
+#include "platform/platform_hid.h"
+#endif
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shellapi.h>
+#endif
+
+namespace {
+
+// The arguments as UTF-8, whatever the system's code page.
+std::vector<std::string> Arguments(int argc, char** argv) {
+#ifdef _WIN32
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide != nullptr) {
+    std::vector<std::string> args;
+    for (int i = 1; i < count; ++i) {
+      const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+      std::string arg(bytes > 0 ? static_cast<std::size_t>(bytes) : 1, '\0');
+      if (bytes > 0) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, arg.data(), bytes, nullptr, nullptr);
+      arg.resize(arg.size() - 1);  // the terminating zero
+      args.push_back(std::move(arg));
+    }
+    LocalFree(wide);
+    return args;
+  }
+#endif
+  return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+#ifdef _WIN32
+  SetConsoleOutputCP(CP_UTF8);
+#endif
+  try {
+    magcfg::cli::HidSystems systems;
+#if MAGCFG_HAVE_PLATFORM_HID
+    systems.platform = [] { return std::shared_ptr<magcfg::reader::HidSystem>(magcfg::platform::MakePlatformHidSystem()); };
+#endif
+    systems.simulated = [](int readers) {
+      return std::make_shared<magcfg::cli::SimulatedFleet>(readers, magcfg::sim::Pacing::RealTime);
+    };
+    return magcfg::cli::RunProgram(Arguments(argc, argv), systems, std::cout, std::cerr);
+  } catch (const std::exception& e) {
+    std::cerr << "magcfg-cli: " << e.what() << '\n';
+    return 5;
+  }
+}

@@ -1,0 +1,213 @@
+#include "cli/options.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "cli/format_options.h"
+
+namespace magcfg::cli {
+namespace {
+
+constexpr unsigned Bit(Command command) { return 1u << static_cast<unsigned>(command); }
+
+constexpr unsigned kReaderCommands =
+    Bit(Command::SetFormat) | Bit(Command::Mode) | Bit(Command::Status) | Bit(Command::Read) | Bit(Command::Version);
+constexpr unsigned kFormatCommands = Bit(Command::SetFormat) | Bit(Command::Preview);
+constexpr unsigned kEveryCommand = kReaderCommands | Bit(Command::List) | Bit(Command::Preview);
+
+struct OptionRule {
+  std::string_view name;
+  int values;  // 0, 1 or 3; --simulate takes an optional "=N"
+  unsigned commands;
+};
+
+constexpr OptionRule kRules[] = {
+    {"--json", 0, kEveryCommand},
+    {"--verbose", 0, kEveryCommand},
+    {"--simulate", 0, kEveryCommand},
+    {"--path", 1, kReaderCommands},
+    {"--all", 0, kReaderCommands},
+    {"--t1-start", 1, kFormatCommands},
+    {"--t1-end", 1, kFormatCommands},
+    {"--t2-start", 1, kFormatCommands},
+    {"--t2-end", 1, kFormatCommands},
+    {"--t3-start", 1, kFormatCommands},
+    {"--t3-end", 1, kFormatCommands},
+    {"--tracks", 1, kFormatCommands | Bit(Command::Read)},
+    {"--cr-after", 1, kFormatCommands},
+    {"--default", 0, kFormatCommands},
+    {"--profile", 1, kFormatCommands},
+    {"--swipe", 3, Bit(Command::Preview)},
+    {"--print-udev-rules", 0, 0},
+};
+
+struct CommandWord {
+  std::string_view word;
+  Command command;
+};
+constexpr CommandWord kCommands[] = {
+    {"list", Command::List},     {"set-format", Command::SetFormat}, {"mode", Command::Mode},
+    {"status", Command::Status}, {"read", Command::Read},            {"version", Command::Version},
+    {"preview", Command::Preview},
+};
+
+struct Given {
+  const OptionRule* rule;
+  std::vector<std::string> values;
+};
+
+using Result = Checked<Invocation>;
+
+std::optional<int> SmallNumber(std::string_view text, int lowest, int highest) {
+  if (text.empty() || text.size() > 4) return std::nullopt;
+  int value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value < lowest || value > highest) return std::nullopt;
+  return value;
+}
+
+const OptionRule* FindRule(std::string_view name) {
+  for (const OptionRule& rule : kRules) {
+    if (rule.name == name) return &rule;
+  }
+  return nullptr;
+}
+
+bool Has(std::span<const std::string> args, std::initializer_list<std::string_view> names) {
+  return std::any_of(args.begin(), args.end(), [&](const std::string& arg) {
+    return std::find(names.begin(), names.end(), arg) != names.end();
+  });
+}
+
+}  // namespace
+
+std::string_view CommandName(Command command) {
+  for (const CommandWord& c : kCommands) {
+    if (c.command == command) return c.word;
+  }
+  return "?";
+}
+
+Result ParseArguments(std::span<const std::string> args) {
+  Invocation invocation;
+  if (Has(args, {"--help", "-h"})) {
+    invocation.action = Invocation::Action::ShowHelp;
+    return Result::Ok(invocation);
+  }
+  if (Has(args, {"--version"})) {
+    invocation.action = Invocation::Action::ShowProgramVersion;
+    return Result::Ok(invocation);
+  }
+
+  // Split the line into options with their values and plain words.
+  std::vector<Given> given;
+  std::vector<std::string> words;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.size() < 2 || arg[0] != '-') {
+      words.push_back(arg);
+      continue;
+    }
+    const std::size_t equals = arg.starts_with("--") ? arg.find('=') : std::string::npos;
+    const std::string name = arg.substr(0, equals);
+    const OptionRule* rule = FindRule(name);
+    if (rule == nullptr) return Result::Fail("unknown option '" + name + "' (try --help)");
+    const bool repeated = std::any_of(given.begin(), given.end(), [&](const Given& g) { return g.rule == rule; });
+    if (repeated) return Result::Fail(name + " given twice");
+    Given option{rule, {}};
+    if (equals != std::string::npos) {
+      if (rule->values != 1 && rule->name != "--simulate") return Result::Fail(name + " takes no '=' value");
+      option.values.push_back(arg.substr(equals + 1));
+    } else if (rule->values > 0) {
+      if (args.size() - 1 - i < static_cast<std::size_t>(rule->values)) {
+        return Result::Fail(rule->values == 1 ? name + " needs a value"
+                                              : name + " needs three values: track 1, track 2 and track 3");
+      }
+      for (int v = 0; v < rule->values; ++v) option.values.push_back(args[++i]);
+    }
+    given.push_back(std::move(option));
+  }
+
+  const bool udevRules = std::any_of(given.begin(), given.end(), [](const Given& g) {
+    return g.rule->name == "--print-udev-rules";
+  });
+  if (udevRules) {
+    if (!words.empty()) return Result::Fail("--print-udev-rules takes no command");
+    invocation.action = Invocation::Action::PrintUdevRules;
+    return Result::Ok(invocation);
+  }
+
+  if (words.empty()) return Result::Fail("no command given (try --help)");
+  const auto* command = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                     [&](const CommandWord& c) { return c.word == words[0]; });
+  if (command == std::end(kCommands)) return Result::Fail("unknown command '" + words[0] + "' (try --help)");
+  invocation.command = command->command;
+  std::size_t wordsTaken = 1;
+  if (invocation.command == Command::Mode) {
+    if (words.size() < 2 || (words[1] != "active" && words[1] != "passive")) {
+      return Result::Fail("mode needs 'active' or 'passive'");
+    }
+    invocation.mode = words[1] == "active" ? UploadMode::Active : UploadMode::Passive;
+    wordsTaken = 2;
+  }
+  if (words.size() > wordsTaken) return Result::Fail("unexpected argument '" + words[wordsTaken] + "'");
+
+  const std::string commandName(CommandName(invocation.command));
+  int formatOptions = 0;
+  for (const Given& option : given) {
+    const std::string_view name = option.rule->name;
+    if ((option.rule->commands & Bit(invocation.command)) == 0) {
+      return Result::Fail(std::string(name) + " is not an option of " + commandName);
+    }
+    const std::string value = option.values.empty() ? std::string() : option.values[0];
+    if (name == "--json") {
+      invocation.json = true;
+    } else if (name == "--verbose") {
+      invocation.verbose = true;
+    } else if (name == "--simulate") {
+      const std::optional<int> readers =
+          option.values.empty() ? std::optional<int>(1) : SmallNumber(value, 1, kMostSimulatedReaders);
+      if (!readers) return Result::Fail("--simulate=N needs a number of readers from 1 to 256");
+      invocation.simulatedReaders = *readers;
+    } else if (name == "--path") {
+      invocation.choice = ReaderChoice::Path;
+      invocation.path = value;
+    } else if (name == "--all") {
+      invocation.choice = ReaderChoice::All;
+    } else if (name == "--tracks" && invocation.command == Command::Read) {
+      const std::optional<int> code = SmallNumber(value, 0, 6);
+      if (!code || value.size() != 1) return Result::Fail("--tracks for read needs a track selection code from 0 to 6");
+      invocation.trackSelection = static_cast<std::uint8_t>(*code);
+    } else if (name == "--tracks") {
+      invocation.format.tracks = value;
+      ++formatOptions;
+    } else if (name == "--cr-after") {
+      invocation.format.crAfter = value;
+      ++formatOptions;
+    } else if (name == "--default") {
+      invocation.format.factory = true;
+    } else if (name == "--profile") {
+      invocation.format.profile = value;
+      ++formatOptions;
+    } else if (name == "--swipe") {
+      invocation.swipe = std::array<std::string, 3>{option.values[0], option.values[1], option.values[2]};
+    } else {
+      for (std::size_t s = 0; s < kSentinelNames.size(); ++s) {
+        if (name.substr(2) == kSentinelNames[s]) invocation.format.sentinels[s] = value;
+      }
+      ++formatOptions;
+    }
+  }
+  const bool path = std::any_of(given.begin(), given.end(), [](const Given& g) { return g.rule->name == "--path"; });
+  const bool all = std::any_of(given.begin(), given.end(), [](const Given& g) { return g.rule->name == "--all"; });
+  if (path && all) return Result::Fail("--path and --all exclude each other");
+  if (invocation.format.factory && formatOptions > 0) {
+    return Result::Fail("--default is the whole factory format and takes no other format option");
+  }
+  return Result::Ok(invocation);
+}
+
+}  // namespace magcfg::cli

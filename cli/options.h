@@ -1,0 +1,58 @@
+// The command line of magcfg-cli: a command, its options, and the options
+// every command shares. Parsing checks the shape of the line only; format
+// values and the profile are checked by format_options.h and profile.h.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "cli/checked.h"
+
+namespace magcfg::cli {
+
+enum class Command { List, SetFormat, Mode, Status, Read, Version, Preview };
+std::string_view CommandName(Command command);
+
+enum class ReaderChoice {
+  First,  // the first reader found, as the window's Find Device takes it
+  Path,   // the reader at a path
+  All,    // every reader attached, in parallel
+};
+
+enum class UploadMode { Active, Passive };
+
+// Format options as given, each still to be checked.
+struct FormatArguments {
+  std::array<std::optional<std::string>, 6> sentinels;  // in the order of kSentinelNames
+  std::optional<std::string> tracks;
+  std::optional<std::string> crAfter;
+  bool factory = false;  // --default
+  std::optional<std::string> profile;
+};
+
+inline constexpr int kMostSimulatedReaders = 256;
+
+struct Invocation {
+  enum class Action { RunCommand, ShowHelp, ShowProgramVersion, PrintUdevRules };
+  Action action = Action::RunCommand;
+  Command command = Command::List;
+  bool json = false;
+  bool verbose = false;
+  int simulatedReaders = 0;  // 0: the platform's HID services
+  ReaderChoice choice = ReaderChoice::First;
+  std::string path;  // for ReaderChoice::Path
+  FormatArguments format;
+  UploadMode mode = UploadMode::Active;
+  std::uint8_t trackSelection = 0;  // read: the window's default entry
+  std::optional<std::array<std::string, 3>> swipe;
+};
+
+// args excludes the program name. --help, --version and --print-udev-rules
+// win over everything else on the line, in that order.
+Checked<Invocation> ParseArguments(std::span<const std::string> args);
+
+}  // namespace magcfg::cli

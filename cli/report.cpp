@@ -1,0 +1,196 @@
+#include "cli/report.h"
+
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "cli/format_options.h"
+#include "cli/visible_text.h"
+#include "ui/text_codec.h"
+
+namespace magcfg::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+struct Gloss {
+  MessageKey key;
+  const char* english;
+};
+constexpr Gloss kGlosses[] = {
+    {MessageKey::ActiveModeSet, "active upload mode set"},
+    {MessageKey::PassiveModeSet, "passive upload mode set"},
+    {MessageKey::NoSwipe, "no swipe"},
+    {MessageKey::SwipeFailed, "swipe failed"},
+    {MessageKey::SwipeOk, "swipe OK"},
+    {MessageKey::BlankTrack, "blank track"},
+};
+
+std::string WithGloss(MessageKey key) {
+  std::string text(MessageText(key, UiLanguage::English));
+  for (const Gloss& gloss : kGlosses) {
+    if (gloss.key == key) return text + " (" + gloss.english + ")";
+  }
+  return text;
+}
+
+std::string Dump(const Json& json) {
+  return json.dump(2, ' ', /*ensure_ascii=*/false, Json::error_handler_t::replace) + "\n";
+}
+
+// Bytes to UTF-8, each byte the character of that value; zero bytes kept.
+std::string BytesAsUtf8(std::string_view bytes) {
+  std::string text;
+  for (const char byte : bytes) AppendUtf8(text, static_cast<unsigned char>(byte));
+  return text;
+}
+
+Json TrackNumbers(const std::array<bool, 3>& tracks) {
+  Json list = Json::array();
+  for (int i = 0; i < 3; ++i) {
+    if (tracks[i]) list.push_back(i + 1);
+  }
+  return list;
+}
+
+// The format as a profile holds it, so that it can be read back as one.
+Json FormatJson(const reader::FormatPanelState& format) {
+  Json json = Json::object();
+  for (std::size_t i = 0; i < 6; ++i) {
+    const std::string& sentinel = format.sentinels[i];
+    json[std::string(kSentinelNames[i])] = sentinel.empty() ? Json(nullptr) : Json(sentinel);
+  }
+  json["tracks"] = TrackNumbers(format.outputTrack);
+  json["cr-after"] = format.crAfterPacket ? Json("packet") : TrackNumbers(format.crAfterTrack);
+  return json;
+}
+
+std::string PayloadHex(const reader::FormatPanelState& format) {
+  const std::array<std::uint8_t, 8> payload = reader::FormatPayload(format);
+  return Hex(payload);
+}
+
+const char* CardStatusName(CardStatus status) {
+  switch (status) {
+    case CardStatus::NoSwipe: return "no-swipe";
+    case CardStatus::SwipeFailed: return "swipe-failed";
+    case CardStatus::SwipeOk: return "swipe-ok";
+  }
+  return "?";
+}
+
+Json ReportJson(const ReaderReport& report, const CommandRequest& request) {
+  Json json = Json::object();
+  json["path"] = report.path ? Json(*report.path) : Json(nullptr);
+  json["command"] = CommandName(request.command);
+  json["outcome"] = OutcomeName(report.exit);
+  json["exit"] = AsInt(report.exit);
+  json["message"] = report.message;
+  json["notices"] = report.notices;
+  switch (request.command) {
+    case Command::SetFormat:
+      json["format"] = FormatJson(request.format);
+      json["payload"] = PayloadHex(request.format);
+      break;
+    case Command::Mode: json["mode"] = request.mode == UploadMode::Active ? "active" : "passive"; break;
+    case Command::Status:
+      json["cardStatus"] = report.cardStatus ? Json(CardStatusName(*report.cardStatus)) : Json(nullptr);
+      break;
+    case Command::Read:
+      json["trackSelection"] = request.trackSelection;
+      if (report.tracks) {
+        Json tracks = Json::array();
+        for (const auto& track : *report.tracks) tracks.push_back(track ? Json(*track) : Json(nullptr));
+        json["tracks"] = tracks;
+      } else {
+        json["tracks"] = nullptr;
+      }
+      break;
+    case Command::Version: json["version"] = report.versionText ? Json(*report.versionText) : Json(nullptr); break;
+    case Command::List:
+    case Command::Preview: break;
+  }
+  return json;
+}
+
+std::string Readable(std::string_view utf8) { return VisibleText(DecodeUtf8(utf8), LineFeed::AsLf); }
+
+void PrintReportText(const ReaderReport& report, const CommandRequest& request, bool withPaths, std::ostream& out,
+                     std::ostream& err) {
+  const std::string lead = withPaths && report.path ? *report.path + ": " : "";
+  if (report.exit != ExitCode::Success) {
+    err << lead << TextMessage(report) << '\n';
+    return;
+  }
+  if (request.command == Command::Read && report.tracks) {
+    for (std::size_t i = 0; i < 3; ++i) {
+      const auto& track = (*report.tracks)[i];
+      const std::string text = track ? Readable(*track) : WithGloss(MessageKey::BlankTrack);
+      out << lead << "track " << i + 1 << ":" << (text.empty() ? "" : " ") << text << '\n';
+    }
+    return;
+  }
+  out << lead << TextMessage(report) << '\n';
+}
+
+}  // namespace
+
+std::string TextMessage(const ReaderReport& report) {
+  if (report.key && MessageText(*report.key, UiLanguage::English) == report.message) return WithGloss(*report.key);
+  return Readable(report.message);
+}
+
+void PrintReports(std::span<const ReaderReport> reports, const CommandRequest& request, bool withPaths, bool json,
+                  std::ostream& out, std::ostream& err) {
+  if (json) {
+    if (withPaths) {
+      Json all = Json::array();
+      for (const ReaderReport& report : reports) all.push_back(ReportJson(report, request));
+      out << Dump(all);
+    } else {
+      for (const ReaderReport& report : reports) out << Dump(ReportJson(report, request));
+    }
+    return;
+  }
+  for (const ReaderReport& report : reports) PrintReportText(report, request, withPaths, out, err);
+}
+
+void PrintReaderList(std::span<const reader::ReaderInfo> readers, bool json, std::ostream& out) {
+  if (json) {
+    Json list = Json::array();
+    for (const reader::ReaderInfo& info : readers) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(info.versionNumber));
+      list.push_back(Json{{"path", info.path}, {"versionNumber", info.versionNumber}, {"versionHex", hex}});
+    }
+    out << Dump(list);
+    return;
+  }
+  for (const reader::ReaderInfo& info : readers) {
+    char version[16];
+    std::snprintf(version, sizeof version, "ver%X", static_cast<unsigned>(info.versionNumber));
+    out << info.path << '\t' << version << '\n';
+  }
+}
+
+void PrintPreview(const reader::FormatPanelState& format, const sim::CardSwipe& swipe,
+                  const std::optional<std::string>& typed, bool json, std::ostream& out, std::ostream& err) {
+  if (json) {
+    Json preview = Json::object();
+    preview["format"] = FormatJson(format);
+    preview["payload"] = PayloadHex(format);
+    Json tracks = Json::array();
+    for (const std::string& track : swipe.tracks) tracks.push_back(BytesAsUtf8(track));
+    preview["swipe"] = tracks;
+    preview["typed"] = typed ? Json(BytesAsUtf8(*typed)) : Json(nullptr);
+    preview["visible"] = typed ? Json(VisibleBytes(*typed, LineFeed::AsEnter)) : Json(nullptr);
+    out << Dump(preview);
+    return;
+  }
+  if (!typed) {
+    err << "A reader would refuse this format (payload " << PayloadHex(format) << ")\n";
+    return;
+  }
+  out << VisibleBytes(*typed, LineFeed::AsEnter) << '\n';
+}
+
+}  // namespace magcfg::cli

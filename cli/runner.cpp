@@ -1,0 +1,287 @@
+#include "cli/runner.h"
+
+#include <cstdio>
+#include <memory>
+#include <system_error>
+#include <thread>
+
+#include "reader/discovery.h"
+#include "reader/reader_identity.h"
+#include "reader/replies.h"
+#include "reader/report_exchange.h"
+#include "ui/text_codec.h"
+
+namespace magcfg::cli {
+namespace {
+
+using reader::CommandCode;
+using reader::ExchangeOutcome;
+
+std::string English(MessageKey key) { return std::string(MessageText(key, UiLanguage::English)); }
+
+std::string ByteNote(std::string_view what, int index, std::uint8_t value) {
+  char text[96];
+  std::snprintf(text, sizeof text, "%.*s (byte %d is 0x%02X)", static_cast<int>(what.size()), what.data(), index,
+                value);
+  return text;
+}
+
+// Collects the exchange's notices for the report, and hands them and every
+// report moved to the verbose log as they happen.
+class ReaderNotices final : public reader::NoticeSink {
+ public:
+  ReaderNotices(const std::string& path, VerboseLog* log) : prefix_(path.empty() ? "" : path + ": "), log_(log) {}
+
+  void Status(MessageKey key) override { Note(key); }
+  void ErrorBox(MessageKey key, std::string_view) override { Note(key); }
+  void MessageAsTitleBox(MessageKey key) override { Note(key); }
+  void ReportWritten(std::span<const std::uint8_t> report) override { Log("wrote " + Hex(report)); }
+  void ReportRead(std::span<const std::uint8_t> report) override { Log("read " + Hex(report)); }
+
+  std::vector<std::string> notices;
+
+ private:
+  void Note(MessageKey key) {
+    const std::string text = English(key);
+    Log(text);
+    if (notices.empty() || notices.back() != text) notices.push_back(text);
+  }
+  void Log(const std::string& line) {
+    if (log_ != nullptr) log_->Line(prefix_ + line);
+  }
+
+  std::string prefix_;
+  VerboseLog* log_;
+};
+
+void Conclude(ReaderReport& report, ExitCode exit, MessageKey key) {
+  report.exit = exit;
+  report.key = key;
+  report.message = English(key);
+}
+
+void Conclude(ReaderReport& report, ExitCode exit, std::string message) {
+  report.exit = exit;
+  report.key.reset();
+  report.message = std::move(message);
+}
+
+// How an exchange that got no reply ended.
+void ConcludeWithoutReply(ReaderReport& report, ExchangeOutcome outcome, CommandCode code) {
+  switch (outcome) {
+    case ExchangeOutcome::NotConnected: return Conclude(report, ExitCode::NoReader, MessageKey::NotConnected);
+    case ExchangeOutcome::NoTrackOutput: return Conclude(report, ExitCode::Usage, MessageKey::SelectTrack);
+    case ExchangeOutcome::NoPreparsed: return Conclude(report, ExitCode::Failed, MessageKey::NoPreparsed);
+    case ExchangeOutcome::ReportTooShort:
+      return Conclude(report, ExitCode::Failed, MessageKey::ReportLengthUnsupported);
+    case ExchangeOutcome::UsageRefused:
+      // The window ends silently here; a script needs to hear of it.
+      return Conclude(report, ExitCode::Failed, "The platform refused the output report (HID usage check)");
+    case ExchangeOutcome::WriteTimedOut: return Conclude(report, ExitCode::TimedOut, MessageKey::SendTimeout);
+    case ExchangeOutcome::ReplyTimedOut:
+      return Conclude(report, ExitCode::TimedOut, reader::ParametersFor(code).readTimeoutNotice);
+    case ExchangeOutcome::ReplyReceived: break;
+  }
+}
+
+CommandCode CodeOf(const CommandRequest& request) {
+  switch (request.command) {
+    case Command::SetFormat: return CommandCode::SetFormat;
+    case Command::Mode: return request.mode == UploadMode::Active ? CommandCode::ActiveMode : CommandCode::PassiveMode;
+    case Command::Status: return CommandCode::CardStatus;
+    case Command::Read: return CommandCode::ReadCard;
+    case Command::Version:
+    case Command::List:
+    case Command::Preview: break;
+  }
+  return CommandCode::Version;
+}
+
+// The reply's reading, as each of the window's handlers reads it.
+void ReadReply(ReaderReport& report, const CommandRequest& request, std::span<const std::uint8_t> reply,
+               std::size_t inputLength, reader::FurtherReports& further) {
+  switch (request.command) {
+    case Command::SetFormat:
+      switch (reader::ReadFormatVerdict(reply)) {
+        case reader::FormatVerdict::Accepted: return Conclude(report, ExitCode::Success, MessageKey::FormatOk);
+        case reader::FormatVerdict::Refused: return Conclude(report, ExitCode::Refused, MessageKey::FormatFailed);
+        case reader::FormatVerdict::None:
+          return Conclude(report, ExitCode::Refused, ByteNote("No verdict in the reply", 3, reply[3]));
+      }
+      return;
+    case Command::Mode:
+      // Any reply in time is the success; its content is not examined.
+      return Conclude(report, ExitCode::Success,
+                      request.mode == UploadMode::Active ? MessageKey::ActiveModeSet : MessageKey::PassiveModeSet);
+    case Command::Status: {
+      const std::optional<MessageKey> status = reader::CardStatusMessage(reply);
+      if (!status) return Conclude(report, ExitCode::Refused, ByteNote("Unknown card status in the reply", 4, reply[4]));
+      report.cardStatus = *status == MessageKey::NoSwipe       ? CardStatus::NoSwipe
+                          : *status == MessageKey::SwipeFailed ? CardStatus::SwipeFailed
+                                                               : CardStatus::SwipeOk;
+      return Conclude(report, ExitCode::Success, *status);
+    }
+    case Command::Version: {
+      const std::string text = BytesToText(reader::ExtractVersionText(reply, inputLength));
+      report.versionText = text;
+      return Conclude(report, ExitCode::Success, text);
+    }
+    case Command::Read: {
+      auto collector = std::make_unique<reader::CardReplyCollector>();
+      if (reader::AccumulateValue(reply) > reader::kAccumulateThreshold) {
+        collector->Add(reply);
+        // The reply ends at the first report that does not come within the
+        // read time-out, or when the buffer is full.
+        while (!collector->Full() && further.Next()) collector->Add(further.Report());
+        if (collector->Full()) further.CancelIo();
+      }
+      const reader::CardReadResult result = reader::DecodeCardReply(collector->Buffer());
+      switch (result.kind) {
+        case reader::CardReadResult::Kind::Tracks: {
+          std::array<std::optional<std::string>, 3> tracks;
+          for (std::size_t i = 0; i < 3; ++i) {
+            if (result.tracks[i]) tracks[i] = BytesToText(*result.tracks[i]);
+          }
+          report.tracks = tracks;
+          return Conclude(report, ExitCode::Success, MessageKey::CommandSent);
+        }
+        case reader::CardReadResult::Kind::Refused: return Conclude(report, ExitCode::Refused, result.reason);
+        case reader::CardReadResult::Kind::Nothing:
+          return Conclude(report, ExitCode::Refused, "No track data in the reply");
+      }
+      return;
+    }
+    case Command::List:
+    case Command::Preview: return;
+  }
+}
+
+ReaderReport SystemFailure(MessageKey key) {
+  ReaderReport report;
+  Conclude(report, ExitCode::Failed, key);
+  report.notices.push_back(report.message);
+  return report;
+}
+
+ReaderReport NoReaderAt(const std::string& path, const CommandRequest& request, VerboseLog* log) {
+  ReaderReport report = RunCommand(nullptr, path, request, log);
+  report.path = path;
+  report.message += " (no reader at " + path + ")";
+  return report;
+}
+
+}  // namespace
+
+void VerboseLog::Line(const std::string& line) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  out_ << line << '\n';
+  out_.flush();
+}
+
+std::string Hex(std::span<const std::uint8_t> bytes) {
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  text.reserve(bytes.size() * 3);
+  for (const std::uint8_t byte : bytes) {
+    if (!text.empty()) text.push_back(' ');
+    text.push_back(kDigits[byte >> 4]);
+    text.push_back(kDigits[byte & 0x0F]);
+  }
+  return text;
+}
+
+ReaderReport RunCommand(reader::HidDevice* device, const std::string& path, const CommandRequest& request,
+                        VerboseLog* log) {
+  ReaderReport report;
+  if (device != nullptr) report.path = path;
+  ReaderNotices notices(device != nullptr ? path : std::string(), log);
+
+  const CommandCode code = CodeOf(request);
+  std::vector<std::uint8_t> payload;
+  // Commands other than set-format carry no track choice, and the command
+  // line has no panel to leave empty: for them the track pre-check passes.
+  bool anyTrackOutput = true;
+  if (request.command == Command::SetFormat) {
+    const std::array<std::uint8_t, 8> format = reader::FormatPayload(request.format);
+    payload.assign(format.begin(), format.end());
+    const auto& tracks = request.format.outputTrack;
+    anyTrackOutput = tracks[0] || tracks[1] || tracks[2];
+  } else if (request.command == Command::Read) {
+    payload.push_back(request.trackSelection);
+  }
+
+  const ExchangeOutcome outcome = reader::RunReportExchange(
+      device, anyTrackOutput, {code, payload}, notices,
+      [&](std::span<const std::uint8_t> reply, std::size_t inputLength, reader::FurtherReports& further) {
+        ReadReply(report, request, reply, inputLength, further);
+      });
+  if (outcome != ExchangeOutcome::ReplyReceived) ConcludeWithoutReply(report, outcome, code);
+  report.notices = std::move(notices.notices);
+  return report;
+}
+
+std::vector<ReaderReport> RunOnReaders(reader::HidSystem& system, ReaderChoice choice, const std::string& path,
+                                       const CommandRequest& request, VerboseLog* log) {
+  if (choice == ReaderChoice::First) {
+    reader::FindResult found = reader::FindFirstReader(system);
+    if (found.outcome == reader::FindOutcome::ListFailed) return {SystemFailure(MessageKey::EnumFailed)};
+    if (found.outcome == reader::FindOutcome::DetailFailed) return {SystemFailure(MessageKey::DetailFailed)};
+    return {RunCommand(found.device.get(), found.path, request, log)};
+  }
+
+  if (choice == ReaderChoice::Path) {
+    std::unique_ptr<reader::HidDevice> device = system.Open(path);
+    const std::optional<reader::HidAttributes> attributes = device ? device->GetAttributes() : std::nullopt;
+    if (!attributes || attributes->vendorId != reader::kReaderVendorId ||
+        attributes->productId != reader::kReaderProductId) {
+      device.reset();
+      return {NoReaderAt(path, request, log)};
+    }
+    return {RunCommand(device.get(), path, request, log)};
+  }
+
+  reader::FindOutcome walked = reader::FindOutcome::NotFound;
+  const std::vector<reader::ReaderInfo> readers = reader::ListReaders(system, &walked);
+  if (walked == reader::FindOutcome::ListFailed) return {SystemFailure(MessageKey::EnumFailed)};
+  if (readers.empty()) {
+    if (walked == reader::FindOutcome::DetailFailed) return {SystemFailure(MessageKey::DetailFailed)};
+    return {RunCommand(nullptr, std::string(), request, log)};
+  }
+
+  // Opened one after the other: the platform's services need not be safe to
+  // call from several threads. Each device then belongs to one thread.
+  std::vector<std::unique_ptr<reader::HidDevice>> devices;
+  devices.reserve(readers.size());
+  for (const reader::ReaderInfo& info : readers) devices.push_back(system.Open(info.path));
+
+  std::vector<ReaderReport> reports(readers.size());
+  {
+    std::vector<std::jthread> threads;
+    threads.reserve(readers.size());
+    for (std::size_t i = 0; i < readers.size(); ++i) {
+      auto serve = [&reports, &readers, &devices, &request, log, i] {
+        const std::string& readerPath = readers[i].path;
+        reports[i] = devices[i] ? RunCommand(devices[i].get(), readerPath, request, log)
+                                : NoReaderAt(readerPath, request, log);
+        devices[i].reset();  // closed by the thread that used it
+      };
+      try {
+        threads.emplace_back(serve);
+      } catch (const std::system_error&) {
+        // No thread to be had: this reader is served here, the others go on.
+        serve();
+      }
+    }
+  }  // every thread joined
+  // The walk stopped early: readers after that point were not seen.
+  if (walked == reader::FindOutcome::DetailFailed) reports.push_back(SystemFailure(MessageKey::DetailFailed));
+  return reports;
+}
+
+ExitCode WorstExit(std::span<const ReaderReport> reports) {
+  ExitCode worst = ExitCode::Success;
+  for (const ReaderReport& report : reports) worst = Worse(worst, report.exit);
+  return worst;
+}
+
+}  // namespace magcfg::cli

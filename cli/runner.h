@@ -1,0 +1,78 @@
+// Runs one command on the readers chosen: the first one found, the one at a
+// path, or every one attached, each in a thread of its own. Every reader's
+// run is one report exchange, as a press of the window's button runs it,
+// and ends in a report saying what happened.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "cli/exit_code.h"
+#include "cli/options.h"
+#include "reader/frames.h"
+#include "reader/hid_port.h"
+#include "res/texts.h"
+
+namespace magcfg::cli {
+
+struct CommandRequest {
+  Command command = Command::Status;
+  reader::FormatPanelState format;  // set-format
+  UploadMode mode = UploadMode::Active;
+  std::uint8_t trackSelection = 0;  // read
+};
+
+enum class CardStatus { NoSwipe, SwipeFailed, SwipeOk };
+
+struct ReaderReport {
+  std::optional<std::string> path;  // nullopt when no reader was found
+  ExitCode exit = ExitCode::Failed;
+  // The last word, in English: a catalogue text when key is set.
+  std::optional<MessageKey> key;
+  std::string message;
+  // Every notice the exchange gave, in order, as the window's status line
+  // and message boxes would have shown them (a box repeating the status
+  // line counts once).
+  std::vector<std::string> notices;
+  std::optional<std::string> versionText;  // version, as UTF-8
+  std::optional<CardStatus> cardStatus;    // status
+  // read, when the reply carried tracks: each track's text (UTF-8), or
+  // nullopt for a blank track.
+  std::optional<std::array<std::optional<std::string>, 3>> tracks;
+};
+
+// Writes the diagnostics of --verbose, one whole line at a time, from any
+// thread.
+class VerboseLog {
+ public:
+  explicit VerboseLog(std::ostream& out) : out_(out) {}
+  void Line(const std::string& line);
+
+ private:
+  std::mutex mutex_;
+  std::ostream& out_;
+};
+
+// Runs the command on an open reader (null: none was found, and the exchange
+// says so).
+ReaderReport RunCommand(reader::HidDevice* device, const std::string& path, const CommandRequest& request,
+                        VerboseLog* log);
+
+// Chooses the readers and runs the command on each. One report per reader,
+// in the platform's order; one report with no path when none is there.
+std::vector<ReaderReport> RunOnReaders(reader::HidSystem& system, ReaderChoice choice, const std::string& path,
+                                       const CommandRequest& request, VerboseLog* log);
+
+// The highest exit status of the reports.
+ExitCode WorstExit(std::span<const ReaderReport> reports);
+
+// Bytes as upper-case hexadecimal pairs, separated by spaces.
+std::string Hex(std::span<const std::uint8_t> bytes);
+
+}  // namespace magcfg::cli

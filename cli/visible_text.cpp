@@ -1,0 +1,41 @@
+#include "cli/visible_text.h"
+
+#include <cstdio>
+
+#include "ui/text_codec.h"
+
+namespace magcfg::cli {
+
+std::string VisibleText(std::u32string_view text, LineFeed lineFeed) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char32_t c : text) {
+    if (c == U'\r') {
+      out += "<CR>";
+    } else if (c == U'\n') {
+      out += lineFeed == LineFeed::AsEnter ? "<Enter>" : "<LF>";
+    } else if (c == U'\t') {
+      out += "<Tab>";
+    } else if (c == U'<') {
+      out += "<<";
+    } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+      char code[8];
+      std::snprintf(code, sizeof code, "<0x%02X>", static_cast<unsigned>(c));
+      out += code;
+    } else {
+      AppendUtf8(out, c);
+    }
+  }
+  return out;
+}
+
+std::string VisibleBytes(std::string_view bytes, LineFeed lineFeed) {
+  std::u32string text;
+  text.reserve(bytes.size());
+  for (const char byte : bytes) text.push_back(static_cast<unsigned char>(byte));
+  return VisibleText(text, lineFeed);
+}
+
+std::string Quoted(std::string_view utf8) { return "'" + VisibleText(DecodeUtf8(utf8), LineFeed::AsLf) + "'"; }
+
+}  // namespace magcfg::cli

@@ -1,0 +1,26 @@
+// Text as a terminal can show it and an operator can read it back: control
+// characters become names in angle brackets, so a carriage return or a
+// sentinel set to a control character stays visible.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace magcfg::cli {
+
+// What a line feed stands for: in what a reader types it is the Enter key
+// pressed for a carriage return; anywhere else it is a line feed.
+enum class LineFeed { AsLf, AsEnter };
+
+// UTF-8 out. CR, LF (or Enter), Tab as <CR>, <LF> (<Enter>), <Tab>; other
+// characters below U+0020, U+007F and U+0080 to U+009F as <0xNN>; '<' as <<,
+// so that every lone '<' opens a name. Everything else as it is.
+std::string VisibleText(std::u32string_view text, LineFeed lineFeed);
+
+// Bytes, each the character with that value (U+0000 to U+00FF).
+std::string VisibleBytes(std::string_view bytes, LineFeed lineFeed);
+
+// A UTF-8 text in quotes for a message, made visible.
+std::string Quoted(std::string_view utf8);
+
+}  // namespace magcfg::cli

@@ -1,0 +1,97 @@
+// The shape of the command line: where options may stand, what each
+// command takes, and what a parse yields. The refusals that reach the
+// operator are checked word for word in the golden transcripts.
+#include <gtest/gtest.h>
+
+#include "cli/options.h"
+
+namespace magcfg::cli {
+namespace {
+
+Checked<Invocation> Parse(std::vector<std::string> args) { return ParseArguments(args); }
+
+TEST(Arguments, OptionsMayStandBeforeOrAfterTheCommand) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"--json", "--simulate=4", "--all", "status"},
+           {"status", "--all", "--json", "--simulate=4"},
+           {"--all", "status", "--simulate=4", "--json"},
+       }) {
+    const auto parsed = Parse(args);
+    ASSERT_TRUE(parsed) << parsed.error;
+    EXPECT_EQ(parsed.value->command, Command::Status);
+    EXPECT_TRUE(parsed.value->json);
+    EXPECT_EQ(parsed.value->simulatedReaders, 4);
+    EXPECT_EQ(parsed.value->choice, ReaderChoice::All);
+  }
+}
+
+TEST(Arguments, ValuesFollowOrAreJoinedWithEquals) {
+  const auto parsed = Parse({"set-format", "--t1-start=", "--t1-end", "-", "--t2-start", "", "--path=/dev/hidraw3",
+                             "--tracks=2,3", "--cr-after", "packet"});
+  ASSERT_TRUE(parsed) << parsed.error;
+  const FormatArguments& format = parsed.value->format;
+  EXPECT_EQ(format.sentinels[0], "");
+  EXPECT_EQ(format.sentinels[1], "-");  // a value may look like an option
+  EXPECT_EQ(format.sentinels[2], "");
+  EXPECT_FALSE(format.sentinels[3]);
+  EXPECT_EQ(format.tracks, "2,3");
+  EXPECT_EQ(format.crAfter, "packet");
+  EXPECT_EQ(parsed.value->choice, ReaderChoice::Path);
+  EXPECT_EQ(parsed.value->path, "/dev/hidraw3");
+}
+
+TEST(Arguments, TracksMeansATrackListForFormatsAndACodeForRead) {
+  const auto format = Parse({"preview", "--tracks", "1,3"});
+  ASSERT_TRUE(format) << format.error;
+  EXPECT_EQ(format.value->format.tracks, "1,3");
+  const auto read = Parse({"read", "--tracks", "5"});
+  ASSERT_TRUE(read) << read.error;
+  EXPECT_EQ(read.value->trackSelection, 5);
+  EXPECT_FALSE(read.value->format.tracks);
+  EXPECT_EQ(Parse({"read"}).value->trackSelection, 0);  // the window's first entry
+}
+
+struct RefusalRow {
+  std::vector<std::string> args;
+  const char* error;
+};
+
+const RefusalRow kRefusals[] = {
+    {{"read", "--tracks", "1,3"}, "--tracks for read needs a track selection code from 0 to 6"},
+    {{"read", "--tracks", "06"}, "--tracks for read needs a track selection code from 0 to 6"},
+    {{"set-format", "--t1-start"}, "--t1-start needs a value"},
+    {{"preview", "--swipe", "a", "b"}, "--swipe needs three values: track 1, track 2 and track 3"},
+    {{"status", "--json=yes"}, "--json takes no '=' value"},
+    {{"list", "--all"}, "--all is not an option of list"},
+    {{"preview", "--path", "p"}, "--path is not an option of preview"},
+    {{"version", "--t1-start", "%"}, "--t1-start is not an option of version"},
+    {{"mode"}, "mode needs 'active' or 'passive'"},
+    {{"mode", "active", "now"}, "unexpected argument 'now'"},
+    {{"status", "list"}, "unexpected argument 'list'"},
+    {{"--simulate=257", "status"}, "--simulate=N needs a number of readers from 1 to 256"},
+    {{"--simulate=x", "status"}, "--simulate=N needs a number of readers from 1 to 256"},
+    {{"-x", "status"}, "unknown option '-x' (try --help)"},
+    {{"status", "--print-udev-rules"}, "--print-udev-rules takes no command"},
+    {{"set-format", "--default", "--profile", "p.json"}, "--default is the whole factory format and takes no other format option"},
+};
+
+TEST(Arguments, RefusalsSayWhatIsWrong) {
+  for (const RefusalRow& row : kRefusals) {
+    const auto parsed = Parse(row.args);
+    EXPECT_FALSE(parsed) << row.args[0];
+    EXPECT_EQ(parsed.error, row.error);
+  }
+}
+
+TEST(Arguments, HelpAndVersionWinOverEverything) {
+  EXPECT_EQ(Parse({"frobnicate", "--bad", "-h"}).value->action, Invocation::Action::ShowHelp);
+  EXPECT_EQ(Parse({"--version", "--help"}).value->action, Invocation::Action::ShowHelp);
+  EXPECT_EQ(Parse({"status", "--version"}).value->action, Invocation::Action::ShowProgramVersion);
+  EXPECT_EQ(Parse({"--print-udev-rules"}).value->action, Invocation::Action::PrintUdevRules);
+  // The command named version is the reader's, not the program's.
+  EXPECT_EQ(Parse({"version"}).value->action, Invocation::Action::RunCommand);
+  EXPECT_EQ(Parse({"version"}).value->command, Command::Version);
+}
+
+}  // namespace
+}  // namespace magcfg::cli

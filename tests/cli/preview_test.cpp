@@ -1,0 +1,85 @@
+// The preview: control characters made visible, and the typed text equal to
+// what a simulated reader types once the same format has been sent to it.
+#include <gtest/gtest.h>
+
+#include "cli/format_options.h"
+#include "cli/preview.h"
+#include "cli/visible_text.h"
+#include "tests/cli/cli_harness.h"
+
+namespace magcfg::cli {
+namespace {
+
+struct VisibleRow {
+  std::string bytes;
+  LineFeed lineFeed;
+  const char* shown;
+};
+
+const VisibleRow kVisible[] = {
+    {"%B12?", LineFeed::AsLf, "%B12?"},
+    {"?\n", LineFeed::AsEnter, "?<Enter>"},
+    {"?\n", LineFeed::AsLf, "?<LF>"},
+    {"a\rb\tc", LineFeed::AsLf, "a<CR>b<Tab>c"},
+    {std::string("\0\x01\x1F\x7F", 4), LineFeed::AsLf, "<0x00><0x01><0x1F><0x7F>"},
+    {"\x80\x9F\xA0\xE9\xFF", LineFeed::AsLf, "<0x80><0x9F>\xC2\xA0\xC3\xA9\xC3\xBF"},
+    {"<Enter>", LineFeed::AsEnter, "<<Enter>"},
+    {"<<", LineFeed::AsLf, "<<<<"},
+};
+
+TEST(Visible, ControlCharactersAreNamedAndLessThanDoubled) {
+  for (const VisibleRow& row : kVisible) EXPECT_EQ(VisibleBytes(row.bytes, row.lineFeed), row.shown);
+}
+
+// Each row is sent to a simulated reader with set-format, and previewed:
+// the preview line must be what that reader then types for the sample swipe.
+const std::vector<std::vector<std::string>> kFormats = {
+    {},
+    {"--cr-after", "1,2,3"},
+    {"--cr-after", "none", "--tracks", "2"},
+    {"--tracks", "1,3", "--cr-after", "3"},
+    {"--t1-start", "", "--t1-end", "", "--t2-start", "<", "--t3-end", "\r"},
+    {"--t2-end", "\xC3\xA9", "--t3-start", "\x01", "--cr-after", "2"},
+};
+
+TEST(Preview, ShowsWhatTheReaderTypesAfterSetFormat) {
+  for (const auto& format : kFormats) {
+    std::vector<std::string> set = {"--simulate", "set-format"};
+    set.insert(set.end(), format.begin(), format.end());
+    const test::CliRun sent = test::RunCli(set);
+    ASSERT_EQ(sent.exit, 0) << sent.err;
+    const std::string typed = sent.fleet->Member(0).Reader().TypedForLastSwipe();
+    ASSERT_FALSE(typed.empty());
+
+    std::vector<std::string> preview = {"preview"};
+    preview.insert(preview.end(), format.begin(), format.end());
+    const test::CliRun shown = test::RunCli(preview);
+    ASSERT_EQ(shown.exit, 0) << shown.err;
+    EXPECT_EQ(shown.out, VisibleBytes(typed, LineFeed::AsEnter) + "\n") << set.size();
+  }
+}
+
+TEST(Preview, SwipeTextsAreBytesOfTheCard) {
+  const auto swipe = SwipeFromTexts({"\xC3\xA9", "", std::string("a\0b", 3)});
+  ASSERT_TRUE(swipe) << swipe.error;
+  EXPECT_EQ(swipe.value->tracks[0], "\xE9");
+  EXPECT_EQ(swipe.value->tracks[1], "");
+  EXPECT_EQ(swipe.value->tracks[2], std::string("a\0b", 3));
+  EXPECT_EQ(SwipeFromTexts({"", "\xE2\x82\xAC", ""}).error,
+            "track 2 holds '\xE2\x82\xAC', which does not fit in one byte (U+0000 to U+00FF)");
+}
+
+TEST(Preview, ABlankTrackKeepsItsSentinelsAndAFailedSwipeTypesNothing) {
+  const reader::FormatPanelState factory = FactoryFormat();
+  EXPECT_EQ(TypedForFormat(factory, sim::CardSwipe::Good("", "1", "")), "%?;1?+?\n");
+  EXPECT_EQ(TypedForFormat(factory, sim::CardSwipe::Failed()), "");
+}
+
+TEST(Preview, AFormatTheReaderRefusesIsSaidSo) {
+  reader::FormatPanelState none = FactoryFormat();
+  none.outputTrack = {false, false, false};  // no track: digit '0', which no reader takes
+  EXPECT_EQ(TypedForFormat(none, SampleSwipe()), std::nullopt);
+}
+
+}  // namespace
+}  // namespace magcfg::cli
