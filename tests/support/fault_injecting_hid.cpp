@@ -25,10 +25,10 @@ struct FaultInjectingHid::State {
     return *std::find_if(open.begin(), open.end(), [id](const OpenInterface& entry) { return entry.id == id; });
   }
 
-  // Numbers the transfer and tells whether the reader is gone by then.
-  bool UnpluggedAt(int transfer) {
+  // Whether the interface at path is gone by this transfer.
+  bool GoneAt(int transfer, const std::string& path) {
     if (!unplugged && faults.unplugAtTransfer >= 0 && transfer >= faults.unplugAtTransfer) PullThePlug();
-    return unplugged;
+    return Gone(path);
   }
 
   void PullThePlug() {
@@ -113,7 +113,7 @@ class InjectedDevice final : public HidDevice {
 
   std::optional<HidAttributes> GetAttributes() override {
     const int call = state_->counts.attributeReads++;
-    if (state_->faults.failAttributes.Contains(call) || state_->unplugged) return std::nullopt;
+    if (state_->faults.failAttributes.Contains(call) || state_->Gone(state_->Interface(id_).path)) return std::nullopt;
     return inner_->GetAttributes();
   }
 
@@ -142,7 +142,7 @@ class InjectedDevice final : public HidDevice {
     State::OpenInterface& entry = state_->Interface(id_);
     state_->BeforeTransfer(entry, "write", report.size(),
                            entry.lengths ? std::optional(entry.lengths->output) : std::nullopt);
-    if (state_->UnpluggedAt(transfer)) {
+    if (state_->GoneAt(transfer, entry.path)) {
       if (state_->faults.unplugMode == UnplugMode::EndsAtOnce) return {TransferStatus::Completed, 0};
       return InjectedTimeout(entry, timeoutMs);
     }
@@ -159,7 +159,7 @@ class InjectedDevice final : public HidDevice {
     State::OpenInterface& entry = state_->Interface(id_);
     state_->BeforeTransfer(entry, "read", buffer.size(),
                            entry.lengths ? std::optional(entry.lengths->input) : std::nullopt);
-    if (state_->UnpluggedAt(transfer)) {
+    if (state_->GoneAt(transfer, entry.path)) {
       // Nothing arrives: the buffer is left as the caller handed it over.
       if (state_->faults.unplugMode == UnplugMode::EndsAtOnce) return TransferStatus::Completed;
       return InjectedTimeout(entry, timeoutMs).status;

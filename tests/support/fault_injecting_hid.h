@@ -65,9 +65,10 @@ struct HidFaults {
   // request never reaches the reader, the reply is not taken from it.
   CallSelection writeTimeouts;
   CallSelection readTimeouts;
-  // From this transfer on (writes and reads numbered together) the reader is
-  // gone: every transfer ends as unplugMode says, attributes cannot be read
-  // and the interface no longer opens.
+  // At this transfer (writes and reads numbered together) the interfaces
+  // open then are unplugged: from it on, each of their transfers ends as
+  // unplugMode says, their attributes cannot be read, and their paths no
+  // longer open.
   int unplugAtTransfer = -1;
   UnplugMode unplugMode = UnplugMode::TimesOut;
   // A completed read delivers only this many bytes; the rest of the buffer
@@ -112,7 +113,7 @@ class FaultInjectingHid final : public reader::HidSystem {
 
   // The faults in force; a test may change them between calls.
   HidFaults& Faults();
-  // Pulls the plug at once: the next transfer is the first to fail.
+  // Unplugs the interfaces open now: their next transfer is the first to fail.
   void Unplug(UnplugMode mode);
 
   const HidCallCounts& Counts() const;

@@ -1,0 +1,204 @@
+// Find Device when the platform fails it: each enumeration call in turn, in
+// each way it can fail; each open and each attribute read in turn; the list
+// itself. Each walk ends within Find Device's bound with its defined notice,
+// every interface it opened but the kept reader closed again, and the list
+// released.
+#include <gtest/gtest.h>
+
+#include "tests/hostile/hostile_bench.h"
+
+namespace magcfg::test {
+namespace {
+
+using reader::EnumerationStatus;
+
+const std::string kFirstReader = "sim:hid/4-magstripe";
+const std::string kSecondReader = "sim:hid/5-magstripe";
+const std::string kFoundFirst = "Detect device OK,ver102";
+const std::string kFoundSecond = "Detect device OK,ver200";
+const std::string kNotFound = "Device disconnected!";
+const ShownBox kDetailFailedBox{"Error", "Get HID device information failed!", BoxIcon::Error};
+
+// Before the first reader: an interface that opens, one that does not, the
+// reader's vendor with another product, one whose attributes cannot be
+// read. A second reader follows the first. Walked without a fault, the
+// first reader is found at the fifth enumeration call, the fifth open and
+// the fourth attribute read.
+sim::SimulatedReaderConfig CrowdedConfig() {
+  sim::SimulatedReaderConfig config;
+  sim::SimulatedInterface locked = sim::OtherInterface("sim:hid/1-locked", 0x046D, 0xC077);
+  locked.opens = false;
+  sim::SimulatedInterface broken = sim::OtherInterface("sim:hid/3-broken", 0x1234, 0x0001);
+  broken.attributesReadable = false;
+  config.interfaces = {
+      sim::OtherInterface("sim:hid/0-keyboard", 0x046D, 0xC31C),
+      locked,
+      sim::OtherInterface("sim:hid/2-other-product", 0x5131, 0x2008),
+      broken,
+      sim::ReaderInterface(kFirstReader),
+      sim::ReaderInterface(kSecondReader, 0x0200),
+  };
+  return config;
+}
+
+struct Expected {
+  std::string status;            // "" when the status line keeps its text
+  std::vector<ShownBox> boxes;
+  std::string keptOpen;          // "" when no reader is open
+  int enumerations;
+  std::int64_t elapsedMs;
+};
+
+void RunFindDevice(HostileBench& bench, const Expected& expected) {
+  bench.window.SetText(1023, "before");
+  bench.ForgetLogs();
+  bench.Press(1001);
+  EXPECT_EQ(bench.Status(), expected.status.empty() ? "before" : expected.status);
+  EXPECT_EQ(bench.window.boxes, expected.boxes);
+  EXPECT_EQ(bench.hid.OpenPaths(),
+            expected.keptOpen.empty() ? Strings{} : Strings{expected.keptOpen});
+  EXPECT_EQ(bench.dialog.ReaderOpen(), !expected.keptOpen.empty());
+  EXPECT_EQ(bench.hid.Counts().enumerations, expected.enumerations);
+  EXPECT_EQ(bench.ElapsedMs(), expected.elapsedMs);
+  EXPECT_LE(bench.ElapsedMs(), kFindDeviceBoundMs);
+  // Every interface opened was closed again, but the reader kept.
+  EXPECT_EQ(bench.hid.Counts().closes, bench.hid.Counts().opened - (expected.keptOpen.empty() ? 0 : 1));
+  EXPECT_TRUE(bench.NothingLeftBehind());
+  EXPECT_TRUE(bench.DisconnectLeavesNothingOpen());
+}
+
+// --- Each enumeration call failing in turn, in each way.
+
+struct EnumerationCase {
+  int call;
+  EnumerationStatus failure;
+};
+
+std::string FailureName(EnumerationStatus status) {
+  switch (status) {
+    case EnumerationStatus::Failed: return "Failed";
+    case EnumerationStatus::DetailFailed: return "DetailFailed";
+    case EnumerationStatus::NoMoreItems: return "NoMoreItems";
+    default: return "Interface";
+  }
+}
+void PrintTo(const EnumerationCase& c, std::ostream* os) { *os << FailureName(c.failure) << "AtCall" << c.call; }
+
+class EnumerationFailure : public ::testing::TestWithParam<EnumerationCase> {};
+
+TEST_P(EnumerationFailure, EndsTheWalkWithItsNotice) {
+  const EnumerationCase& c = GetParam();
+  HostileBench bench(CrowdedConfig());
+  bench.hid.Faults().failEnumeration = CallSelection::Only(c.call);
+  bench.hid.Faults().enumerationFailure = c.failure;
+
+  Expected expected;
+  if (c.call >= 5) {
+    // The reader was found before the call that would fail.
+    expected = {kFoundFirst, {}, kFirstReader, 5, 100};
+  } else if (c.failure == EnumerationStatus::DetailFailed) {
+    // The box, no status, no pause.
+    expected = {"", {kDetailFailedBox}, "", c.call + 1, 0};
+  } else {
+    // Any other failure ends the list there, as its end does.
+    expected = {kNotFound, {}, "", c.call + 1, 100};
+  }
+  RunFindDevice(bench, expected);
+}
+
+std::vector<EnumerationCase> EnumerationCases() {
+  std::vector<EnumerationCase> cases;
+  for (const EnumerationStatus failure :
+       {EnumerationStatus::Failed, EnumerationStatus::DetailFailed, EnumerationStatus::NoMoreItems}) {
+    for (int call = 0; call <= 5; ++call) cases.push_back({call, failure});
+  }
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(EachCallEachWay, EnumerationFailure, ::testing::ValuesIn(EnumerationCases()),
+                         [](const auto& info) {
+                           return FailureName(info.param.failure) + "AtCall" + std::to_string(info.param.call);
+                         });
+
+// --- Each open and each attribute read failing in turn.
+
+struct InterfaceFault {
+  const char* name;
+  bool attributes;  // fail the attribute read, else the open
+  int call;
+  Expected expected;
+};
+void PrintTo(const InterfaceFault& f, std::ostream* os) { *os << f.name; }
+
+class InterfaceFailure : public ::testing::TestWithParam<InterfaceFault> {};
+
+TEST_P(InterfaceFailure, IsPassedOverSilently) {
+  const InterfaceFault& f = GetParam();
+  HostileBench bench(CrowdedConfig());
+  (f.attributes ? bench.hid.Faults().failAttributes : bench.hid.Faults().refuseOpen) = CallSelection::Only(f.call);
+  RunFindDevice(bench, f.expected);
+}
+
+// clang-format off
+const InterfaceFault kInterfaceFaults[] = {
+    {"OpenOfTheKeyboard", false, 0, {kFoundFirst, {}, kFirstReader, 5, 100}},
+    {"OpenOfTheOtherProduct", false, 2, {kFoundFirst, {}, kFirstReader, 5, 100}},
+    {"OpenOfTheBrokenInterface", false, 3, {kFoundFirst, {}, kFirstReader, 5, 100}},
+    {"OpenOfTheFirstReader", false, 4, {kFoundSecond, {}, kSecondReader, 6, 100}},
+    {"AttributesOfTheKeyboard", true, 0, {kFoundFirst, {}, kFirstReader, 5, 100}},
+    {"AttributesOfTheOtherProduct", true, 1, {kFoundFirst, {}, kFirstReader, 5, 100}},
+    {"AttributesOfTheFirstReader", true, 3, {kFoundSecond, {}, kSecondReader, 6, 100}},
+};
+// clang-format on
+
+INSTANTIATE_TEST_SUITE_P(EachCall, InterfaceFailure, ::testing::ValuesIn(kInterfaceFaults),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// --- Every call of one kind failing.
+
+TEST(EveryCallFails, EachKindEndsInTime) {
+  struct Row {
+    const char* name;
+    void (*arm)(HidFaults&);
+    Expected expected;
+  };
+  const Row rows[] = {
+      {"List", [](HidFaults& f) { f.failList = CallSelection::All(); },
+       {"Get HID device information failed!", {}, "", 0, 0}},
+      {"EnumerationFailed",
+       [](HidFaults& f) {
+         f.failEnumeration = CallSelection::All();
+         f.enumerationFailure = EnumerationStatus::Failed;
+       },
+       {kNotFound, {}, "", 1, 100}},
+      {"EnumerationDetailFailed",
+       [](HidFaults& f) {
+         f.failEnumeration = CallSelection::All();
+         f.enumerationFailure = EnumerationStatus::DetailFailed;
+       },
+       {"", {kDetailFailedBox}, "", 1, 0}},
+      // Every interface is looked at, and the walk ends at the list's end.
+      {"Open", [](HidFaults& f) { f.refuseOpen = CallSelection::All(); }, {kNotFound, {}, "", 7, 100}},
+      {"Attributes", [](HidFaults& f) { f.failAttributes = CallSelection::All(); }, {kNotFound, {}, "", 7, 100}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    HostileBench bench(CrowdedConfig());
+    row.arm(bench.hid.Faults());
+    RunFindDevice(bench, row.expected);
+  }
+}
+
+// A failed walk leaves nothing that would hold up the next one.
+TEST(EveryCallFails, TheNextFindDeviceFindsTheReader) {
+  HostileBench bench(CrowdedConfig());
+  bench.hid.Faults().failEnumeration = CallSelection::Only(2);
+  bench.hid.Faults().enumerationFailure = EnumerationStatus::DetailFailed;
+  bench.Press(1001);
+  EXPECT_FALSE(bench.dialog.ReaderOpen());
+  bench.hid.Faults().failEnumeration = CallSelection::None();
+  RunFindDevice(bench, {kFoundFirst, {}, kFirstReader, 5, 100});
+}
+
+}  // namespace
+}  // namespace magcfg::test
