@@ -17,9 +17,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// From the HID device up to the USB device is three levels on a real
-// system; the bound keeps an odd tree from making the walk long.
-constexpr int kMaxAncestors = 64;
+// From the HID device up to the USB device is three levels on a real system
+// (HID device, USB interface, USB device). Virtual and Bluetooth HID devices
+// sit at least that deep below the sysfs root without a USB device above
+// them, so the search never leaves sysfs.
+constexpr int kVersionSearchLevels = 3;
 
 // Parses a hex field of 1 to maxDigits digits that must fit 16 bits.
 std::optional<std::uint16_t> ParseHex16(std::string_view field, std::size_t maxDigits) {
@@ -35,17 +37,13 @@ std::string_view WithoutLineEnd(std::string_view text) {
   return text;
 }
 
-// Whether path lies strictly below root; both canonical.
-bool IsBelow(const fs::path& path, const fs::path& root) {
-  auto [rootEnd, pathAt] = std::mismatch(root.begin(), root.end(), path.begin(), path.end());
-  return rootEnd == root.end() && pathAt != path.end();
-}
-
 }  // namespace
 
-std::optional<std::string> ReadAttribute(const fs::path& path, std::size_t maxBytes) {
-  // O_NONBLOCK so that a FIFO in place of an attribute cannot block the open.
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+namespace {
+
+// Reads an attribute file already opened; nullopt unless it is a regular file
+// of at most maxBytes.
+std::optional<std::string> ReadOpenedAttribute(const UniqueFd& fd, std::size_t maxBytes) {
   if (!fd.valid()) return std::nullopt;
   struct stat status {};
   if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
@@ -61,6 +59,15 @@ std::optional<std::string> ReadAttribute(const fs::path& path, std::size_t maxBy
     if (content.size() + static_cast<std::size_t>(got) > maxBytes) return std::nullopt;
     content.append(chunk.data(), static_cast<std::size_t>(got));
   }
+}
+
+// O_NONBLOCK so that a FIFO in place of an attribute cannot block the open.
+constexpr int kAttributeOpenFlags = O_RDONLY | O_CLOEXEC | O_NONBLOCK;
+
+}  // namespace
+
+std::optional<std::string> ReadAttribute(const fs::path& path, std::size_t maxBytes) {
+  return ReadOpenedAttribute(UniqueFd(::open(path.c_str(), kAttributeOpenFlags)), maxBytes);
 }
 
 std::optional<std::uint32_t> ParseHidrawName(std::string_view name) {
@@ -120,19 +127,16 @@ std::optional<HidId> SysfsNode::ReadHidId() const {
 }
 
 std::uint16_t SysfsNode::ReadVersionNumber() const {
-  std::error_code error;
-  const fs::path root = fs::canonical(sysfsRoot_, error);
-  if (error) return 0;
-  fs::path current = fs::canonical(Entry() / "device", error);
-  if (error) return 0;
   // HID device, then USB interface, then USB device, which has the bcdDevice.
-  for (int level = 0; level < kMaxAncestors && IsBelow(current, root); ++level) {
-    const fs::path bcdDevice = current / "bcdDevice";
-    if (fs::exists(bcdDevice, error)) {
-      const auto text = ReadAttribute(bcdDevice);
-      return text ? ParseBcdDevice(*text).value_or(0) : 0;
-    }
-    current = current.parent_path();
+  // The kernel resolves ".." after following the device link, so each level
+  // is one open of a path relative to the node, with no walk over the whole
+  // path in user space: Find Device does this for every interface.
+  std::string relative = "device/";
+  for (int level = 0; level < kVersionSearchLevels; ++level, relative += "../") {
+    UniqueFd attribute(::open((Entry() / (relative + "bcdDevice")).c_str(), kAttributeOpenFlags));
+    if (!attribute.valid() && (errno == ENOENT || errno == ENOTDIR)) continue;
+    const auto text = ReadOpenedAttribute(attribute, kMaxAttributeBytes);
+    return text ? ParseBcdDevice(*text).value_or(0) : 0;
   }
   return 0;
 }
