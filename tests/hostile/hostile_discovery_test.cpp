@@ -60,6 +60,8 @@ void RunFindDevice(HostileBench& bench, const Expected& expected) {
   EXPECT_EQ(bench.dialog.ReaderOpen(), !expected.keptOpen.empty());
   EXPECT_EQ(bench.hid.Counts().enumerations, expected.enumerations);
   EXPECT_EQ(bench.ElapsedMs(), expected.elapsedMs);
+  ::testing::Test::RecordProperty("virtual_ms", static_cast<int>(bench.ElapsedMs()));
+  ::testing::Test::RecordProperty("bound_ms", static_cast<int>(kFindDeviceBoundMs));
   EXPECT_LE(bench.ElapsedMs(), kFindDeviceBoundMs);
   // Every interface opened was closed again, but the reader kept.
   EXPECT_EQ(bench.hid.Counts().closes, bench.hid.Counts().opened - (expected.keptOpen.empty() ? 0 : 1));

@@ -112,6 +112,8 @@ TEST_P(ReportLengths, SendOnlyWhatFitsAndReadOnlyWhatIsThere) {
     EXPECT_EQ(bench.hid.Counts().reads, shown.reads);
     EXPECT_EQ(bench.ElapsedMs(), shown.elapsedMs);
   }
+  ::testing::Test::RecordProperty("virtual_ms", static_cast<int>(bench.ElapsedMs()));
+  ::testing::Test::RecordProperty("bound_ms", static_cast<int>(c.command.boundMs));
   EXPECT_LE(bench.ElapsedMs(), c.command.boundMs);
   // Among the books: every write and read was exactly its report's length.
   EXPECT_TRUE(bench.NothingLeftBehind());
