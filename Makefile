@@ -1,6 +1,7 @@
 # Entry points. `make run` starts the program, `make test` builds everything
 # and runs every test; both install the Debian packages they need first.
 BUILD := build/default
+FUZZ_SECONDS ?= 140
 MAGCFG := $(BUILD)/platform/qt/magcfg
 
 .PHONY: all setup build run test bench fuzz clean
@@ -22,6 +23,12 @@ test: build
 
 bench: build
 	$(BUILD)/bench/magcfg_bench
+
+fuzz:
+	scripts/setup.sh base fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	scripts/fuzz.sh $(FUZZ_SECONDS)
 
 clean:
 	rm -rf build
