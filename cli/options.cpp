@@ -173,6 +173,7 @@ Result ParseArguments(std::span<const std::string> args) {
       if (!readers) return Result::Fail("--simulate=N needs a number of readers from 1 to 256");
       invocation.simulatedReaders = *readers;
     } else if (name == "--path") {
+      if (value.empty()) return Result::Fail("--path needs the path of a reader, as list shows it");
       invocation.choice = ReaderChoice::Path;
       invocation.path = value;
     } else if (name == "--all") {

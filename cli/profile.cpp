@@ -84,13 +84,17 @@ Checked<FormatChoice> ParseProfile(std::string_view text) {
         error = key + ": expected a one-character text, or \"\" or null for none";
         ok = false;
       }
-    } else if (key == "tracks") {
-      Checked<std::string> list = ListText(value, key, false);
-      ok = list ? Take(ParseTrackList(*list.value), key, choice.tracks, error) : (error = list.error, false);
-    } else if (key == "cr-after") {
-      Checked<std::string> list = ListText(value, key, true);
-      ok = list ? Take(ParseCarriageReturns(*list.value), key, choice.carriageReturns, error)
-                : (error = list.error, false);
+    } else if (key == "tracks" || key == "cr-after") {
+      const bool returns = key == "cr-after";
+      const Checked<std::string> list = ListText(value, key, returns);
+      if (!list) {
+        error = list.error;
+        ok = false;
+      } else if (returns) {
+        ok = Take(ParseCarriageReturns(*list.value), key, choice.carriageReturns, error);
+      } else {
+        ok = Take(ParseTrackList(*list.value), key, choice.tracks, error);
+      }
     } else {
       error = "unknown setting " + OneLine(json(key).dump()) +
               " (settings: t1-start, t1-end, t2-start, t2-end, t3-start, t3-end, tracks, cr-after)";

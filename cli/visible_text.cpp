@@ -10,21 +10,24 @@ std::string VisibleText(std::u32string_view text, LineFeed lineFeed) {
   std::string out;
   out.reserve(text.size());
   for (const char32_t c : text) {
+    std::string_view name;
+    char code[8];
     if (c == U'\r') {
-      out += "<CR>";
+      name = "<CR>";
     } else if (c == U'\n') {
-      out += lineFeed == LineFeed::AsEnter ? "<Enter>" : "<LF>";
+      name = lineFeed == LineFeed::AsEnter ? "<Enter>" : "<LF>";
     } else if (c == U'\t') {
-      out += "<Tab>";
+      name = "<Tab>";
     } else if (c == U'<') {
-      out += "<<";
+      name = "<<";
     } else if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
-      char code[8];
       std::snprintf(code, sizeof code, "<0x%02X>", static_cast<unsigned>(c));
-      out += code;
+      name = code;
     } else {
       AppendUtf8(out, c);
+      continue;
     }
+    out.append(name.data(), name.size());
   }
   return out;
 }
@@ -36,6 +39,11 @@ std::string VisibleBytes(std::string_view bytes, LineFeed lineFeed) {
   return VisibleText(text, lineFeed);
 }
 
-std::string Quoted(std::string_view utf8) { return "'" + VisibleText(DecodeUtf8(utf8), LineFeed::AsLf) + "'"; }
+std::string Quoted(std::string_view utf8) {
+  std::string quoted(1, '\'');
+  quoted += VisibleText(DecodeUtf8(utf8), LineFeed::AsLf);
+  quoted += '\'';
+  return quoted;
+}
 
 }  // namespace magcfg::cli

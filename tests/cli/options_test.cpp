@@ -71,6 +71,7 @@ const RefusalRow kRefusals[] = {
     {{"--simulate=257", "status"}, "--simulate=N needs a number of readers from 1 to 256"},
     {{"--simulate=x", "status"}, "--simulate=N needs a number of readers from 1 to 256"},
     {{"-x", "status"}, "unknown option '-x' (try --help)"},
+    {{"status", "--path="}, "--path needs the path of a reader, as list shows it"},
     {{"status", "--print-udev-rules"}, "--print-udev-rules takes no command"},
     {{"set-format", "--default", "--profile", "p.json"}, "--default is the whole factory format and takes no other format option"},
 };
