@@ -89,7 +89,6 @@ const GoldenCase kCases[] = {
     {"preview_profile", {"preview", "--profile", "@GOLDEN@/profile_tracks_1_2.json", "--swipe", "AB", "12", "XY"}},
     // help
     {"help", {"--help"}},
-    {"help_wins", {"set-format", "--t1-start", "%%", "--help"}, 1, {}, true},
     // bad input: one line, non-zero exit, nothing sent
     {"bad_no_command", {"--simulate"}, 1, {}, true},
     {"bad_unknown_command", {"--simulate", "frobnicate"}, 1, {}, true},
