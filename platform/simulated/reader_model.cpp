@@ -52,6 +52,7 @@ std::optional<std::vector<std::uint8_t>> ReaderModel::Answer(std::span<const std
     case 0x07:
       if (!EtxAt(request, 3)) return std::nullopt;
       mode_ = command == 0x07 ? UploadMode::Active : UploadMode::Passive;
+      Changed();
       return std::vector<std::uint8_t>{kStx, command, kYes, kEtx};
     case 0x09: {
       if (!EtxAt(request, 3)) return std::nullopt;
@@ -70,7 +71,10 @@ std::optional<std::vector<std::uint8_t>> ReaderModel::Answer(std::span<const std
 
 std::vector<std::uint8_t> ReaderModel::AnswerFormat(std::span<const std::uint8_t> request) {
   const std::optional<ReaderFormat> format = FormatFromRequest(request);
-  if (format) format_ = *format;
+  if (format) {
+    format_ = *format;
+    Changed();
+  }
   return {kStx, 0x30, format ? kYes : kNo, kEtx};
 }
 

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -28,7 +29,15 @@ class ReaderModel {
   std::optional<std::vector<std::uint8_t>> Answer(std::span<const std::uint8_t> request);
 
   // A card passes the head: the reader keeps it as the last swipe.
-  void Swipe(const CardSwipe& swipe) { lastSwipe_ = swipe; }
+  void Swipe(const CardSwipe& swipe) {
+    lastSwipe_ = swipe;
+    Changed();
+  }
+
+  // Called after the format, the mode or the last swipe was set (also when
+  // set to what it was), so a window can show what the reader keeps. One
+  // listener at a time; an empty function removes it.
+  void SetChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
   // What the reader types for the last swipe in active upload; nothing in
   // passive upload, where the host fetches it.
@@ -41,11 +50,15 @@ class ReaderModel {
  private:
   std::vector<std::uint8_t> AnswerFormat(std::span<const std::uint8_t> request);
   std::vector<std::uint8_t> AnswerReadCard(std::uint8_t trackSelection) const;
+  void Changed() const {
+    if (listener_) listener_();
+  }
 
   std::string versionText_;
   ReaderFormat format_;
   UploadMode mode_ = UploadMode::Active;
   CardSwipe lastSwipe_;
+  std::function<void()> listener_;
 };
 
 // The tracks a track selection code 0 to 6 asks for, track 1 first.
