@@ -9,6 +9,7 @@
 
 #include "app/command_line.h"
 #include "platform/qt/qt_window.h"
+#include "platform/qt/simulated_reader_window.h"
 #include "platform/simulated/demo_reader.h"
 #include "ui/main_dialog.h"
 
@@ -61,8 +62,15 @@ int AnswerWithoutWindow(const magcfg::CommandLine& line, std::string_view progra
   return -1;
 }
 
-std::unique_ptr<magcfg::reader::HidSystem> MakeHidSystem(bool simulate, [[maybe_unused]] std::string& error) {
-  if (simulate) return magcfg::sim::MakeDemoHidSystem();
+// With `simulate`, also hands out the simulated system, whose reader the
+// companion window swipes cards through.
+std::unique_ptr<magcfg::reader::HidSystem> MakeHidSystem(bool simulate, magcfg::sim::SimulatedHidSystem*& simulated,
+                                                         [[maybe_unused]] std::string& error) {
+  if (simulate) {
+    std::unique_ptr<magcfg::sim::SimulatedHidSystem> system = magcfg::sim::MakeDemoReader();
+    simulated = system.get();
+    return system;
+  }
 #if defined(MAGCFG_HAVE_HIDRAW)
   return magcfg::platform::MakePlatformHidSystem();
 #else
@@ -99,7 +107,8 @@ int main(int argc, char** argv) {
   if (answered >= 0) return answered;
 
   std::string error;
-  std::unique_ptr<magcfg::reader::HidSystem> hid = MakeHidSystem(line.simulate, error);
+  magcfg::sim::SimulatedHidSystem* simulated = nullptr;
+  std::unique_ptr<magcfg::reader::HidSystem> hid = MakeHidSystem(line.simulate, simulated, error);
   if (!hid) {
     std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(program.size()), program.data(), error.c_str());
     return kExitUsage;
@@ -109,6 +118,12 @@ int main(int argc, char** argv) {
   magcfg::MainDialog dialog(window, *hid, moduleState);
   window.Attach(dialog);
   window.Initialise();
+  // The simulated reader comes with a window to swipe cards through it,
+  // which shows beside the main window.
+  std::unique_ptr<magcfg::qt::SimulatedReaderWindow> readerWindow;
+  if (simulated != nullptr) {
+    readerWindow = std::make_unique<magcfg::qt::SimulatedReaderWindow>(simulated->Reader(), window);
+  }
   // Whatever ended the window, the program ends with it.
   window.exec();
   return 0;

@@ -1,0 +1,370 @@
+#include "platform/qt/simulated_reader_window.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStringList>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "platform/qt/qt_window.h"
+#include "platform/simulated/demo_reader.h"
+#include "platform/simulated/reader_format.h"
+#include "ui/control_ids.h"
+
+namespace magcfg::qt {
+namespace {
+
+// A title bar, a close box; no minimise or maximise box. The window never
+// takes the keyboard focus, so the reader types where the operator clicked.
+constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                         Qt::WindowCloseButtonHint | Qt::WindowDoesNotAcceptFocus;
+constexpr int kWidth = 320;
+
+QString CardCaption(SampleCard card) {
+  switch (card) {
+    case SampleCard::Good:
+      return QStringLiteral("Swipe a good card (three tracks)");
+    case SampleCard::BlankTrack3:
+      return QStringLiteral("Swipe a card with track 3 blank");
+    case SampleCard::Unreadable:
+      return QStringLiteral("Swipe an unreadable card");
+  }
+  return {};
+}
+
+QString CardObjectName(SampleCard card) {
+  switch (card) {
+    case SampleCard::Good:
+      return QStringLiteral("swipe_good");
+    case SampleCard::BlankTrack3:
+      return QStringLiteral("swipe_blank_track3");
+    case SampleCard::Unreadable:
+      return QStringLiteral("swipe_unreadable");
+  }
+  return {};
+}
+
+QString SentinelWords(std::uint8_t sentinel) {
+  if (sentinel == sim::kNoSentinel) return QStringLiteral("none");
+  if (sentinel == ' ') return QStringLiteral("space");
+  if (sentinel < 0x20 || (sentinel >= 0x7F && sentinel <= 0x9F)) {
+    return QStringLiteral("0x") + QString::number(sentinel, 16).toUpper().rightJustified(2, QLatin1Char('0'));
+  }
+  return QString(QChar(static_cast<char16_t>(sentinel)));
+}
+
+// "1", "1 and 3", "1, 2 and 3".
+QString TrackList(const QStringList& tracks) {
+  if (tracks.size() <= 1) return tracks.join(QString());
+  return tracks.mid(0, tracks.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + tracks.last();
+}
+
+QString FormatWords(const sim::ReaderFormat& format) {
+  QStringList lines;
+  QStringList returns;
+  for (int track = 1; track <= 3; ++track) {
+    if (!format.OutputsTrack(track)) {
+      lines << QStringLiteral("Track %1: not sent").arg(track);
+      continue;
+    }
+    lines << QStringLiteral("Track %1: %2 \u2026 %3")
+                 .arg(track)
+                 .arg(SentinelWords(format.Start(track)), SentinelWords(format.End(track)));
+    if (format.CarriageReturnAfterTrack(track)) returns << QString::number(track);
+  }
+  if (format.CarriageReturnAfterPacket()) {
+    lines << QStringLiteral("Enter: once, after the whole swipe");
+  } else if (returns.isEmpty()) {
+    lines << QStringLiteral("Enter: none");
+  } else {
+    lines << QStringLiteral("Enter: after track %1").arg(TrackList(returns));
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
+QString ModeWords(sim::UploadMode mode) {
+  if (mode == sim::UploadMode::Active) {
+    return QStringLiteral(
+        "active: each swipe is typed into the box that has the keyboard focus; click into the swipe "
+        "box first.");
+  }
+  return QStringLiteral(
+      "passive: a swipe waits in the reader for \u201CReader (passive mode upload)\u201D or "
+      "\u201CCheck credit card status\u201D.");
+}
+
+QString SwipeWords(const sim::CardSwipe& swipe) {
+  switch (swipe.kind) {
+    case sim::CardSwipe::Kind::None:
+      return QStringLiteral("none");
+    case sim::CardSwipe::Kind::Failed:
+      return QStringLiteral("failed: the card could not be read");
+    case sim::CardSwipe::Kind::Good:
+      break;
+  }
+  QStringList withData;
+  QStringList blank;
+  for (int track = 1; track <= 3; ++track) {
+    (swipe.tracks[track - 1].empty() ? blank : withData) << QString::number(track);
+  }
+  QString words = QStringLiteral("read");
+  if (!withData.isEmpty()) {
+    words +=
+        QStringLiteral(": track%1 %2").arg(withData.size() > 1 ? QStringLiteral("s") : QString(), TrackList(withData));
+  }
+  if (!blank.isEmpty()) {
+    words +=
+        QStringLiteral(", track%1 %2 blank").arg(blank.size() > 1 ? QStringLiteral("s") : QString(), TrackList(blank));
+  }
+  return words;
+}
+
+QLabel* MakeValueLabel(QWidget* parent, const QString& objectName) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(objectName);
+  label->setTextFormat(Qt::PlainText);
+  label->setWordWrap(true);
+  label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  return label;
+}
+
+}  // namespace
+
+QPoint PlaceBeside(const QRect& mainFrame, const QSize& frameSize, const QRect& available) {
+  const int right = mainFrame.right() + 1 + kGapBesideMainWindow;
+  const int left = mainFrame.left() - kGapBesideMainWindow - frameSize.width();
+  if (!available.isValid()) return {right, mainFrame.top()};
+  int x = right;
+  if (right + frameSize.width() > available.right() + 1) {
+    x = left >= available.left() ? left : std::max(available.left(), available.right() + 1 - frameSize.width());
+  }
+  const int lowest = std::max(available.top(), available.bottom() + 1 - frameSize.height());
+  return {x, std::clamp(mainFrame.top(), available.top(), lowest)};
+}
+
+std::optional<QPoint> MakeRoomBeside(const QRect& mainFrame, const QSize& frameSize, const QRect& available) {
+  if (!available.isValid()) return std::nullopt;
+  const bool fitsRight = mainFrame.right() + 1 + kGapBesideMainWindow + frameSize.width() <= available.right() + 1;
+  const bool fitsLeft = mainFrame.left() - kGapBesideMainWindow - frameSize.width() >= available.left();
+  const int pairWidth = mainFrame.width() + kGapBesideMainWindow + frameSize.width();
+  if (fitsRight || fitsLeft || pairWidth > available.width()) return std::nullopt;
+  return QPoint(available.left() + (available.width() - pairWidth) / 2, mainFrame.top());
+}
+
+sim::CardSwipe SampleSwipe(SampleCard card) {
+  switch (card) {
+    case SampleCard::Good:
+      return sim::DemoSwipe();
+    case SampleCard::BlankTrack3: {
+      sim::CardSwipe swipe = sim::DemoSwipe();
+      swipe.tracks[2].clear();
+      return swipe;
+    }
+    case SampleCard::Unreadable:
+      return sim::CardSwipe::Failed();
+  }
+  return {};
+}
+
+SimulatedReaderWindow::SimulatedReaderWindow(sim::ReaderModel& reader, QtWindow& mainWindow)
+    : QWidget(&mainWindow, kWindowFlags), reader_(reader), mainWindow_(mainWindow) {
+  setObjectName(QStringLiteral("simulated_reader"));
+  setWindowTitle(QStringLiteral("Simulated reader"));
+  setAttribute(Qt::WA_ShowWithoutActivating);
+  setWindowIcon(mainWindow.windowIcon());
+  setFont(DialogFont());
+  setFocusPolicy(Qt::NoFocus);
+  setFixedWidth(kWidth);
+
+  auto* layout = new QVBoxLayout(this);
+  auto* intro = MakeValueLabel(this, QStringLiteral("intro"));
+  intro->setText(QStringLiteral("This window stands in for the card reader. Swipe a sample card:"));
+  layout->addWidget(intro);
+  for (std::size_t i = 0; i < kSampleCards.size(); ++i) {
+    const SampleCard card = kSampleCards[i];
+    auto* button = new QPushButton(CardCaption(card), this);
+    button->setObjectName(CardObjectName(card));
+    // A click must leave the keyboard focus where it is.
+    button->setFocusPolicy(Qt::NoFocus);
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, [this, card] { Swipe(card); });
+    layout->addWidget(button);
+    cardButtons_[i] = button;
+  }
+
+  auto* stateBox = new QGroupBox(QStringLiteral("The reader now"), this);
+  auto* form = new QFormLayout(stateBox);
+  form->setRowWrapPolicy(QFormLayout::DontWrapRows);
+  form->setLabelAlignment(Qt::AlignLeft | Qt::AlignTop);
+  mode_ = MakeValueLabel(stateBox, QStringLiteral("reader_mode"));
+  format_ = MakeValueLabel(stateBox, QStringLiteral("reader_format"));
+  lastSwipe_ = MakeValueLabel(stateBox, QStringLiteral("reader_last_swipe"));
+  form->addRow(QStringLiteral("Upload mode:"), mode_);
+  form->addRow(QStringLiteral("Format:"), format_);
+  form->addRow(QStringLiteral("Last swipe:"), lastSwipe_);
+  layout->addWidget(stateBox);
+
+  outcome_ = MakeValueLabel(this, QStringLiteral("swipe_outcome"));
+  outcome_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  outcome_->setMinimumHeight(3 * fontMetrics().height());
+  outcome_->setText(QStringLiteral("No card swiped yet."));
+  layout->addWidget(outcome_);
+  layout->addStretch(1);
+
+  connect(&wedge_, &KeyboardWedge::Finished, this, &SimulatedReaderWindow::OnTypingFinished);
+  lastFocus_ = QApplication::focusWidget();
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    if (now != nullptr && now->window() != this) lastFocus_ = now;
+  });
+  reader_.SetChangeListener([this] { ShowReaderState(); });
+  ShowReaderState();
+  mainWindow_.installEventFilter(this);
+}
+
+SimulatedReaderWindow::~SimulatedReaderWindow() {
+  reader_.SetChangeListener({});
+  mainWindow_.removeEventFilter(this);
+  // Typing ends with the window; nothing is reported any more.
+  disconnect(&wedge_, nullptr, this, nullptr);
+}
+
+QPushButton* SimulatedReaderWindow::CardButton(SampleCard card) const {
+  for (std::size_t i = 0; i < kSampleCards.size(); ++i) {
+    if (kSampleCards[i] == card) return cardButtons_[i];
+  }
+  return nullptr;
+}
+
+void SimulatedReaderWindow::ShowReaderState() {
+  mode_->setText(ModeWords(reader_.Mode()));
+  format_->setText(FormatWords(reader_.Format()));
+  lastSwipe_->setText(SwipeWords(reader_.LastSwipe()));
+  FitHeight();
+}
+
+void SimulatedReaderWindow::SetOutcome(const QString& text) {
+  outcome_->setText(text);
+  FitHeight();
+}
+
+void SimulatedReaderWindow::FitHeight() {
+  // As high as the main window, or higher when the texts need it.
+  const int needed = layout()->totalHeightForWidth(kWidth);
+  setMinimumHeight(needed);
+  resize(kWidth, std::max(needed, mainWindow_.height()));
+}
+
+QWidget* SimulatedReaderWindow::TypingTarget() const {
+  QWidget* focus = QApplication::focusWidget();
+  if (focus != nullptr && focus->window() != this) return focus;
+  return lastFocus_.data();
+}
+
+void SimulatedReaderWindow::Swipe(SampleCard card) {
+  if (Typing()) return;
+  reader_.Swipe(SampleSwipe(card));
+  if (reader_.Mode() == sim::UploadMode::Passive) {
+    SetOutcome(
+        QStringLiteral("Nothing typed: in passive upload the reader keeps the swipe until the "
+                       "program asks for it."));
+    return;
+  }
+  const std::string typed = reader_.TypedForLastSwipe();
+  if (typed.empty()) {
+    SetOutcome(
+        QStringLiteral("Nothing typed: the card could not be read. "
+                       "\u201CCheck credit card status\u201D tells the program so."));
+    return;
+  }
+  QWidget* target = TypingTarget();
+  if (target == nullptr || !wedge_.Type(target, typed)) {
+    SetOutcome(
+        QStringLiteral("Nothing typed: no box of the program has the keyboard focus. "
+                       "Click into the swipe box, then swipe again."));
+    return;
+  }
+  typingInto_ = target;
+  for (QPushButton* button : cardButtons_) button->setEnabled(false);
+  SetOutcome(QStringLiteral("Typing %1 characters\u2026").arg(typed.size()));
+}
+
+void SimulatedReaderWindow::OnTypingFinished(int typed, int asked) {
+  for (QPushButton* button : cardButtons_) button->setEnabled(true);
+  QWidget* swipeBox = mainWindow_.Control(ctl::kSwipeBox);
+  const bool intoSwipeBox = !typingInto_.isNull() && typingInto_ == swipeBox;
+  typingInto_.clear();
+  if (typed < asked) {
+    SetOutcome(QStringLiteral("Typing stopped after %1 of %2 characters: the box went away.").arg(typed).arg(asked));
+  } else if (intoSwipeBox) {
+    SetOutcome(QStringLiteral("Typed %1 characters into the swipe box.").arg(typed));
+  } else {
+    SetOutcome(QStringLiteral("Typed %1 characters into the focused box. To see the tracks split, "
+                              "click into the swipe box and swipe again.")
+                   .arg(typed));
+  }
+}
+
+QSize SimulatedReaderWindow::FrameSize() const {
+  // The frame as far as the window system has told it; none before the
+  // window first shows.
+  return frameGeometry().size().expandedTo(size());
+}
+
+void SimulatedReaderWindow::PlaceBesideMainWindow() {
+  const QScreen* screen = mainWindow_.screen();
+  const QRect available = screen != nullptr ? screen->availableGeometry() : QRect();
+  move(PlaceBeside(mainWindow_.frameGeometry(), FrameSize(), available));
+}
+
+void SimulatedReaderWindow::ArrangeBesideMainWindow() {
+  if (!mainWindow_.isVisible()) return;
+  const QScreen* screen = mainWindow_.screen();
+  if (screen != nullptr && !shownOnce_) {
+    const std::optional<QPoint> room =
+        MakeRoomBeside(mainWindow_.frameGeometry(), FrameSize(), screen->availableGeometry());
+    if (room) mainWindow_.move(*room);
+  }
+  shownOnce_ = true;
+  PlaceBesideMainWindow();
+}
+
+bool SimulatedReaderWindow::event(QEvent* event) {
+  // Where the window system activates this window all the same, the
+  // activation goes back to the main window, where the operator types.
+  if (event->type() == QEvent::WindowActivate && mainWindow_.isVisible() && !mainWindow_.isActiveWindow()) {
+    mainWindow_.activateWindow();
+  }
+  return QWidget::event(event);
+}
+
+bool SimulatedReaderWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == &mainWindow_) {
+    switch (event->type()) {
+      case QEvent::Show:
+        PlaceBesideMainWindow();
+        show();
+        // The main window takes its place while it handles this event; the
+        // final placement follows once it has.
+        QMetaObject::invokeMethod(this, &SimulatedReaderWindow::ArrangeBesideMainWindow, Qt::QueuedConnection);
+        break;
+      case QEvent::Hide:
+        wedge_.Stop();
+        hide();
+        break;
+      case QEvent::Move:
+      case QEvent::Resize:
+        if (isVisible()) PlaceBesideMainWindow();
+        break;
+      default:
+        break;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace magcfg::qt
