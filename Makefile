@@ -23,6 +23,8 @@ test: build
 
 bench: build
 	$(BUILD)/bench/magcfg_bench
+	$(BUILD)/bench/magcfg_fleet_bench
+	$(BUILD)/bench/magcfg_startup_bench $(BUILD)/bench/magcfg_startup_probe
 
 fuzz:
 	scripts/setup.sh base fuzz

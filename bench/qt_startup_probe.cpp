@@ -1,0 +1,65 @@
+// Starts the window as the program does (on the simulated reader, offscreen
+// or on the display given), prints on stdout when its first frame has been
+// painted, then, after a second at rest, its resident memory; then exits.
+// magcfg_startup_bench runs it repeatedly and times it from the outside.
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "platform/qt/qt_window.h"
+#include "platform/simulated/demo_reader.h"
+#include "ui/main_dialog.h"
+
+namespace {
+
+long ResidentKilobytes() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  }
+  return -1;
+}
+
+// Reports the first paint of the window once, then lets the window rest.
+class FirstFrame : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint && !seen_) {
+      seen_ = true;
+      // After the paint has been handled: the frame is then complete.
+      QTimer::singleShot(0, [] {
+        std::printf("first-frame\n");
+        std::fflush(stdout);
+      });
+      QTimer::singleShot(1000, [] {
+        std::printf("rss-kb %ld\n", ResidentKilobytes());
+        std::fflush(stdout);
+        QApplication::exit(0);
+      });
+    }
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  bool seen_ = false;
+};
+
+magcfg::ModuleState moduleState;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  const auto hid = magcfg::sim::MakeDemoHidSystem();
+  magcfg::qt::QtWindow window;
+  magcfg::MainDialog dialog(window, *hid, moduleState);
+  window.Attach(dialog);
+  window.Initialise();
+  FirstFrame firstFrame;
+  window.installEventFilter(&firstFrame);
+  window.show();
+  return application.exec();
+}
