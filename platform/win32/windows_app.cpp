@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "platform/platform_hid.h"
+#include "platform/simulated/demo_reader.h"
 #include "platform/win32/text_convert.h"
 #include "platform/win32/win32_window.h"
 #include "ui/main_dialog.h"
@@ -23,6 +24,11 @@ void ShowText(std::string_view text, UINT icon) {
 
 }  // namespace
 
+std::unique_ptr<reader::HidSystem> HidSystemFor(bool simulate) {
+  if (simulate) return sim::MakeDemoHidSystem();
+  return platform::MakePlatformHidSystem();
+}
+
 int WindowsApp::Run(const std::vector<std::string_view>& args) {
   const CommandLine line = ParseCommandLine(args);
   switch (line.action) {
@@ -38,15 +44,10 @@ int WindowsApp::Run(const std::vector<std::string_view>& args) {
     case CommandLine::Action::RunWindow:
       break;
   }
-  if (line.simulate) {
-    ShowText("--simulate: this build has no simulated reader", MB_ICONERROR);
-    return 2;
-  }
-
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 
-  const std::unique_ptr<reader::HidSystem> hid = platform::MakePlatformHidSystem();
+  const std::unique_ptr<reader::HidSystem> hid = HidSystemFor(line.simulate);
   Win32Window window(instance_);
   MainDialog dialog(window, *hid, g_moduleState);
   // Whatever ended the window, its end code is not looked at.

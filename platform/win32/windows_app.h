@@ -5,8 +5,11 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string_view>
 #include <vector>
+
+#include "reader/hid_port.h"
 
 namespace magcfg::win32 {
 
@@ -20,5 +23,9 @@ class WindowsApp {
  private:
   HINSTANCE instance_;
 };
+
+// The Windows HID services, or with simulate the demo reader, which needs no
+// device (--simulate).
+std::unique_ptr<reader::HidSystem> HidSystemFor(bool simulate);
 
 }  // namespace magcfg::win32

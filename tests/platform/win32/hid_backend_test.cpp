@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/win32/hid_system.h"
+#include "platform/win32/windows_app.h"
 #include "reader/discovery.h"
 #include "reader/report_exchange.h"
 #include "tests/platform/win32/fake_hid_api.h"
@@ -412,6 +413,14 @@ TEST_F(HidWindowLogic, DetailRecordNotReadShowsTheBoxAndNoPause) {
   EXPECT_TRUE(world.sleeps.empty());
   EXPECT_TRUE(world.openHandles.empty());
   EXPECT_EQ(world.listsDestroyed, 1);
+}
+
+TEST(SimulateOption, GivesTheDemoReaderInsteadOfTheSystemServices) {
+  const auto simulated = HidSystemFor(true);
+  ASSERT_NE(simulated, nullptr);
+  const reader::FindResult found = reader::FindFirstReader(*simulated);
+  EXPECT_EQ(found.outcome, reader::FindOutcome::Found);
+  EXPECT_NE(found.path.rfind("\\\\?\\", 0), 0u) << "not a Windows device path: " << found.path;
 }
 
 }  // namespace
