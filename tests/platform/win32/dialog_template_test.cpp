@@ -163,20 +163,6 @@ TEST_F(DialogTemplateTest, LanguageRowsCarryTheEnglishCaption) {
   }
 }
 
-TEST(DialogTemplateParser, CutTemplatesAreRejectedWithoutReadingPastTheEnd) {
-  const auto bytes = ModuleResource(RT_DIALOG, MainDialogSpec().templateId);
-  ASSERT_FALSE(bytes.empty());
-  // Every cut inside the header or a control record is malformed; only the
-  // whole template (and its trailing alignment) parses.
-  std::size_t accepted = 0;
-  for (std::size_t length = 0; length < bytes.size(); ++length) {
-    const std::vector<std::uint8_t> cut(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(length));
-    if (ParseDialogTemplateEx(cut)) ++accepted;
-  }
-  EXPECT_LE(accepted, 3u);
-  EXPECT_TRUE(ParseDialogTemplateEx(bytes).has_value());
-}
-
 TEST(Resources, IconGroupHasA32And16PixelImageOf16Colours) {
   const auto group = ModuleResource(RT_GROUP_ICON, MainDialogSpec().iconId);
   ASSERT_GE(group.size(), 6u);

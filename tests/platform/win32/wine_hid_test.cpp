@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 
 #include "platform/platform_hid.h"
 #include "platform/win32/win32_window.h"
@@ -30,6 +31,7 @@ TEST(SystemHid, FindDeviceWalksEveryInterfaceAndFindsNoReader) {
     }
   }
   RecordProperty("hid_interfaces", interfaces);
+  std::printf("[   INFO   ] the system lists %d HID interfaces\n", interfaces);
 
   Win32Window window(GetModuleHandleW(nullptr));
   ModuleState state;
