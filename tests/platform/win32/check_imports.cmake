@@ -1,0 +1,21 @@
+# Fails when the program needs a DLL that a Windows machine does not have:
+# the mingw runtime must be linked in, not shipped beside the executable.
+# Usage: cmake -DOBJDUMP=... -DEXE=... -P check_imports.cmake
+cmake_minimum_required(VERSION 3.25)
+execute_process(COMMAND ${OBJDUMP} -p ${EXE} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "objdump could not read ${EXE}")
+endif()
+string(REGEX MATCHALL "DLL Name: [^\n]+" imports "${dump}")
+if(NOT imports)
+  message(FATAL_ERROR "no imports found in ${EXE}")
+endif()
+set(system kernel32 user32 gdi32 comctl32 uxtheme setupapi hid shell32 msvcrt advapi32 ole32 version)
+foreach(line IN LISTS imports)
+  string(REGEX REPLACE "DLL Name: ([^ \r]+)\\.[dD][lL][lL].*" "\\1" name "${line}")
+  string(TOLOWER "${name}" name)
+  if(NOT name IN_LIST system)
+    message(FATAL_ERROR "${EXE} needs ${name}.dll, which is not part of Windows")
+  endif()
+endforeach()
+message(STATUS "${EXE} needs only Windows' own DLLs")
