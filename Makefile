@@ -4,7 +4,7 @@ BUILD := build/default
 FUZZ_SECONDS ?= 140
 MAGCFG := $(BUILD)/platform/qt/magcfg
 
-.PHONY: all setup build run test bench fuzz clean
+.PHONY: all setup build run test bench fuzz windows package clean
 
 all: build
 
@@ -18,8 +18,9 @@ build: setup
 run: build
 	scripts/run.sh $(MAGCFG)
 
-test: build
-	ctest --preset default
+test:
+	scripts/setup.sh base fuzz package windows
+	scripts/test_all.sh
 
 bench: build
 	$(BUILD)/bench/magcfg_bench
@@ -31,6 +32,14 @@ fuzz:
 	cmake --preset fuzz
 	cmake --build --preset fuzz
 	scripts/fuzz.sh $(FUZZ_SECONDS)
+
+windows:
+	scripts/setup.sh base windows
+	cmake --preset mingw
+	cmake --build --preset mingw
+
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf build

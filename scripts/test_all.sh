@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Builds and runs every test suite: the Linux build, the same tests under
+# AddressSanitizer/LeakSanitizer/UndefinedBehaviorSanitizer, a short run of
+# every fuzz target, and the Windows build under Wine. Ends with one line
+# that adds up all suites.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+passed=0
+failed=0
+suites_failed=()
+
+run_suite() {
+  local preset="$1"
+  echo "== $preset: configure and build"
+  if ! cmake --preset "$preset" >"build/$preset-configure.log" 2>&1; then
+    cat "build/$preset-configure.log"
+    suites_failed+=("$preset (configure)")
+    return
+  fi
+  if ! cmake --build --preset "$preset"; then
+    suites_failed+=("$preset (build)")
+    return
+  fi
+  echo "== $preset: tests"
+  local log="build/$preset-tests.log"
+  ctest --preset "$preset" -j2 2>&1 | tee "$log"
+  local summary
+  summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests failed out of [0-9]+' "$log" | tail -1)
+  if [ -z "$summary" ]; then
+    suites_failed+=("$preset (no test summary)")
+    return
+  fi
+  local bad total
+  bad=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+)/\1/')
+  total=$(echo "$summary" | sed -E 's/.* out of ([0-9]+)/\1/')
+  passed=$((passed + total - bad))
+  failed=$((failed + bad))
+  [ "$bad" -eq 0 ] || suites_failed+=("$preset")
+}
+
+mkdir -p build
+for preset in ${MAGCFG_TEST_PRESETS:-default asan fuzz mingw}; do
+  run_suite "$preset"
+done
+
+echo
+if [ ${#suites_failed[@]} -gt 0 ]; then
+  echo "suites with failures: ${suites_failed[*]}"
+fi
+echo "total: $passed passed, $failed failed"
+[ ${#suites_failed[@]} -eq 0 ]
