@@ -70,16 +70,16 @@ TEST(CaptionTable, CoversThirtyDistinctControlsThatTheTemplateHas) {
   std::set<int> seen;
   for (const CaptionRow& row : CaptionTable()) {
     EXPECT_TRUE(seen.insert(row.control).second) << row.control;
-    const ControlSpec* spec = FindControl(row.control);
-    ASSERT_NE(spec, nullptr) << row.control;
-    EXPECT_EQ(spec->source, TextSource::Language) << row.control;
+    const ControlSpec* control = FindControl(row.control);
+    ASSERT_NE(control, nullptr) << row.control;
+    EXPECT_EQ(control->source, TextSource::Language) << row.control;
   }
   EXPECT_EQ(seen.size(), 30u);
   // Every control whose text follows the language has a caption, except the
   // list, which gets entries instead.
-  for (const ControlSpec& spec : MainDialogControls()) {
-    if (spec.source == TextSource::Language && spec.id != ctl::kTrackSelection) {
-      EXPECT_TRUE(seen.count(spec.id)) << spec.id;
+  for (const ControlSpec& control : MainDialogControls()) {
+    if (control.source == TextSource::Language && control.id != ctl::kTrackSelection) {
+      EXPECT_TRUE(seen.count(control.id)) << control.id;
     }
   }
 }

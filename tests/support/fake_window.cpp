@@ -8,13 +8,13 @@
 namespace magcfg::test {
 
 FakeWindow::FakeWindow() {
-  for (const ControlSpec& spec : MainDialogControls()) {
-    if (spec.id == ctl::kNone) continue;
+  for (const ControlSpec& row : MainDialogControls()) {
+    if (row.id == ctl::kNone) continue;
     FakeControl c;
-    c.text = spec.source == TextSource::Template ? spec.text : "";
-    c.enabled = !spec.Has(style::kDisabled);
-    c.visible = !spec.Has(style::kHidden);
-    controls_[spec.id] = c;
+    c.text = row.source == TextSource::Template ? row.text : "";
+    c.enabled = !row.Has(style::kDisabled);
+    c.visible = !row.Has(style::kHidden);
+    controls_[row.id] = c;
   }
 }
 
