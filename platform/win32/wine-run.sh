@@ -78,8 +78,16 @@ export DISPLAY=":$display"
 out=$(mktemp)
 err=$(mktemp)
 trap 'rm -f "$out" "$err"' EXIT
-"$wine" "$@" </dev/null >"$out" 2>"$err"
-status=$?
+# A program that failed without printing a line never ran: Wine itself failed
+# to start it (its server was starting or stopping). Such a start is tried
+# again; a program that ran and failed is not.
+for attempt in 1 2 3; do
+  "$wine" "$@" </dev/null >"$out" 2>"$err"
+  status=$?
+  [ $status -eq 0 ] || [ -s "$out" ] && break
+  echo "wine-run.sh: $1 did not start (attempt $attempt, status $status): $(head -c 300 "$err")" >&2
+  sleep 1
+done
 tr -d '\r' <"$out"
 tr -d '\r' <"$err" >&2
 exit $status
