@@ -5,6 +5,7 @@
 #include <system_error>
 #include <thread>
 
+#include "reader/card_read.h"
 #include "reader/discovery.h"
 #include "reader/reader_identity.h"
 #include "reader/replies.h"
@@ -127,15 +128,7 @@ void ReadReply(ReaderReport& report, const CommandRequest& request, std::span<co
       return Conclude(report, ExitCode::Success, text);
     }
     case Command::Read: {
-      auto collector = std::make_unique<reader::CardReplyCollector>();
-      if (reader::AccumulateValue(reply) > reader::kAccumulateThreshold) {
-        collector->Add(reply);
-        // The reply ends at the first report that does not come within the
-        // read time-out, or when the buffer is full.
-        while (!collector->Full() && further.Next()) collector->Add(further.Report());
-        if (collector->Full()) further.CancelIo();
-      }
-      const reader::CardReadResult result = reader::DecodeCardReply(collector->Buffer());
+      const reader::CardReadResult result = reader::ReadCardReply(reply, further);
       switch (result.kind) {
         case reader::CardReadResult::Kind::Tracks: {
           std::array<std::optional<std::string>, 3> tracks;

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "reader/card_read.h"
 #include "reader/discovery.h"
 #include "reader/frames.h"
 #include "reader/replies.h"
@@ -230,16 +231,7 @@ void MainDialog::OnReadCard() {
 
   Exchange(CommandCode::ReadCard, payload,
            [this](std::span<const std::uint8_t> first, std::size_t, reader::FurtherReports& further) {
-             auto collector = std::make_unique<reader::CardReplyCollector>();
-             if (reader::AccumulateValue(first) > reader::kAccumulateThreshold) {
-               collector->Add(first);
-               // The reply ends at the first report that does not come within the
-               // read time-out, or when the buffer is full: a reader that never
-               // stops sending cannot hold the window.
-               while (!collector->Full() && further.Next()) collector->Add(further.Report());
-               if (collector->Full()) further.CancelIo();
-             }
-             const reader::CardReadResult result = reader::DecodeCardReply(collector->Buffer());
+             const reader::CardReadResult result = reader::ReadCardReply(first, further);
              if (result.kind == reader::CardReadResult::Kind::Tracks) {
                for (int i = 0; i < 3; ++i) {
                  const auto& track = result.tracks[i];
