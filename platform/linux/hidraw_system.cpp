@@ -71,7 +71,9 @@ std::unique_ptr<reader::HidDevice> HidrawSystem::Open(const std::string& path) {
   SysfsNode node(sysfsRoot_, std::filesystem::path(path).filename().string());
   const OpenedNode opened = opener_(path);
   if (opened.fd < 0) {
-    if (IsPermissionError(opened.error)) {
+    lastOpenFailure_ = IsPermissionError(opened.error) ? reader::OpenFailure::PermissionDenied
+                                                       : reader::OpenFailure::Other;
+    if (lastOpenFailure_ == reader::OpenFailure::PermissionDenied) {
       const auto id = node.ReadHidId();
       if (id && id->vendor == reader::kReaderVendorId && id->product == reader::kReaderProductId) {
         permissionNotice_.ReaderNotAccessible(path);
@@ -80,6 +82,12 @@ std::unique_ptr<reader::HidDevice> HidrawSystem::Open(const std::string& path) {
     return nullptr;
   }
   return std::make_unique<HidrawDevice>(UniqueFd(opened.fd), std::move(node));
+}
+
+std::optional<reader::HidAttributes> HidrawSystem::IdentityWithoutOpening(const std::string& path) {
+  const auto id = SysfsNode(sysfsRoot_, std::filesystem::path(path).filename().string()).ReadHidId();
+  if (!id) return std::nullopt;
+  return reader::HidAttributes{id->vendor, id->product, 0};
 }
 
 void HidrawSystem::Pause(int milliseconds) {

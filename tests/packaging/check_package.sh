@@ -21,13 +21,23 @@ expect usr/bin/magcfg
 expect usr/lib/udev/rules.d/70-magcfg.rules
 expect usr/share/applications/io.magcfg.Magcfg.desktop
 expect usr/share/metainfo/io.magcfg.Magcfg.metainfo.xml
-for size in 16 32 48 64 128 256; do expect "usr/share/icons/hicolor/${size}x${size}/apps/magcfg.png"; done
+for size in 16 32 48 64 128 256; do expect "usr/share/icons/hicolor/${size}x${size}/apps/io.magcfg.Magcfg.png"; done
+expect usr/share/icons/hicolor/scalable/apps/io.magcfg.Magcfg.svg
 expect usr/share/doc/magcfg/copyright
 
 [ -x "$root/usr/bin/magcfg" ] || { echo "magcfg is not executable"; fail=1; }
 "$root/usr/bin/magcfg" --version | grep -q '^magcfg ' || { echo "magcfg --version does not answer"; fail=1; }
 
-desktop-file-validate "$root/usr/share/applications/io.magcfg.Magcfg.desktop" || fail=1
+desktop="$root/usr/share/applications/io.magcfg.Magcfg.desktop"
+desktop-file-validate "$desktop" || fail=1
+# The desktop binds the window to the entry by the window class (X11) and
+# the desktop ID (Wayland); the icon goes by the desktop ID.
+for line in 'StartupWMClass=magcfg' 'Icon=io.magcfg.Magcfg' 'Name[zh_CN]=磁条读卡器设置' 'Comment[zh_CN]=设置USB磁条读卡器'; do
+  grep -qF "$line" "$desktop" || { echo "the desktop entry lacks $line"; fail=1; }
+done
+grep -q '<svg' "$root/usr/share/icons/hicolor/scalable/apps/io.magcfg.Magcfg.svg" || { echo "the scalable icon is no SVG"; fail=1; }
+grep -q '<summary xml:lang="zh-CN">' "$root/usr/share/metainfo/io.magcfg.Magcfg.metainfo.xml" \
+  || { echo "the AppStream data lacks the Chinese summary"; fail=1; }
 appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/io.magcfg.Magcfg.metainfo.xml" >"$scratch/appstream.log" 2>&1 \
   || { cat "$scratch/appstream.log"; fail=1; }
 
