@@ -152,6 +152,28 @@ TEST(QtWindowBuild, TheApplicationCarriesTheDesktopIdAndWindowClassOfItsDesktopE
   EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("magcfg"));
 }
 
+TEST(QtWindowBuild, StartsInTheLanguageOfTheLocaleUnlessTheCommandLineSays) {
+  const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+  QByteArray saved[3];
+  for (int i = 0; i < 3; ++i) saved[i] = qgetenv(names[i]);
+  qunsetenv("LC_ALL");
+  qunsetenv("LC_MESSAGES");
+  qputenv("LANG", "zh_CN.UTF-8");
+  CommandLine line;
+  EXPECT_EQ(StartLanguage(line), UiLanguage::Chinese);
+  qputenv("LC_MESSAGES", "en_US.UTF-8");
+  EXPECT_EQ(StartLanguage(line), UiLanguage::English);
+  line.language = UiLanguage::Chinese;
+  EXPECT_EQ(StartLanguage(line), UiLanguage::Chinese);
+  for (int i = 0; i < 3; ++i) {
+    if (saved[i].isNull()) {
+      qunsetenv(names[i]);
+    } else {
+      qputenv(names[i], saved[i]);
+    }
+  }
+}
+
 TEST(QtWindowBuild, TabOrderFollowsTheTemplate) {
   QtWindow window;
   std::vector<QWidget*> expected;
