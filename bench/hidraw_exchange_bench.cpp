@@ -75,22 +75,29 @@ int main(int argc, char** argv) {
   const std::array<std::uint8_t, 11> frame = {0x02, 0x30, '%', '?', ';', '?', '+', '?', '7', '8', 0x03};
   std::copy(frame.begin(), frame.end(), request.begin() + 1);
 
+  // Rounds alternate which of the two goes first (ours, bare, bare, ours,
+  // ...), so neither always follows the other's reply.
   std::vector<double> ours, bare;
   for (int i = 0; i < rounds; ++i) {
-    window.SetText(1023, "");
-    auto start = Clock::now();
-    dialog.OnSetDevice();
-    ours.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-    if (window.GetText(1023) != "Set format OK!") {
-      std::fprintf(stderr, "Set Device round %d: %s\n", i, window.GetText(1023).c_str());
-      return 1;
-    }
-    start = Clock::now();
-    const bool answered = BareExchange(fd, request);
-    bare.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-    if (!answered) {
-      std::fprintf(stderr, "bare exchange round %d failed\n", i);
-      return 1;
+    for (int turn = 0; turn < 2; ++turn) {
+      const bool oursNow = (turn == 0) == (i % 2 == 0);
+      const auto start = Clock::now();
+      if (oursNow) {
+        window.SetText(1023, "");
+        dialog.OnSetDevice();
+        ours.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+        if (window.GetText(1023) != "Set format OK!") {
+          std::fprintf(stderr, "Set Device round %d: %s\n", i, window.GetText(1023).c_str());
+          return 1;
+        }
+      } else {
+        const bool answered = BareExchange(fd, request);
+        bare.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+        if (!answered) {
+          std::fprintf(stderr, "bare exchange round %d failed\n", i);
+          return 1;
+        }
+      }
     }
   }
   close(fd);
