@@ -4,6 +4,13 @@
 // frame on the same node (drain, write, poll, read), measured side by side in
 // one run. Prints both medians and their ratio; exits 1 when the ratio
 // passes its budget or an exchange fails.
+//
+// Debian 12's kernel runs at HZ=250 and dummy_hcd moves transfers from a
+// jiffy timer, so in the rig an exchange of about 25 ms takes a whole number
+// of 4 ms ticks plus a little, and a median can land a tick either way (the
+// medians were seen to swing from 0.91 to 1.13 times each other between runs). The
+// budget is therefore held to the ratio of the middle-half means (the
+// median's neighbourhood, averaged), printed beside the ratio of medians.
 //   magcfg_hidraw_exchange_bench /dev/hidrawN [rounds]
 #include <fcntl.h>
 #include <poll.h>
@@ -29,6 +36,15 @@ using Clock = std::chrono::steady_clock;
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values[values.size() / 2];
+}
+
+// The mean of the values between the first and the third quartile.
+double MiddleHalfMean(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const std::size_t from = values.size() / 4, to = values.size() - values.size() / 4;
+  double sum = 0;
+  for (std::size_t i = from; i < to; ++i) sum += values[i];
+  return sum / static_cast<double>(to - from);
 }
 
 // The floor: what any program must do for one exchange on a node that other
@@ -101,9 +117,11 @@ int main(int argc, char** argv) {
     }
   }
   close(fd);
-  const double ratio = Median(ours) / Median(bare);
-  std::printf("Set Device exchange over hidraw, median of %d: magcfg %.0f us, bare write/poll/read %.0f us, "
-              "ratio %.2f (budget %.2f)\n",
-              rounds, Median(ours), Median(bare), ratio, kRatioBudget);
+  const double medianRatio = Median(ours) / Median(bare);
+  const double ratio = MiddleHalfMean(ours) / MiddleHalfMean(bare);
+  std::printf("Set Device exchange over hidraw, %d each: median magcfg %.0f us, bare write/poll/read %.0f us, "
+              "ratio %.2f; middle-half mean %.0f us / %.0f us, ratio %.2f (budget %.2f)\n",
+              rounds, Median(ours), Median(bare), medianRatio, MiddleHalfMean(ours), MiddleHalfMean(bare), ratio,
+              kRatioBudget);
   return ratio <= kRatioBudget ? 0 : 1;
 }

@@ -62,6 +62,14 @@ check "plugged back: one request" [ "$(frames_since 0)" = "64 020503" ]
 # a reply, with the tracks the first report carried.
 reader_script 0 unplug
 run_cli read --tracks 6
+if [ "$RUN_RC" = 4 ]; then
+  # The first report missed the 50 ms read (a busy moment of the emulated
+  # machine); the reader left all the same. Once more, said in the log.
+  echo "       (unplugged mid-reply: the first report missed the 50 ms read; once more)"
+  replug_reader0
+  reader_script 0 unplug
+  run_cli read --tracks 6
+fi
 first_report_tracks="track 1: B4111111111111111^DOE/JOHN^2512101
 track 2: 4111111111111111=2512101
 track 3:"
