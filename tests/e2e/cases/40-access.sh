@@ -1,14 +1,15 @@
 # Access to the node. devtmpfs makes /dev/hidrawN root's alone (0600) and no
 # udev daemon runs in the machine, as on a system without magcfg's rule.
 
-# An unprivileged user: magcfg-cli finds the reader but cannot open it, and
+# An unprivileged user: magcfg-cli finds the reader but cannot open it, exits
+# with its own status (6), and
 # says why once, on stderr.
 notice="magcfg: found the card reader at $E2E_HIDRAW_0 but cannot open it: permission denied."
 as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
 for command in list version; do
   err=$(as_nobody timeout 30 "$CLI" $command 2>&1 >/dev/null)
   rc=$?
-  if [ "$rc" = 3 ] && [ "$(echo "$err" | grep -c "^$notice")" = 1 ]; then
+  if [ "$rc" = 6 ] && [ "$(echo "$err" | grep -c "^$notice")" = 1 ]; then
     pass "unprivileged: $command gives the permission notice"
   else
     fail "unprivileged: $command gives the permission notice" "exit $rc" "stderr: $err"
