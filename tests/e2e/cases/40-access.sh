@@ -2,8 +2,7 @@
 # udev daemon runs in the machine, as on a system without magcfg's rule.
 
 # An unprivileged user: magcfg-cli finds the reader but cannot open it, exits
-# with its own status (6), and
-# says why once, on stderr.
+# with its own status (6), and says why once, on stderr.
 notice="magcfg: found the card reader at $E2E_HIDRAW_0 but cannot open it: permission denied."
 as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
 for command in list version; do
