@@ -316,15 +316,24 @@ TEST_F(SimulatedReaderWindowTest, AGoodCardTypedIntoTheSwipeBoxFillsTheThreeTrac
   EXPECT_EQ(TrackBoxes(), (Boxes{kGood.tracks[0], kGood.tracks[1], ""}));
 }
 
+// Eats the reader window's activation, so that its own hand-back of the
+// activation does not run: the window system keeps it active for now.
+class KeepsActivation final : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::WindowActivate; }
+};
+
 // A window system that activates the reader's window for the click on a
-// card all the same: the swipe box loses the focus and shows the hint. The
-// keys wait until the focus is back in the swipe box, as a real reader's
-// keys arrive where the operator left the focus, and the parse reads the
-// swipe, not the hint.
+// card all the same, and keeps it active: the swipe box loses the focus and
+// shows the hint. The focus goes back to the swipe box and the keys wait for
+// it, as a real reader's keys arrive where the operator left the focus, and
+// the parse reads the swipe, not the hint.
 TEST_F(SimulatedReaderWindowTest, ASwipeWhileTheReaderWindowIsActivatedTypesIntoTheSwipeBox) {
   StartWithReader();
   ClickOn(ctl::kActiveUpload);
   ClickIntoSwipeBox();
+  KeepsActivation keeps;
+  readerWindow->installEventFilter(&keeps);
   bool swiped = false;
   const QMetaObject::Connection watch =
       QObject::connect(qApp, &QGuiApplication::focusWindowChanged, [&](QWindow* focusWindow) {
