@@ -33,17 +33,20 @@ std::optional<int> TrackNumber(std::string_view item) {
 }  // namespace
 
 Checked<std::string> ParseSentinel(std::string_view value) {
+  constexpr std::string_view kWhat = "a sentinel is one character from U+0000 to U+00FE, or empty for none";
   const std::u32string characters = DecodeUtf8(value);
   if (characters.empty()) return Checked<std::string>::Ok("");
   if (characters.size() > 1) {
-    return Checked<std::string>::Fail(Quoted(value) + " is " + std::to_string(characters.size()) +
-                                      " characters; a sentinel is one character (U+0000 to U+00FF), or "
-                                      "empty for none");
+    return Checked<std::string>::Fail(Quoted(value) + " is " + std::to_string(characters.size()) + " characters; " +
+                                      std::string(kWhat));
   }
-  if (characters[0] > 0xFF) {
+  if (characters[0] == reader::kEmptySentinel) {
     return Checked<std::string>::Fail(Quoted(value) +
-                                      " does not fit in one byte; a sentinel is one character from U+0000 "
-                                      "to U+00FF, or empty for none");
+                                      " (U+00FF) would be sent as 0xFF, the byte for no sentinel; " +
+                                      std::string(kWhat));
+  }
+  if (characters[0] > reader::kHighestSentinel) {
+    return Checked<std::string>::Fail(Quoted(value) + " does not fit in one byte; " + std::string(kWhat));
   }
   // A malformed byte that stood for itself comes back as proper UTF-8.
   return Checked<std::string>::Ok(EncodeUtf8(characters));

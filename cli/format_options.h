@@ -31,8 +31,8 @@ struct FormatChoice {
   std::optional<CarriageReturns> carriageReturns;
 };
 
-// One character U+0000 to U+00FF, returned as UTF-8, or "" for an empty
-// value (no sentinel).
+// One character U+0000 to U+00FE, returned as UTF-8, or "" for an empty
+// value (no sentinel). U+00FF is refused: it is sent as the byte for none.
 Checked<std::string> ParseSentinel(std::string_view value);
 
 // "1,2,3": the tracks output. At least one.

@@ -1,4 +1,5 @@
 // magcfg-cli: the reader's commands from scripts.
+#include <cstdio>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -53,7 +54,13 @@ int main(int argc, char** argv) {
     systems.simulated = [](int readers) {
       return std::make_shared<magcfg::cli::SimulatedFleet>(readers, magcfg::sim::Pacing::RealTime);
     };
-    return magcfg::cli::RunProgram(Arguments(argc, argv), systems, std::cout, std::cerr);
+    const int exit = magcfg::cli::RunProgram(Arguments(argc, argv), systems, std::cout, std::cerr);
+    // What the stream handed to stdio must reach the system as well.
+    if (exit != 5 && (std::fflush(stdout) != 0 || std::ferror(stdout) != 0)) {
+      std::cerr << "magcfg-cli: could not write the output to standard output\n";
+      return 5;
+    }
+    return exit;
   } catch (const std::exception& e) {
     std::cerr << "magcfg-cli: " << e.what() << '\n';
     return 5;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/format_options.h"
+#include "cli/visible_text.h"
 
 namespace magcfg::cli {
 namespace {
@@ -76,10 +77,16 @@ const OptionRule* FindRule(std::string_view name) {
   return nullptr;
 }
 
+// One of names standing as an option of its own, not as the value of
+// another option ("preview --swipe --help b c" gives --help as a value).
 bool Has(std::span<const std::string> args, std::initializer_list<std::string_view> names) {
-  return std::any_of(args.begin(), args.end(), [&](const std::string& arg) {
-    return std::find(names.begin(), names.end(), arg) != names.end();
-  });
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (std::find(names.begin(), names.end(), arg) != names.end()) return true;
+    const OptionRule* rule = arg.starts_with("--") && arg.find('=') == std::string::npos ? FindRule(arg) : nullptr;
+    if (rule != nullptr) i += static_cast<std::size_t>(rule->values);
+  }
+  return false;
 }
 
 }  // namespace
@@ -114,7 +121,7 @@ Result ParseArguments(std::span<const std::string> args) {
     const std::size_t equals = arg.starts_with("--") ? arg.find('=') : std::string::npos;
     const std::string name = arg.substr(0, equals);
     const OptionRule* rule = FindRule(name);
-    if (rule == nullptr) return Result::Fail("unknown option '" + name + "' (try --help)");
+    if (rule == nullptr) return Result::Fail("unknown option " + Quoted(name) + " (try --help)");
     const bool repeated = std::any_of(given.begin(), given.end(), [&](const Given& g) { return g.rule == rule; });
     if (repeated) return Result::Fail(name + " given twice");
     Given option{rule, {}};
@@ -143,7 +150,7 @@ Result ParseArguments(std::span<const std::string> args) {
   if (words.empty()) return Result::Fail("no command given (try --help)");
   const auto* command = std::find_if(std::begin(kCommands), std::end(kCommands),
                                      [&](const CommandWord& c) { return c.word == words[0]; });
-  if (command == std::end(kCommands)) return Result::Fail("unknown command '" + words[0] + "' (try --help)");
+  if (command == std::end(kCommands)) return Result::Fail("unknown command " + Quoted(words[0]) + " (try --help)");
   invocation.command = command->command;
   std::size_t wordsTaken = 1;
   if (invocation.command == Command::Mode) {
@@ -153,7 +160,7 @@ Result ParseArguments(std::span<const std::string> args) {
     invocation.mode = words[1] == "active" ? UploadMode::Active : UploadMode::Passive;
     wordsTaken = 2;
   }
-  if (words.size() > wordsTaken) return Result::Fail("unexpected argument '" + words[wordsTaken] + "'");
+  if (words.size() > wordsTaken) return Result::Fail("unexpected argument " + Quoted(words[wordsTaken]));
 
   const std::string commandName(CommandName(invocation.command));
   int formatOptions = 0;

@@ -7,24 +7,57 @@
 #include <memory>
 #include <nlohmann/json.hpp>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#endif
+
+#include "cli/visible_text.h"
+
 namespace magcfg::cli {
 namespace {
 
 using nlohmann::json;
 
 // "[json.exception.parse_error.101] parse error at line 1, ..." without the
-// bracketed tag, on one line.
+// bracketed tag, on one line. What the parser last read is cut short: it may
+// be a whole long string of the file.
 std::string OneLine(std::string_view what) {
   if (what.starts_with("[json.exception.")) {
     const std::size_t end = what.find("] ");
     if (end != std::string_view::npos) what.remove_prefix(end + 2);
   }
-  std::string line(what);
+  constexpr std::string_view kLastRead = "; last read: '";
+  const std::size_t lastRead = what.find(kLastRead);
+  std::string line(what.substr(0, lastRead));
+  if (lastRead != std::string_view::npos) {
+    std::string_view token = what.substr(lastRead + kLastRead.size());
+    if (token.ends_with('\'')) token.remove_suffix(1);
+    line += "; last read: " + Quoted(token);
+  }
   for (char& c : line) {
     if (c == '\n' || c == '\r') c = ' ';
   }
   return line;
 }
+
+// A value in a message: short scalars as written, a text cut short, and
+// arrays and objects by their type, never dumped whole.
+std::string Described(const json& value) {
+  if (value.is_string()) return "\"" + Echoed(value.get_ref<const std::string&>()) + "\"";
+  if (value.is_array()) return "an array";
+  if (value.is_object()) return "an object";
+  return value.dump();  // a number, true, false or null
+}
+
+// Settings sit one level inside the object, list items two: anything much
+// deeper is not a profile, and is refused before it is built.
+constexpr int kDeepestNesting = 8;
+struct TooDeep {};
 
 // A list setting given as an array becomes the text the option takes.
 Checked<std::string> ListText(const json& value, std::string_view key, bool packetAllowed) {
@@ -36,11 +69,11 @@ Checked<std::string> ListText(const json& value, std::string_view key, bool pack
   for (const json& item : value) {
     if (!text.empty()) text += ',';
     if (item.is_number_integer()) {
-      text += std::to_string(item.get<long long>());
+      text += item.dump();  // as written, whether signed or not
     } else if (packetAllowed && item.is_string() && item.get<std::string>() == "packet") {
       text += "packet";
     } else {
-      return Checked<std::string>::Fail(std::string(key) + ": " + OneLine(item.dump()) + " is not a track" +
+      return Checked<std::string>::Fail(std::string(key) + ": " + Described(item) + " is not a track" +
                                         (packetAllowed ? " or \"packet\"" : ""));
     }
   }
@@ -61,11 +94,25 @@ bool Take(Checked<T> parsed, std::string_view key, std::optional<T>& into, std::
 }  // namespace
 
 Checked<FormatChoice> ParseProfile(std::string_view text) {
+  // The parser would stop at a NUL byte and take what came before it.
+  const std::size_t nul = text.find('\0');
+  if (nul != std::string_view::npos) {
+    return Checked<FormatChoice>::Fail("a NUL byte at byte " + std::to_string(nul + 1) +
+                                       "; a profile is JSON text");
+  }
   json root;
+  const json::parser_callback_t bounded = [](int depth, json::parse_event_t event, json&) {
+    const bool opens = event == json::parse_event_t::object_start || event == json::parse_event_t::array_start;
+    if (opens && depth >= kDeepestNesting) throw TooDeep{};
+    return true;
+  };
   try {
-    root = json::parse(text, nullptr, /*allow_exceptions=*/true, /*ignore_comments=*/true);
+    root = json::parse(text, bounded, /*allow_exceptions=*/true, /*ignore_comments=*/true);
   } catch (const json::exception& e) {
     return Checked<FormatChoice>::Fail(OneLine(e.what()));
+  } catch (const TooDeep&) {
+    return Checked<FormatChoice>::Fail("arrays or objects nested more than " + std::to_string(kDeepestNesting) +
+                                       " deep; a profile is one object of settings");
   }
   if (!root.is_object()) return Checked<FormatChoice>::Fail("a profile is a JSON object of settings");
 
@@ -96,7 +143,7 @@ Checked<FormatChoice> ParseProfile(std::string_view text) {
         ok = Take(ParseTrackList(*list.value), key, choice.tracks, error);
       }
     } else {
-      error = "unknown setting " + OneLine(json(key).dump()) +
+      error = "unknown setting \"" + Echoed(key) + "\"" +
               " (settings: t1-start, t1-end, t2-start, t2-end, t3-start, t3-end, tracks, cr-after)";
       ok = false;
     }
@@ -105,21 +152,83 @@ Checked<FormatChoice> ParseProfile(std::string_view text) {
   return Checked<FormatChoice>::Ok(choice);
 }
 
-Checked<FormatChoice> LoadProfile(const std::string& path) {
-  const auto fail = [&](const std::string& why) { return Checked<FormatChoice>::Fail(path + ": " + why); };
+namespace {
+
+#ifndef _WIN32
+// How long a pipe's writer may take to write the profile.
+constexpr int kPipeWaitMs = 2000;
+
+// A regular file, or a pipe that has a writer, read to its end. Opened
+// without blocking, so that a FIFO with no writer cannot hang the open, and
+// checked before anything is read, so that a device is never read.
+Checked<std::string> ReadProfileFile(const std::string& path) {
+  using Result = Checked<std::string>;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return Result::Fail(std::strerror(errno));
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  struct stat status {};
+  if (::fstat(fd, &status) != 0) return Result::Fail(std::strerror(errno));
+  const bool pipe = S_ISFIFO(status.st_mode);
+  if (!S_ISREG(status.st_mode) && !pipe) return Result::Fail("not a regular file or a pipe");
+
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPipeWaitMs);
+  std::string text;
+  char chunk[4096];
+  while (true) {
+    const ssize_t got = ::read(fd, chunk, sizeof chunk);
+    if (got > 0) {
+      text.append(chunk, static_cast<std::size_t>(got));
+      if (text.size() > kLargestProfile) {
+        return Result::Fail("larger than " + std::to_string(kLargestProfile) + " bytes, not a profile");
+      }
+      continue;
+    }
+    if (got == 0) break;
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) return Result::Fail(std::strerror(errno));
+    // A pipe whose writer has not written yet: wait for it, within bounds.
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd entry{fd, POLLIN, 0};
+    if (left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) == 0) {
+      return Result::Fail("nothing came through the pipe within " + std::to_string(kPipeWaitMs / 1000) + " s");
+    }
+  }
+  if (pipe && text.empty()) return Result::Fail("a pipe with nothing written to it (no writer)");
+  return Result::Ok(std::move(text));
+}
+#else
+Checked<std::string> ReadProfileFile(const std::string& path) {
+  using Result = Checked<std::string>;
   errno = 0;
   const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!file) return fail(std::strerror(errno != 0 ? errno : ENOENT));
+  if (!file) return Result::Fail(std::strerror(errno != 0 ? errno : ENOENT));
   std::string text;
   char chunk[4096];
   while (true) {
     const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
     text.append(chunk, got);
-    if (text.size() > kLargestProfile) return fail("larger than " + std::to_string(kLargestProfile) + " bytes, not a profile");
+    if (text.size() > kLargestProfile) {
+      return Result::Fail("larger than " + std::to_string(kLargestProfile) + " bytes, not a profile");
+    }
     if (got < sizeof chunk) break;
   }
-  if (std::ferror(file.get())) return fail(std::strerror(errno != 0 ? errno : EIO));
-  Checked<FormatChoice> parsed = ParseProfile(text);
+  if (std::ferror(file.get())) return Result::Fail(std::strerror(errno != 0 ? errno : EIO));
+  return Result::Ok(std::move(text));
+}
+#endif
+
+}  // namespace
+
+Checked<FormatChoice> LoadProfile(const std::string& path) {
+  const auto fail = [&](const std::string& why) {
+    return Checked<FormatChoice>::Fail(Echoed(path, kEchoedPathCharacters) + ": " + why);
+  };
+  const Checked<std::string> text = ReadProfileFile(path);
+  if (!text) return fail(text.error);
+  Checked<FormatChoice> parsed = ParseProfile(*text.value);
   if (!parsed) return fail(parsed.error);
   return parsed;
 }

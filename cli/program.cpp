@@ -70,9 +70,27 @@ int RunList(reader::HidSystem& system, bool json, std::ostream& out, std::ostrea
   return AsInt(ExitCode::Success);
 }
 
+int RunArguments(std::span<const std::string> args, const HidSystems& systems, std::ostream& out,
+                 std::ostream& err);
+
 }  // namespace
 
 int RunProgram(std::span<const std::string> args, const HidSystems& systems, std::ostream& out, std::ostream& err) {
+  const int exit = RunArguments(args, systems, out, err);
+  // Output that did not arrive (a full disk, a closed pipe) is a failure,
+  // whatever the command's own outcome.
+  out.flush();
+  if (!out) {
+    err << kProgram << ": could not write the output to standard output\n";
+    return AsInt(ExitCode::Failed);
+  }
+  return exit;
+}
+
+namespace {
+
+int RunArguments(std::span<const std::string> args, const HidSystems& systems, std::ostream& out,
+                 std::ostream& err) {
   const Checked<Invocation> parsed = ParseArguments(args);
   if (!parsed) return UsageError(err, parsed.error);
   const Invocation& invocation = *parsed.value;
@@ -127,6 +145,8 @@ int RunProgram(std::span<const std::string> args, const HidSystems& systems, std
   return AsInt(WorstExit(reports));
 }
 
+}  // namespace
+
 std::string HelpText() {
   return R"(Usage: magcfg-cli [options] COMMAND [command options]
 Sets up USB magnetic-stripe card readers (vendor 5131, product 2007) from
@@ -148,7 +168,7 @@ Commands:
 FORMAT (set-format, preview); what is not given keeps the factory value:
   --t1-start C, --t1-end C, --t2-start C, --t2-end C, --t3-start C, --t3-end C
                         a track's start or end sentinel: one character from
-                        U+0000 to U+00FF, or an empty value ('') for none
+                        U+0000 to U+00FE, or an empty value ('') for none
   --tracks 1,2,3        the tracks the reader outputs (at least one)
   --cr-after WHERE      a carriage return after the tracks listed (1,3),
                         after the whole packet (packet), or none (none)
@@ -193,7 +213,8 @@ Exit status (with --all, the highest of all readers):
      during the command
   4  time-out: the request could not be written, or no reply came in time
   5  other failure: report length not supported, no HID report
-     description, a write or read that failed, HID services failing
+     description, a write or read that failed, HID services failing,
+     output that could not be written
   6  permission denied: a reader is attached but may not be opened
      (install the udev rule: see --print-udev-rules)
 )";

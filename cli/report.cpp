@@ -101,6 +101,15 @@ Json ReportJson(const ReaderReport& report, const CommandRequest& request) {
         Json tracks = Json::array();
         for (const auto& track : *report.tracks) tracks.push_back(track ? Json(*track) : Json(nullptr));
         json["tracks"] = tracks;
+        Json cut = Json::array();
+        for (std::size_t i = 0; i < 3; ++i) {
+          if (report.truncated[i]) cut.push_back(i + 1);
+        }
+        // Present only when a track did not arrive whole.
+        if (!cut.empty()) {
+          json["truncated"] = true;
+          json["truncatedTracks"] = cut;
+        }
       } else {
         json["tracks"] = nullptr;
       }
@@ -109,6 +118,7 @@ Json ReportJson(const ReaderReport& report, const CommandRequest& request) {
     case Command::List:
     case Command::Preview: break;
   }
+  if (report.unexpectedFrame) json["unexpectedFrame"] = *report.unexpectedFrame;
   return json;
 }
 
@@ -117,6 +127,7 @@ std::string Readable(std::string_view utf8) { return VisibleText(DecodeUtf8(utf8
 void PrintReportText(const ReaderReport& report, const CommandRequest& request, bool withPaths, std::ostream& out,
                      std::ostream& err) {
   const std::string lead = withPaths && report.path ? *report.path + ": " : "";
+  if (report.unexpectedFrame) err << lead << "warning: the reply is not the frame expected: " << *report.unexpectedFrame << '\n';
   if (report.exit != ExitCode::Success) {
     err << lead << TextMessage(report) << '\n';
     return;
@@ -124,7 +135,8 @@ void PrintReportText(const ReaderReport& report, const CommandRequest& request, 
   if (request.command == Command::Read && report.tracks) {
     for (std::size_t i = 0; i < 3; ++i) {
       const auto& track = (*report.tracks)[i];
-      const std::string text = track ? Readable(*track) : WithGloss(MessageKey::BlankTrack);
+      std::string text = track ? Readable(*track) : WithGloss(MessageKey::BlankTrack);
+      if (report.truncated[i]) text += (text.empty() ? "" : " ") + ("[truncated: " + *report.truncated[i] + "]");
       out << lead << "track " << i + 1 << ":" << (text.empty() ? "" : " ") << text << '\n';
     }
     return;

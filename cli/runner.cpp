@@ -1,5 +1,6 @@
 #include "cli/runner.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <system_error>
@@ -10,6 +11,7 @@
 #include "reader/reader_identity.h"
 #include "reader/replies.h"
 #include "reader/report_exchange.h"
+#include "cli/visible_text.h"
 #include "ui/text_codec.h"
 
 namespace magcfg::cli {
@@ -117,6 +119,26 @@ CommandCode CodeOf(const CommandRequest& request) {
   return CommandCode::Version;
 }
 
+std::string CutNote(const reader::CardReadResult::Cut& cut) {
+  if (cut.announced < 0) {
+    char text[64];
+    std::snprintf(text, sizeof text, "length byte 0x%02X is no length", static_cast<unsigned>(cut.announced & 0xFF));
+    return text;
+  }
+  return std::to_string(cut.announced) + " bytes announced, " + std::to_string(cut.received) + " arrived";
+}
+
+// Every reply starts with STX and the code of the command it answers.
+std::optional<std::string> UnexpectedFrame(std::span<const std::uint8_t> reply, CommandCode code) {
+  const std::uint8_t stx = reply.size() > 1 ? reply[1] : 0;
+  const std::uint8_t command = reply.size() > 2 ? reply[2] : 0;
+  if (stx == 0x02 && command == static_cast<std::uint8_t>(code)) return std::nullopt;
+  char text[96];
+  std::snprintf(text, sizeof text, "it starts %02X %02X, not 02 %02X", stx, command,
+                static_cast<unsigned>(code));
+  return text;
+}
+
 // The reply's reading, as each of the window's handlers reads it.
 void ReadReply(ReaderReport& report, const CommandRequest& request, std::span<const std::uint8_t> reply,
                std::size_t inputLength, reader::FurtherReports& further) {
@@ -153,6 +175,7 @@ void ReadReply(ReaderReport& report, const CommandRequest& request, std::span<co
           std::array<std::optional<std::string>, 3> tracks;
           for (std::size_t i = 0; i < 3; ++i) {
             if (result.tracks[i]) tracks[i] = BytesToText(*result.tracks[i]);
+            if (const auto& cut = result.cut[i]) report.truncated[i] = CutNote(*cut);
           }
           report.tracks = tracks;
           return Conclude(report, ExitCode::Success, MessageKey::CommandSent);
@@ -186,7 +209,7 @@ ReaderReport AccessRefusedAt(const std::string& path) {
 ReaderReport NoReaderAt(const std::string& path, const CommandRequest& request, VerboseLog* log) {
   ReaderReport report = RunCommand(nullptr, path, request, log);
   report.path = path;
-  report.message += " (no reader at " + path + ")";
+  report.message += " (no reader at " + Echoed(path, kEchoedPathCharacters) + ")";
   return report;
 }
 
@@ -240,6 +263,7 @@ ReaderReport RunCommand(reader::HidDevice* device, const std::string& path, cons
   const ExchangeOutcome outcome = reader::RunReportExchange(
       device, anyTrackOutput, {code, payload}, notices,
       [&](std::span<const std::uint8_t> reply, std::size_t inputLength, reader::FurtherReports& further) {
+        report.unexpectedFrame = UnexpectedFrame(reply.first(std::min(reply.size(), inputLength)), code);
         ReadReply(report, request, reply, inputLength, further);
       });
   if (outcome != ExchangeOutcome::ReplyReceived) ConcludeWithoutReply(report, outcome, code, notices.failure);

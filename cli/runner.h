@@ -45,6 +45,12 @@ struct ReaderReport {
   // read, when the reply carried tracks: each track's text (UTF-8), or
   // nullopt for a blank track.
   std::optional<std::array<std::optional<std::string>, 3>> tracks;
+  // read: how each track fell short of what its length announced, as a
+  // note ("127 bytes announced, 60 arrived"); nullopt for a whole track.
+  std::array<std::optional<std::string>, 3> truncated;
+  // The reply did not start with STX and the command's code: what came
+  // instead. Its reading stands, marked as not to be trusted.
+  std::optional<std::string> unexpectedFrame;
 };
 
 // The one line for a reader at `path` that the user may not open, with the fix.

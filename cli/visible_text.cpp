@@ -39,11 +39,15 @@ std::string VisibleBytes(std::string_view bytes, LineFeed lineFeed) {
   return VisibleText(text, lineFeed);
 }
 
-std::string Quoted(std::string_view utf8) {
-  std::string quoted(1, '\'');
-  quoted += VisibleText(DecodeUtf8(utf8), LineFeed::AsLf);
-  quoted += '\'';
-  return quoted;
+std::string Echoed(std::string_view utf8, std::size_t limit) {
+  // Only the characters shown are decoded: a UTF-8 character is at most four bytes.
+  const bool cut = utf8.size() > limit;
+  std::u32string text = DecodeUtf8(cut ? utf8.substr(0, 4 * limit + 4) : utf8);
+  if (text.size() <= limit) return VisibleText(text, LineFeed::AsLf);
+  text.resize(limit);
+  return VisibleText(text, LineFeed::AsLf) + "...";
 }
+
+std::string Quoted(std::string_view utf8) { return "'" + Echoed(utf8) + "'"; }
 
 }  // namespace magcfg::cli

@@ -20,7 +20,16 @@ std::string VisibleText(std::u32string_view text, LineFeed lineFeed);
 // Bytes, each the character with that value (U+0000 to U+00FF).
 std::string VisibleBytes(std::string_view bytes, LineFeed lineFeed);
 
-// A UTF-8 text in quotes for a message, made visible.
+// What a message echoes of a value given to the program (an option, a
+// command, a profile's key or value, a path) is cut to this many characters:
+// a message stays one short line whatever was given.
+inline constexpr std::size_t kEchoedCharacters = 40;
+inline constexpr std::size_t kEchoedPathCharacters = 160;
+
+// A UTF-8 text made visible and cut to limit characters, "..." marking a cut.
+std::string Echoed(std::string_view utf8, std::size_t limit = kEchoedCharacters);
+
+// Echoed, in quotes.
 std::string Quoted(std::string_view utf8);
 
 }  // namespace magcfg::cli

@@ -13,7 +13,7 @@ CardReadResult ReadCardReply(std::span<const std::uint8_t> first, FurtherReports
     while (!collector->Full() && further.Next()) collector->Add(further.Report());
     if (collector->Full()) further.CancelIo();
   }
-  return DecodeCardReply(collector->Buffer());
+  return DecodeCardReply(collector->Buffer(), collector->Reports() * kReplyBytesPerReport);
 }
 
 }  // namespace magcfg::reader

@@ -23,6 +23,9 @@ struct FormatPanelState {
 };
 
 inline constexpr std::uint8_t kEmptySentinel = 0xFF;
+// The highest character a sentinel may be: U+00FF would go out as 0xFF, the
+// byte of an empty box, and the reader would take it as no sentinel.
+inline constexpr char32_t kHighestSentinel = 0xFE;
 // A character the reader's one byte cannot carry goes out as '?', as the
 // platform's 8-bit text conversion does.
 inline constexpr std::uint8_t kUnrepresentableSentinel = '?';

@@ -60,7 +60,7 @@ bool CardReplyCollector::Add(std::span<const std::uint8_t> report) {
   return true;
 }
 
-CardReadResult DecodeCardReply(std::span<const std::uint8_t, kReplyBufferSize> stream) {
+CardReadResult DecodeCardReply(std::span<const std::uint8_t, kReplyBufferSize> stream, std::size_t received) {
   const std::span<const std::uint8_t> bytes(stream.data(), stream.size());
   CardReadResult result;
   const std::uint8_t verdict = bytes[2];
@@ -83,12 +83,18 @@ CardReadResult DecodeCardReply(std::span<const std::uint8_t, kReplyBufferSize> s
       q += 1;
     } else if (length < 0) {
       track = std::string();
+      result.cut[static_cast<std::size_t>(&track - result.tracks.data())] = CardReadResult::Cut{length, 0};
       q += 1;
     } else {
       std::string data;
       for (int i = 1; i <= length; ++i) data.push_back(static_cast<char>(ByteAt(bytes, q + i)));
       track = std::move(data);
-      q += 1 + static_cast<std::size_t>(length);
+      const std::size_t end = q + 1 + static_cast<std::size_t>(length);
+      if (end > received) {
+        const std::size_t arrived = received > q + 1 ? received - (q + 1) : 0;
+        result.cut[static_cast<std::size_t>(&track - result.tracks.data())] = CardReadResult::Cut{length, arrived};
+      }
+      q = end;
     }
   }
   return result;

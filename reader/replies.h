@@ -64,8 +64,19 @@ struct CardReadResult {
   // them), or nullopt for a blank track (length 0).
   std::array<std::optional<std::string>, 3> tracks;
   MessageKey reason = MessageKey::NoSwipe;  // for Refused
+  // For Tracks: a track that did not arrive whole. Its length ran past the
+  // bytes received, or its length byte (0x80 and up) announced no length.
+  // The window shows such a track as decoded; the command line marks it.
+  struct Cut {
+    int announced = 0;         // the length byte, signed
+    std::size_t received = 0;  // the track's bytes that arrived
+  };
+  std::array<std::optional<Cut>, 3> cut;
 };
 
-CardReadResult DecodeCardReply(std::span<const std::uint8_t, kReplyBufferSize> stream);
+// received: how many bytes of the stream came from the reader; bytes after
+// it are the buffer's zero filling.
+CardReadResult DecodeCardReply(std::span<const std::uint8_t, kReplyBufferSize> stream,
+                               std::size_t received = kReplyBufferSize);
 
 }  // namespace magcfg::reader

@@ -87,6 +87,12 @@ std::span<const CaptionRow> CaptionTable();
 // The seven track selection entries, indexed by the track selection code.
 std::span<const BilingualText> TrackSelectionEntries();
 
+// Shown at a sentinel box that refused a character: the reader takes one
+// byte per sentinel, and the byte 0xFF stands for an empty box.
+inline constexpr BilingualText kSentinelRangeHint = {
+    "A sentinel is one character from U+0000 to U+00FE; \xC3\xBF (U+00FF) would be sent as an empty box.",
+    "起止符只能是 U+0000 至 U+00FE 之间的一个字符；\xC3\xBF (U+00FF) 会被当作空框发送。"};
+
 // Message box titles; the same in both languages.
 inline constexpr std::string_view kTitleError = "Error";
 inline constexpr std::string_view kTitleSetDeviceError = "ERROR";

@@ -1,6 +1,8 @@
 #include "platform/linux/hidraw_system.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include <cerrno>
 #include <chrono>
@@ -47,15 +49,23 @@ OpenedNode OpenHidrawNode(const std::string& path) {
   return {fd, fd < 0 ? errno : 0};
 }
 
+bool IsHidrawNode(int fd, const SysfsNode& node) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode)) return false;
+  const std::optional<DeviceNumber> number = node.ReadDeviceNumber();
+  return number && number->major == major(status.st_rdev) && number->minor == minor(status.st_rdev);
+}
+
 HidrawSystem::HidrawSystem(std::filesystem::path sysfsRoot, std::filesystem::path devRoot)
     : HidrawSystem(std::move(sysfsRoot), std::move(devRoot), OpenHidrawNode, PermissionNotice::ForProcess()) {}
 
 HidrawSystem::HidrawSystem(std::filesystem::path sysfsRoot, std::filesystem::path devRoot, NodeOpener opener,
-                           PermissionNotice& permissionNotice)
+                           PermissionNotice& permissionNotice, NodeCheck check)
     : sysfsRoot_(std::move(sysfsRoot)),
       devRoot_(std::move(devRoot)),
       opener_(std::move(opener)),
-      permissionNotice_(permissionNotice) {}
+      permissionNotice_(permissionNotice),
+      check_(std::move(check)) {}
 
 std::unique_ptr<reader::HidInterfaceList> HidrawSystem::ListInterfaces() {
   const auto numbers = ListHidrawNumbers(sysfsRoot_ / "class" / "hidraw");
@@ -81,7 +91,12 @@ std::unique_ptr<reader::HidDevice> HidrawSystem::Open(const std::string& path) {
     }
     return nullptr;
   }
-  return std::make_unique<HidrawDevice>(UniqueFd(opened.fd), std::move(node));
+  UniqueFd fd(opened.fd);
+  if (!check_(fd.get(), node)) {
+    lastOpenFailure_ = reader::OpenFailure::Other;
+    return nullptr;
+  }
+  return std::make_unique<HidrawDevice>(std::move(fd), std::move(node));
 }
 
 std::optional<reader::HidAttributes> HidrawSystem::IdentityWithoutOpening(const std::string& path) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/linux/permission_notice.h"
+#include "platform/linux/sysfs.h"
 #include "reader/hid_port.h"
 
 namespace magcfg::platform::hidraw {
@@ -23,18 +24,28 @@ using NodeOpener = std::function<OpenedNode(const std::string& path)>;
 // open(2) for reading and writing, non-blocking (transfers wait in poll).
 OpenedNode OpenHidrawNode(const std::string& path);
 
+// Whether an opened fd is the node that sysfs describes.
+using NodeCheck = std::function<bool(int fd, const SysfsNode& node)>;
+
+// The fd is a character device whose number is the one in the node's "dev"
+// file. Anything else (an ordinary file that happens to be called hidraw0,
+// another device) is not the node: nothing may be written to it.
+bool IsHidrawNode(int fd, const SysfsNode& node);
+
 class HidrawSystem final : public reader::HidSystem {
  public:
   HidrawSystem(std::filesystem::path sysfsRoot, std::filesystem::path devRoot);
   HidrawSystem(std::filesystem::path sysfsRoot, std::filesystem::path devRoot, NodeOpener opener,
-               PermissionNotice& permissionNotice);
+               PermissionNotice& permissionNotice, NodeCheck check = IsHidrawNode);
 
   // The nodes of <sysfsRoot>/class/hidraw by number, as <devRoot>/hidrawN;
   // nullptr when that directory cannot be read.
   std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override;
 
-  // nullptr when the node cannot be opened. When it is the reader and the
-  // open was refused for lack of permission, the udev hint is shown once.
+  // nullptr when the node cannot be opened, or what was opened is not the
+  // hidraw node sysfs names (checked before anything is written). When it is
+  // the reader and the open was refused for lack of permission, the udev
+  // hint is shown once.
   std::unique_ptr<reader::HidDevice> Open(const std::string& path) override;
 
   // PermissionDenied when open(2) failed with EACCES or EPERM.
@@ -51,6 +62,7 @@ class HidrawSystem final : public reader::HidSystem {
   NodeOpener opener_;
   PermissionNotice& permissionNotice_;
   reader::OpenFailure lastOpenFailure_ = reader::OpenFailure::Other;
+  NodeCheck check_;
 };
 
 }  // namespace magcfg::platform::hidraw

@@ -120,6 +120,23 @@ std::optional<HidId> ParseHidId(std::string_view uevent) {
 
 std::optional<std::uint16_t> ParseBcdDevice(std::string_view text) { return ParseHex16(WithoutLineEnd(text), 4); }
 
+std::optional<DeviceNumber> ParseDeviceNumber(std::string_view text) {
+  text = WithoutLineEnd(text);
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos) return std::nullopt;
+  const auto decimal = [](std::string_view field) -> std::optional<unsigned> {
+    unsigned value = 0;
+    if (field.empty() || field.size() > 10) return std::nullopt;
+    const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value, 10);
+    if (error != std::errc() || end != field.data() + field.size()) return std::nullopt;
+    return value;
+  };
+  const auto major = decimal(text.substr(0, colon));
+  const auto minor = decimal(text.substr(colon + 1));
+  if (!major || !minor) return std::nullopt;
+  return DeviceNumber{*major, *minor};
+}
+
 std::optional<HidId> SysfsNode::ReadHidId() const {
   const auto uevent = ReadAttribute(Entry() / "device" / "uevent");
   if (!uevent) return std::nullopt;
@@ -145,6 +162,12 @@ std::optional<std::vector<std::uint8_t>> SysfsNode::ReadReportDescriptor() const
   const auto bytes = ReadAttribute(Entry() / "device" / "report_descriptor");
   if (!bytes) return std::nullopt;
   return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
+}
+
+std::optional<DeviceNumber> SysfsNode::ReadDeviceNumber() const {
+  const auto text = ReadAttribute(Entry() / "dev");
+  if (!text) return std::nullopt;
+  return ParseDeviceNumber(*text);
 }
 
 }  // namespace magcfg::platform::hidraw

@@ -45,6 +45,16 @@ std::optional<HidId> ParseHidId(std::string_view uevent);
 // The content of a bcdDevice file: four hex digits and a line end.
 std::optional<std::uint16_t> ParseBcdDevice(std::string_view text);
 
+// A character device's number as a node's "dev" file holds it.
+struct DeviceNumber {
+  unsigned major = 0;
+  unsigned minor = 0;
+  bool operator==(const DeviceNumber&) const = default;
+};
+
+// "major:minor" in decimal and a line end; nullopt for anything else.
+std::optional<DeviceNumber> ParseDeviceNumber(std::string_view text);
+
 // One hidraw node as sysfs shows it: <sysfsRoot>/class/hidraw/<name>.
 class SysfsNode {
  public:
@@ -63,6 +73,9 @@ class SysfsNode {
 
   // The HID device's report_descriptor; nullopt when it cannot be read.
   std::optional<std::vector<std::uint8_t>> ReadReportDescriptor() const;
+
+  // The number of the node's character device, from its "dev" file.
+  std::optional<DeviceNumber> ReadDeviceNumber() const;
 
  private:
   std::filesystem::path sysfsRoot_;

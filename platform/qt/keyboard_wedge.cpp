@@ -27,6 +27,7 @@ bool KeyboardWedge::Type(QWidget* target, std::string bytes) {
   bytes_ = std::move(bytes);
   ++text_;
   next_ = 0;
+  waitedMs_ = 0;
   // The first key goes out at once, the others one interval apart.
   timer_.start();
   TypeNext();
@@ -40,6 +41,12 @@ void KeyboardWedge::TypeNext() {
     Finish();
     return;
   }
+  if (!target_->hasFocus()) {
+    waitedMs_ += kKeyIntervalMs;
+    if (waitedMs_ > kFocusWaitMs) Finish();
+    return;
+  }
+  waitedMs_ = 0;
   const TypedKey key = KeyForByte(static_cast<unsigned char>(bytes_[next_++]));
   // Posted, as the window system delivers keys: the widget handles them from
   // the event loop, once whatever the previous character set off is done.

@@ -1,6 +1,9 @@
 // Typing as a keyboard-wedge reader does: the characters of a swipe arrive
 // at one widget as key presses and releases, one character every few
 // milliseconds, so the widget sees each character as a change of its own.
+// A reader types into the focused widget without moving the focus: a key
+// goes out only while the target has the keyboard focus. While it has lost
+// it (its window was deactivated), the keys wait for it to come back.
 #pragma once
 
 #include <QObject>
@@ -29,6 +32,9 @@ class KeyboardWedge final : public QObject {
 
  public:
   static constexpr int kKeyIntervalMs = 3;
+  // How long the keys wait for the target to have the focus again before
+  // typing stops.
+  static constexpr int kFocusWaitMs = 2000;
 
   explicit KeyboardWedge(QObject* parent = nullptr);
 
@@ -41,8 +47,9 @@ class KeyboardWedge final : public QObject {
   void Stop();
 
  signals:
-  // The last key went out, or typing stopped because the target went away
-  // or Stop was called; `typed` counts the characters that went out.
+  // The last key went out, or typing stopped because the target went away,
+  // did not have the focus back in time, or Stop was called; `typed` counts
+  // the characters that went out.
   void Finished(int typed, int asked);
 
  private:
@@ -53,6 +60,7 @@ class KeyboardWedge final : public QObject {
   QPointer<QWidget> target_;
   std::string bytes_;
   std::size_t next_ = 0;
+  int waitedMs_ = 0;  // for the focus, since the last key went out
   // Counts the texts started, so that the end of one text cannot end the next.
   unsigned text_ = 0;
 };

@@ -22,9 +22,12 @@
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 #include <QTextCursor>
+#include <QToolTip>
 #include <QValidator>
 #include <algorithm>
 
+#include "reader/frames.h"
+#include "res/texts.h"
 #include "ui/control_ids.h"
 #include "ui/dialog_keys.h"
 
@@ -47,15 +50,19 @@ constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint | 
                                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                          Qt::WindowCloseButtonHint;
 
-// The reader takes one byte per sentinel, so a sentinel box accepts only the
-// characters U+0000 to U+00FF.
+// The reader takes one byte per sentinel, and 0xFF is the byte of an empty
+// box, so a sentinel box accepts only the characters U+0000 to U+00FE. It
+// remembers a refusal for the box to explain.
 class SingleByteValidator final : public QValidator {
  public:
   using QValidator::QValidator;
   State validate(QString& input, int&) const override {
-    const bool fits = std::all_of(input.cbegin(), input.cend(), [](QChar c) { return c.unicode() <= 0xFF; });
+    const bool fits = std::all_of(input.cbegin(), input.cend(),
+                                  [](QChar c) { return c.unicode() <= reader::kHighestSentinel; });
+    if (!fits) refusedCharacter = true;
     return fits ? Acceptable : Invalid;
   }
+  mutable bool refusedCharacter = false;
 };
 
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
@@ -389,6 +396,15 @@ void QtWindow::ConnectNotifications(QWidget* widget, const ControlSpec& control)
   } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
     connect(line, &QLineEdit::textEdited, this, [this, id] {
       if (!settingText_) Notify(id, Notification::Changed);
+    });
+    // A character refused for its value (not for a full box) is explained.
+    connect(line, &QLineEdit::inputRejected, this, [this, line] {
+      const auto* validator = dynamic_cast<const SingleByteValidator*>(line->validator());
+      if (validator == nullptr || !validator->refusedCharacter) return;
+      validator->refusedCharacter = false;
+      const UiLanguage language = IsChecked(ctl::kLanguageChinese) ? UiLanguage::Chinese : UiLanguage::English;
+      QToolTip::showText(line->mapToGlobal(QPoint(0, line->height())),
+                         QString::fromUtf8(kSentinelRangeHint.In(language)), line);
     });
   }
 }

@@ -282,6 +282,13 @@ void SimulatedReaderWindow::Swipe(SampleCard card) {
     return;
   }
   QWidget* target = TypingTarget();
+  // Where the window system took the focus from the target for the click,
+  // it goes back there before any key does, as if the click had never
+  // moved it; the keys wait for it.
+  if (target != nullptr && !target->hasFocus()) {
+    target->activateWindow();
+    target->setFocus(Qt::OtherFocusReason);
+  }
   if (target == nullptr || !wedge_.Type(target, typed)) {
     SetOutcome(
         QStringLiteral("Nothing typed: no box of the program has the keyboard focus. "
@@ -299,7 +306,7 @@ void SimulatedReaderWindow::OnTypingFinished(int typed, int asked) {
   const bool intoSwipeBox = !typingInto_.isNull() && typingInto_ == swipeBox;
   typingInto_.clear();
   if (typed < asked) {
-    SetOutcome(QStringLiteral("Typing stopped after %1 of %2 characters: the box went away.").arg(typed).arg(asked));
+    SetOutcome(QStringLiteral("Typing stopped after %1 of %2 characters: the box went away or did not get the keyboard focus back.").arg(typed).arg(asked));
   } else if (intoSwipeBox) {
     SetOutcome(QStringLiteral("Typed %1 characters into the swipe box.").arg(typed));
   } else {

@@ -1,7 +1,14 @@
 #include "platform/win32/win32_window.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
+#include <iterator>
+
 #include "platform/win32/text_convert.h"
+#include "reader/frames.h"
 #include "res/control_table.h"
+#include "res/texts.h"
 #include "ui/control_ids.h"
 
 namespace magcfg::win32 {
@@ -137,9 +144,46 @@ bool Win32Window::OnCommand(WPARAM wParam, LPARAM lParam) {
   }
   // Menu and accelerator commands carry no control.
   if (lParam == 0) return false;
+  const bool sentinelBox = std::find(std::begin(ctl::kSentinelBoxes), std::end(ctl::kSentinelBoxes), id) !=
+                           std::end(ctl::kSentinelBoxes);
+  if (sentinelBox && code == EN_CHANGE && RefuseSentinelCharacter(reinterpret_cast<HWND>(lParam))) return true;
   Notification notification{};
   if (!TranslateCommand(id, code, notification)) return false;
   return dialog_->OnNotify(id, notification);
+}
+
+// A sentinel box takes one character up to U+00FE: the reader takes one
+// byte per sentinel, and 0xFF is the byte of an empty box. A character past
+// that, typed or pasted, is taken back, and a balloon at the box says why.
+bool Win32Window::RefuseSentinelCharacter(HWND box) {
+  if (refusing_) return true;
+  const int length = GetWindowTextLengthW(box);
+  std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(std::max(0, GetWindowTextW(box, text.data(), length + 1))));
+  const auto refused = [](wchar_t c) { return static_cast<char32_t>(c) > reader::kHighestSentinel; };
+  if (std::none_of(text.begin(), text.end(), refused)) return false;
+
+  refusing_ = true;
+  SendMessageW(box, EM_UNDO, 0, 0);
+  // Where there is nothing to undo, the refused characters go.
+  std::wstring kept(static_cast<std::size_t>(GetWindowTextLengthW(box)) + 1, L'\0');
+  kept.resize(static_cast<std::size_t>(std::max(0, GetWindowTextW(box, kept.data(), static_cast<int>(kept.size())))));
+  if (std::any_of(kept.begin(), kept.end(), refused)) {
+    std::erase_if(kept, refused);
+    SetWindowTextW(box, kept.c_str());
+  }
+  SendMessageW(box, EM_EMPTYUNDOBUFFER, 0, 0);
+  refusing_ = false;
+
+  const UiLanguage language = IsChecked(ctl::kLanguageChinese) ? UiLanguage::Chinese : UiLanguage::English;
+  const std::wstring why = Utf8ToWide(kSentinelRangeHint.In(language));
+  EDITBALLOONTIP tip{};
+  tip.cbStruct = sizeof tip;
+  tip.pszTitle = L"";
+  tip.pszText = why.c_str();
+  tip.ttiIcon = TTI_NONE;
+  SendMessageW(box, EM_SHOWBALLOONTIP, 0, reinterpret_cast<LPARAM>(&tip));
+  return true;
 }
 
 bool Win32Window::PaintMinimised() {

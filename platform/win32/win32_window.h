@@ -61,6 +61,7 @@ class Win32Window final : public WindowPort {
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   bool OnCommand(WPARAM wParam, LPARAM lParam);
+  bool RefuseSentinelCharacter(HWND box);
   bool PaintMinimised();
   HWND Item(int control) const;
   LRESULT Send(int control, UINT message, WPARAM wParam, LPARAM lParam) const;
@@ -71,6 +72,7 @@ class Win32Window final : public WindowPort {
   HICON icon_ = nullptr;
   HICON smallIcon_ = nullptr;
   int endCode_ = 0;
+  bool refusing_ = false;  // a sentinel box is being put back
   std::map<int, std::unique_ptr<LabelControl>> labels_;
 };
 

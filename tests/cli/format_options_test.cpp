@@ -20,7 +20,9 @@ const SentinelRow kSentinels[] = {
     {"%", 0x25, nullptr},
     {"\xC3\xA9", 0xE9, nullptr},          // é in UTF-8
     {"\xE9", 0xE9, nullptr},              // a lone Latin-1 byte stands for itself
-    {"\xC3\xBF", 0xFF, nullptr},          // ÿ: the same byte as none
+    {"\xC3\xBE", 0xFE, nullptr},          // þ: the highest
+    {"\xC3\xBF", -1, "'\xC3\xBF' (U+00FF) would be sent as 0xFF, the byte for no sentinel"},  // ÿ
+    {"\xFF", -1, "'\xC3\xBF' (U+00FF) would be sent as 0xFF"},  // a lone byte 0xFF stands for ÿ
     {"\x01", 0x01, nullptr},
     {std::string(1, '\0'), 0x00, nullptr},
     {"%%", -1, "'%%' is 2 characters"},
@@ -29,7 +31,7 @@ const SentinelRow kSentinels[] = {
     {"\n\n", -1, "'<LF><LF>' is 2 characters"},
 };
 
-TEST(Sentinel, OneCharacterUpToU00FFOrNone) {
+TEST(Sentinel, OneCharacterUpToU00FEOrNone) {
   for (const SentinelRow& row : kSentinels) {
     const Checked<std::string> parsed = ParseSentinel(row.value);
     if (row.byte < 0) {

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/program.h"
 #include "tests/cli/cli_harness.h"
 
 namespace magcfg::test {
@@ -32,6 +33,14 @@ void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.name; }
 
 using Bytes = std::vector<std::uint8_t>;
 
+// A read reply of one report whose track 1 announces 127 bytes: 60 arrive,
+// and the lengths of tracks 2 and 3 lie in what never came.
+std::vector<std::uint8_t> TruncatedRead() {
+  std::vector<std::uint8_t> reply = {0x02, 0x08, 'Y', 127};
+  for (int i = 0; i < 60; ++i) reply.push_back(static_cast<std::uint8_t>('0' + i % 10));
+  return reply;
+}
+
 const GoldenCase kCases[] = {
     // list
     {"list_text", {"--simulate", "list"}},
@@ -49,6 +58,10 @@ const GoldenCase kCases[] = {
     {"set_format_default_verbose", {"--simulate", "--verbose", "set-format", "--default"}},
     {"set_format_refused", {"--simulate", "set-format"}, 1, [](auto& f) { ReaderAnswers(f, 0, {0x02, 0x30, 'N', 0x03}); }},
     {"set_format_no_verdict", {"--simulate", "set-format"}, 1, [](auto& f) { ReaderAnswers(f, 0, {0x02, 0x30, 0x00}); }},
+    {"set_format_unexpected_frame",
+     {"--simulate", "set-format"}, 1, [](auto& f) { ReaderAnswers(f, 0, {0x02, 0x09, 'Y', 0x03}); }},
+    {"set_format_unexpected_frame_json",
+     {"--simulate", "set-format", "--json"}, 1, [](auto& f) { ReaderAnswers(f, 0, {'Y', 'Y', 'Y', 0x03}); }},
     {"set_format_reply_timeout", {"--simulate", "set-format"}, 1, [](auto& f) { ReaderSilent(f, 0); }},
     {"set_format_reply_timeout_json", {"--simulate", "--json", "set-format"}, 1, [](auto& f) { ReaderSilent(f, 0); }},
     {"set_format_all_text", {"--simulate=3", "set-format", "--all"}, 3, [](auto& f) { ReaderSilent(f, 1); }},
@@ -79,6 +92,11 @@ const GoldenCase kCases[] = {
      [](auto& f) { f.Member(0).Reader().Swipe(sim::CardSwipe::Good("A\rB<C", "", std::string("x\0y\x85", 4))); }},
     {"read_all_json", {"--simulate=2", "--all", "--json", "read", "--tracks", "1"}, 2},
     {"read_reply_timeout", {"--simulate", "read"}, 1, [](auto& f) { ReaderSilent(f, 0); }},
+    {"read_truncated", {"--simulate", "read", "--tracks", "6"}, 1, [](auto& f) { ReaderAnswers(f, 0, TruncatedRead()); }},
+    {"read_truncated_json",
+     {"--simulate", "read", "--tracks", "6", "--json"}, 1, [](auto& f) { ReaderAnswers(f, 0, TruncatedRead()); }},
+    {"read_negative_length",
+     {"--simulate", "read", "--tracks", "6"}, 1, [](auto& f) { ReaderAnswers(f, 0, {0x02, 0x08, 'Y', 2, 'A', 'B', 0, 0x85}); }},
     // version
     {"version_text", {"--simulate", "version"}},
     {"version_json", {"--simulate", "version", "--json"}},
@@ -89,12 +107,18 @@ const GoldenCase kCases[] = {
     {"preview_control_sentinel", {"preview", "--t1-end", "\x01", "--cr-after", "none", "--tracks", "1"}},
     {"preview_swipe_json", {"preview", "--json", "--tracks", "2,3", "--swipe", "IGNORED", "1234=56", ""}},
     {"preview_profile", {"preview", "--profile", "@GOLDEN@/profile_tracks_1_2.json", "--swipe", "AB", "12", "XY"}},
+    {"preview_swipe_help_as_value", {"preview", "--swipe", "--help", "b", "c"}},
     // help
     {"help", {"--help"}},
     // bad input: one line, non-zero exit, nothing sent
     {"bad_no_command", {"--simulate"}, 1, {}, true},
     {"bad_unknown_command", {"--simulate", "frobnicate"}, 1, {}, true},
     {"bad_unknown_option", {"--simulate", "status", "--colour"}, 1, {}, true},
+    {"bad_unknown_command_escaped", {"--simulate", "\x1B]0;owned\x07\x1B[2J"}, 1, {}, true},
+    {"bad_unknown_command_long", {"--simulate", std::string(300, 'x')}, 1, {}, true},
+    {"bad_unknown_option_escaped", {"--simulate", "status", "--\x1B[31mred"}, 1, {}, true},
+    {"bad_sentinel_ff", {"--simulate", "set-format", "--t1-start", "\xC3\xBF"}, 1, {}, true},
+    {"bad_preview_sentinel_ff", {"preview", "--t3-end", "\xC3\xBF", "--json"}, 1, {}, true},
     {"bad_sentinel_two_characters", {"--simulate", "set-format", "--t1-start", "%%"}, 1, {}, true},
     {"bad_sentinel_wide", {"--simulate", "set-format", "--t2-end", "€"}, 1, {}, true},
     {"bad_packet_with_track_cr", {"--simulate", "set-format", "--cr-after", "packet,1"}, 1, {}, true},
@@ -104,6 +128,10 @@ const GoldenCase kCases[] = {
     {"bad_profile_unknown_key", {"--simulate", "set-format", "--profile", "@GOLDEN@/profile_misspelt.json"}, 1, {}, true},
     {"bad_profile_conflict", {"--simulate", "set-format", "--profile", "@GOLDEN@/profile_conflict.json"}, 1, {}, true},
     {"bad_profile_missing", {"--simulate", "set-format", "--profile", "@GOLDEN@/no_such_profile.json"}, 1, {}, true},
+    {"bad_profile_missing_escaped",
+     {"--simulate", "set-format", "--profile", "@GOLDEN@/no\x1B[2Jsuch\nprofile.json"}, 1, {}, true},
+    {"bad_profile_deep", {"--simulate", "set-format", "--profile", "@GOLDEN@/profile_deep.json"}, 1, {}, true},
+    {"bad_profile_nul", {"--simulate", "set-format", "--profile", "@GOLDEN@/profile_nul.json"}, 1, {}, true},
     {"bad_default_with_option", {"--simulate", "set-format", "--default", "--tracks", "1"}, 1, {}, true},
     {"bad_read_code", {"--simulate", "read", "--tracks", "7"}, 1, {}, true},
     {"bad_option_of_other_command", {"--simulate", "status", "--swipe", "a", "b", "c"}, 1, {}, true},
@@ -183,6 +211,39 @@ TEST_P(Golden, OutputMatchesTranscript) {
 
 INSTANTIATE_TEST_SUITE_P(Cli, Golden, testing::ValuesIn(kCases),
                          [](const testing::TestParamInfo<GoldenCase>& info) { return std::string(info.param.name); });
+
+// A stream that takes nothing, as standard output on a full disk or a
+// closed pipe.
+class FailingOutput final : public std::streambuf {
+ protected:
+  int_type overflow(int_type) override { return traits_type::eof(); }
+  std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+// Output that could not be written is a failure (5) whatever the command's
+// own outcome, said on standard error.
+TEST(Output, AFailedWriteOfStandardOutputIsAFailure) {
+  const std::vector<std::vector<std::string>> lines = {
+      {"--help"},
+      {"--version"},
+      {"--print-udev-rules"},
+      {"--simulate", "list"},
+      {"--simulate", "status", "--json"},
+      {"--simulate", "read", "--tracks", "6", "--all", "--json"},
+      {"preview"},
+      {"--simulate", "set-format"},
+  };
+  for (const auto& args : lines) {
+    auto fleet = std::make_shared<cli::SimulatedFleet>(1, sim::Pacing::Virtual);
+    cli::HidSystems systems;
+    systems.simulated = [&](int) -> std::shared_ptr<reader::HidSystem> { return fleet; };
+    FailingOutput sink;
+    std::ostream out(&sink);
+    std::ostringstream err;
+    EXPECT_EQ(cli::RunProgram(args, systems, out, err), 5) << args.back();
+    EXPECT_TRUE(err.str().ends_with("magcfg-cli: could not write the output to standard output\n")) << err.str();
+  }
+}
 
 // Every transcript in golden/ belongs to a case, so none goes stale unseen.
 TEST(GoldenFiles, EachTranscriptHasACase) {

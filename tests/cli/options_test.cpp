@@ -53,7 +53,7 @@ TEST(Arguments, TracksMeansATrackListForFormatsAndACodeForRead) {
 
 struct RefusalRow {
   std::vector<std::string> args;
-  const char* error;
+  std::string error;
 };
 
 const RefusalRow kRefusals[] = {
@@ -74,6 +74,10 @@ const RefusalRow kRefusals[] = {
     {{"status", "--path="}, "--path needs the path of a reader, as list shows it"},
     {{"status", "--print-udev-rules"}, "--print-udev-rules takes no command"},
     {{"set-format", "--default", "--profile", "p.json"}, "--default is the whole factory format and takes no other format option"},
+    // What the operator gave is echoed visible and short.
+    {{"-\x1B[2J", "status"}, "unknown option '-<0x1B>[2J' (try --help)"},
+    {{"status", "x\ry"}, "unexpected argument 'x<CR>y'"},
+    {{std::string(300, 'z')}, "unknown command '" + std::string(40, 'z') + "...' (try --help)"},
 };
 
 TEST(Arguments, RefusalsSayWhatIsWrong) {
@@ -89,6 +93,16 @@ TEST(Arguments, HelpAndVersionWinOverEverything) {
   EXPECT_EQ(Parse({"--version", "--help"}).value->action, Invocation::Action::ShowHelp);
   EXPECT_EQ(Parse({"status", "--version"}).value->action, Invocation::Action::ShowProgramVersion);
   EXPECT_EQ(Parse({"--print-udev-rules"}).value->action, Invocation::Action::PrintUdevRules);
+  // Only --help standing as an option asks for help: as an option's value
+  // it is that value.
+  const auto swipe = Parse({"preview", "--swipe", "--help", "b", "c"});
+  ASSERT_TRUE(swipe) << swipe.error;
+  EXPECT_EQ(swipe.value->action, Invocation::Action::RunCommand);
+  EXPECT_EQ(swipe.value->swipe, (std::array<std::string, 3>{"--help", "b", "c"}));
+  EXPECT_EQ(Parse({"status", "--path", "-h"}).value->path, "-h");
+  EXPECT_EQ(Parse({"set-format", "--profile", "--version"}).value->format.profile, "--version");
+  EXPECT_EQ(Parse({"preview", "--swipe", "a", "b", "c", "--help"}).value->action, Invocation::Action::ShowHelp);
+  EXPECT_EQ(Parse({"status", "--path=x", "--help"}).value->action, Invocation::Action::ShowHelp);
   // The command named version is the reader's, not the program's.
   EXPECT_EQ(Parse({"version"}).value->action, Invocation::Action::RunCommand);
   EXPECT_EQ(Parse({"version"}).value->command, Command::Version);

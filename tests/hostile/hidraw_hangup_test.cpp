@@ -59,7 +59,9 @@ class SocketReaderRig {
                   const int fd = ::fcntl(pair.host.get(), F_DUPFD_CLOEXEC, 0);
                   return OpenedNode{fd, fd < 0 ? errno : 0};
                 },
-                notice_),
+                notice_,
+                // A socket stands in for the character device.
+                [](int, const platform::hidraw::SysfsNode&) { return true; }),
         hid(system_),
         dialog(window, hid, state) {
     tree_.AddUsbHidNode(0, 0x5131, 0x2007, "0102\n", VendorPage64Descriptor());

@@ -108,6 +108,9 @@ TEST(DecodeCardReply, ReadsThreeLengthPrefixedTracks) {
     Bytes stream;
     CardReadResult::Kind kind;
     std::array<std::optional<std::string>, 3> tracks;
+    std::size_t received = kReplyBufferSize;
+    // Per track: "announced/received" for a track that did not arrive whole.
+    std::array<const char*, 3> cut = {};
   };
   using K = CardReadResult::Kind;
   Bytes longest = {0x02, 0x08, 'Y', 127};
@@ -116,9 +119,17 @@ TEST(DecodeCardReply, ReadsThreeLengthPrefixedTracks) {
   const Row rows[] = {
       {"blank tracks", {0x02, 0x08, 'Y', 0, 0, 0}, K::Tracks, {std::nullopt, std::nullopt, std::nullopt}},
       {"data and a blank", {0x02, 0x08, 'Y', 3, '1', '2', '3', 0, 2, '4', '5'}, K::Tracks, {"123", std::nullopt, "45"}},
-      {"negative length", {0x02, 0x08, 'Y', 0x80, 2, 'A', 'B', 0xFF}, K::Tracks, {"", "AB", ""}},
+      {"negative length", {0x02, 0x08, 'Y', 0x80, 2, 'A', 'B', 0xFF}, K::Tracks, {"", "AB", ""}, kReplyBufferSize,
+       {"-128/0", nullptr, "-1/0"}},
       {"zero byte kept raw", {0x02, 0x08, 'Y', 3, 'A', 0, 'B', 0, 0}, K::Tracks, {std::string("A\0B", 3), {}, {}}},
       {"longest track", longest, K::Tracks, {std::string(127, 'z'), std::nullopt, std::nullopt}},
+      {"longest track, in two reports", longest, K::Tracks, {std::string(127, 'z'), std::nullopt, std::nullopt}, 192},
+      // 127 bytes announced, one report of 64 arrived: 60 of them are data.
+      {"longest track, one report", longest, K::Tracks,
+       {std::string(60, 'z') + std::string(67, '\0'), std::nullopt, std::nullopt}, 64, {"127/60", nullptr, nullptr}},
+      {"a track ending on the last byte", {0x02, 0x08, 'Y', 2, 'A', 'B', 0, 0}, K::Tracks, {"AB", {}, {}}, 6},
+      {"a track one byte short", {0x02, 0x08, 'Y', 3, 'A', 'B'}, K::Tracks, {std::string("AB\0", 3), {}, {}}, 6,
+       {"3/2", nullptr, nullptr}},
       {"no swipe", {0x02, 0x08, 'N', 0}, K::Refused, {}},
       {"swipe failed", {0x02, 0x08, 'N', 1}, K::Refused, {}},
       {"unknown reason", {0x02, 0x08, 'N', 2}, K::Nothing, {}},
@@ -127,10 +138,17 @@ TEST(DecodeCardReply, ReadsThreeLengthPrefixedTracks) {
   };
   for (const Row& row : rows) {
     std::array<std::uint8_t, kReplyBufferSize> buffer{};
-    std::copy(row.stream.begin(), row.stream.end(), buffer.begin());
-    const CardReadResult result = DecodeCardReply(buffer);
+    std::copy(row.stream.begin(), row.stream.begin() + static_cast<std::ptrdiff_t>(std::min(row.stream.size(), row.received)),
+              buffer.begin());
+    const CardReadResult result = DecodeCardReply(buffer, row.received);
     EXPECT_EQ(result.kind, row.kind) << row.name;
-    if (row.kind == K::Tracks) EXPECT_EQ(result.tracks, row.tracks) << row.name;
+    if (row.kind != K::Tracks) continue;
+    EXPECT_EQ(result.tracks, row.tracks) << row.name;
+    for (std::size_t i = 0; i < 3; ++i) {
+      const auto& cut = result.cut[i];
+      const std::string seen = cut ? std::to_string(cut->announced) + "/" + std::to_string(cut->received) : "";
+      EXPECT_EQ(seen, row.cut[i] ? row.cut[i] : "") << row.name << ", track " << i + 1;
+    }
   }
 }
 

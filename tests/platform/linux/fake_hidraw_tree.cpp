@@ -1,5 +1,8 @@
 #include "tests/platform/linux/fake_hidraw_tree.h"
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -47,7 +50,18 @@ void FakeHidrawTree::AddNode(std::uint32_t number, const fs::path& hidDevice, bo
   const fs::path entry = ClassDir() / ("hidraw" + std::to_string(number));
   fs::create_directories(entry);
   fs::create_directory_symlink(hidDevice, entry / "device");
-  if (withDevNode) WriteFile(NodePath(number), "");
+  if (withDevNode) AddDevNode(number, kStandInDevice);
+}
+
+void FakeHidrawTree::AddDevNode(std::uint32_t number, const fs::path& device) {
+  // The node is a link to a real character device, and the sysfs entry
+  // names that device's number, as the kernel's "dev" file does.
+  const fs::path entry = ClassDir() / ("hidraw" + std::to_string(number));
+  struct stat status {};
+  if (::stat(device.c_str(), &status) != 0) throw std::runtime_error("no " + device.string());
+  WriteFile(entry / "dev", std::to_string(major(status.st_rdev)) + ":" + std::to_string(minor(status.st_rdev)) + "\n");
+  fs::remove(NodePath(number));
+  fs::create_symlink(device, NodePath(number));
 }
 
 void FakeHidrawTree::AddUsbHidNode(std::uint32_t number, std::uint16_t vendor, std::uint16_t product,

@@ -1,7 +1,8 @@
 // A throw-away sysfs and /dev tree for the hidraw backend: USB devices with
 // a bcdDevice, HID devices below them with uevent and report_descriptor,
 // class/hidraw/hidrawN entries whose device link points at a HID device, and
-// /dev/hidrawN stand-ins that are ordinary files.
+// /dev/hidrawN stand-ins: links to a harmless character device (/dev/null)
+// whose number the entry's "dev" file holds, as for a real node.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +33,9 @@ class FakeHidrawTree {
                                      const std::string& uevent, const std::vector<std::uint8_t>& descriptor = {});
   // class/hidraw/hidrawN linked to hidDevice, and dev/hidrawN.
   void AddNode(std::uint32_t number, const std::filesystem::path& hidDevice, bool withDevNode = true);
+  // dev/hidrawN as a link to device, with class/hidraw/hidrawN/dev naming it.
+  void AddDevNode(std::uint32_t number, const std::filesystem::path& device);
+  static inline const std::filesystem::path kStandInDevice = "/dev/null";
 
   // A USB device with one HID interface and its hidraw node, in one call.
   void AddUsbHidNode(std::uint32_t number, std::uint16_t vendor, std::uint16_t product,

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <set>
 
 #include "reader/discovery.h"
@@ -94,17 +95,44 @@ TEST_F(HidrawSystemTest, AnEmptyClassDirectoryIsAnEmptyList) {
   EXPECT_EQ(reader::FindFirstReader(system).outcome, FindOutcome::NotFound);
 }
 
-TEST_F(HidrawSystemTest, ANodeThatCannotBeOpenedIsNoDevice) {
-  tree.AddUsbHidNode(0, 0x046D, 0xC31C, "0100\n");
+TEST_F(HidrawSystemTest, ANodeThatCannotBeOpenedOrIsNotTheNodeIsNoDevice) {
+  tree.AddUsbHidNode(0, 0x5131, 0x2007, "0102\n");
   tree.AddNode(1, tree.SysRoot() / "devices" / "x", /*withDevNode=*/false);
   fs::create_directory(tree.DevRoot() / "hidraw2");  // a directory cannot be opened for writing
+  // Readers in sysfs whose path does not lead to their device: an ordinary
+  // file, another character device, a node whose sysfs entry has no "dev".
+  tree.AddUsbHidNode(3, 0x5131, 0x2007, "0102\n");
+  fs::remove(tree.NodePath(3));
+  FakeHidrawTree::WriteFile(tree.NodePath(3), "precious data");
+  tree.AddUsbHidNode(4, 0x5131, 0x2007, "0102\n");
+  tree.AddDevNode(4, "/dev/zero");
+  FakeHidrawTree::WriteFile(tree.ClassDir() / "hidraw4" / "dev", "1:3\n");  // /dev/null's number
+  tree.AddUsbHidNode(5, 0x5131, 0x2007, "0102\n");
+  fs::remove(tree.ClassDir() / "hidraw5" / "dev");
+  // An ordinary file named like the reader's node, outside /dev.
+  const fs::path elsewhere = tree.Root() / "home" / "hidraw0";
+  fs::create_directories(elsewhere.parent_path());
+  FakeHidrawTree::WriteFile(elsewhere, "precious data");
 
+  struct Row {
+    std::string path;
+    bool opens;
+  };
+  const Row rows[] = {
+      {tree.NodePath(0), true},  {tree.NodePath(1), false}, {tree.NodePath(2), false},
+      {tree.NodePath(3), false}, {tree.NodePath(4), false}, {tree.NodePath(5), false},
+      {elsewhere.string(), false},
+  };
   HidrawSystem system = System();
-  EXPECT_NE(system.Open(tree.NodePath(0)), nullptr);
-  EXPECT_EQ(system.Open(tree.NodePath(1)), nullptr);
-  EXPECT_EQ(system.LastOpenFailure(), reader::OpenFailure::Other);
-  EXPECT_EQ(system.Open(tree.NodePath(2)), nullptr);
-  EXPECT_EQ(system.LastOpenFailure(), reader::OpenFailure::Other);
+  for (const Row& row : rows) {
+    EXPECT_EQ(system.Open(row.path) != nullptr, row.opens) << row.path;
+    if (!row.opens) EXPECT_EQ(system.LastOpenFailure(), reader::OpenFailure::Other) << row.path;
+  }
+  // Nothing was written over the files that stood in the reader's place.
+  std::ifstream kept(tree.NodePath(3));
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "precious data");
+  std::ifstream keptElsewhere(elsewhere);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(keptElsewhere), {}), "precious data");
 }
 
 TEST_F(HidrawSystemTest, ARefusedReaderShowsTheUdevHintOnceAndOnlyForTheReader) {

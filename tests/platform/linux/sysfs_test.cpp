@@ -54,7 +54,7 @@ TEST(SysfsTest, ParsesTheHidIdLineOfAUevent) {
   }
 }
 
-TEST(SysfsTest, ParsesBcdDeviceAndHidrawNames) {
+TEST(SysfsTest, ParsesBcdDeviceDeviceNumbersAndHidrawNames) {
   const std::vector<std::pair<std::string, std::optional<std::uint16_t>>> bcdCases = {
       {"0102\n", 0x0102},        {"0000\n", 0},          {"ffff", 0xFFFF},
       {"", std::nullopt},        {"\n", std::nullopt},   {"01 02\n", std::nullopt},
@@ -62,6 +62,16 @@ TEST(SysfsTest, ParsesBcdDeviceAndHidrawNames) {
   };
   for (const auto& [text, expected] : bcdCases) {
     EXPECT_EQ(platform::hidraw::ParseBcdDevice(text), expected) << "'" << text << "'";
+  }
+
+  using platform::hidraw::DeviceNumber;
+  const std::vector<std::pair<std::string, std::optional<DeviceNumber>>> devCases = {
+      {"243:0\n", DeviceNumber{243, 0}}, {"1:3", DeviceNumber{1, 3}}, {"243:\n", std::nullopt},
+      {":0\n", std::nullopt},            {"243\n", std::nullopt},   {"243:0:1\n", std::nullopt},
+      {"-1:0\n", std::nullopt},          {"99999999999:0\n", std::nullopt},
+  };
+  for (const auto& [text, expected] : devCases) {
+    EXPECT_EQ(platform::hidraw::ParseDeviceNumber(text), expected) << "'" << text << "'";
   }
 
   const std::vector<std::pair<std::string, std::optional<std::uint32_t>>> nameCases = {

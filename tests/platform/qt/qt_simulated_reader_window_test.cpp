@@ -29,6 +29,7 @@
 #include "platform/simulated/demo_reader.h"
 #include "platform/simulated/simulated_hid.h"
 #include "platform/simulated/typed_swipe.h"
+#include "res/texts.h"
 #include "ui/control_ids.h"
 #include "ui/main_dialog.h"
 
@@ -313,6 +314,47 @@ TEST_F(SimulatedReaderWindowTest, AGoodCardTypedIntoTheSwipeBoxFillsTheThreeTrac
   // A second swipe of another card replaces the tracks.
   Swipe(SampleCard::BlankTrack3);
   EXPECT_EQ(TrackBoxes(), (Boxes{kGood.tracks[0], kGood.tracks[1], ""}));
+}
+
+// Eats the reader window's activation, so that its own hand-back of the
+// activation does not run: the window system keeps it active for now.
+class KeepsActivation final : public QObject {
+ public:
+  bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::WindowActivate; }
+};
+
+// A window system that activates the reader's window for the click on a
+// card all the same, and keeps it active: the swipe box loses the focus and
+// shows the hint. The focus goes back to the swipe box and the keys wait for
+// it, as a real reader's keys arrive where the operator left the focus, and
+// the parse reads the swipe, not the hint.
+TEST_F(SimulatedReaderWindowTest, ASwipeWhileTheReaderWindowIsActivatedTypesIntoTheSwipeBox) {
+  StartWithReader();
+  ClickOn(ctl::kActiveUpload);
+  ClickIntoSwipeBox();
+  KeepsActivation keeps;
+  readerWindow->installEventFilter(&keeps);
+  bool swiped = false;
+  const QMetaObject::Connection watch =
+      QObject::connect(qApp, &QGuiApplication::focusWindowChanged, [&](QWindow* focusWindow) {
+        if (swiped || focusWindow != readerWindow->windowHandle()) return;
+        swiped = true;
+        EXPECT_NE(FocusedControl(), ctl::kSwipeBox);
+        EXPECT_EQ(window.GetText(ctl::kSwipeBox), std::string(MessageText(MessageKey::SwipeHint, UiLanguage::English)));
+        readerWindow->Swipe(SampleCard::Good);  // the click that activated it
+      });
+  readerWindow->hide();
+  readerWindow->show();  // this platform activates every window it shows
+  ASSERT_TRUE(WaitUntil([&] { return swiped; }, 1000));
+  QObject::disconnect(watch);
+  ASSERT_TRUE(WaitUntil([this] { return !readerWindow->Typing(); }));
+  QApplication::processEvents();
+
+  EXPECT_EQ(TrackBoxes(), kGoodTracks);
+  EXPECT_EQ(window.GetText(ctl::kSwipeBox), "\n");
+  EXPECT_EQ(FocusedControl(), ctl::kSwipeBox);
+  EXPECT_EQ(Label("swipe_outcome"),
+            "Typed " + std::to_string(sim::TypedSwipe({}, kGood).size()) + " characters into the swipe box.");
 }
 
 TEST_F(SimulatedReaderWindowTest, TheTypedSwipeUsesTheSentinelsLastSetWithSetDevice) {

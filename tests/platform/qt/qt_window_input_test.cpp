@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QToolTip>
 #include <functional>
 
 #include "platform/simulated/demo_reader.h"
@@ -172,19 +173,43 @@ TEST_F(QtWindowClicks, SentinelBoxesTakeOneCharacterOfOneByteEach) {
   };
   const Case cases[] = {
       {QStringLiteral("\u00E9"), "\u00E9"},  // é: one byte
-      {QStringLiteral("\u00FF"), "\u00FF"},
+      {QStringLiteral("\u00FE"), "\u00FE"},
+      {QStringLiteral("\u00FF"), ""},  // ÿ: the byte of an empty box
       {QStringLiteral("\u20AC"), ""},  // €: no byte for it
       {QStringLiteral("\u4E2D"), ""},  // 中
   };
+  const QString hint = QString::fromUtf8(kSentinelRangeHint.english);
+  // A marker in the box's tool tip, which an explanation replaces.
+  const QString marker = QStringLiteral("-");
+  const auto mark = [&] { QToolTip::showText(box->mapToGlobal(QPoint(0, 0)), marker, box); };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed.toStdString());
     box->clear();
+    mark();
     Type(c.typed);
     EXPECT_EQ(Text(1006), c.shown);
+    // A refused character is explained at the box.
+    EXPECT_EQ(QToolTip::text(), *c.shown == '\0' ? hint : marker);
     box->clear();
+    mark();
     box->insert(c.typed);  // pasted
     EXPECT_EQ(Text(1006), c.shown);
+    EXPECT_EQ(QToolTip::text(), *c.shown == '\0' ? hint : marker);
   }
+  // A full box refuses a second character without a word, as before.
+  box->clear();
+  Type(QStringLiteral("a"));
+  mark();
+  Type(QStringLiteral("b"));
+  EXPECT_EQ(Text(1006), "a");
+  EXPECT_EQ(QToolTip::text(), marker);
+  // In Chinese, the explanation is Chinese.
+  window.SetChecked(1003, false);
+  window.SetChecked(1002, true);
+  box->clear();
+  Type(QStringLiteral("\u00FF"));
+  EXPECT_EQ(QToolTip::text(), QString::fromUtf8(kSentinelRangeHint.chinese));
+  QToolTip::hideText();
 }
 
 TEST_F(QtWindowClicks, RadioButtonsExcludeEachOtherOnClickButNotWhenSet) {

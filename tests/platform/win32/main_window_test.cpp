@@ -221,6 +221,21 @@ TEST_F(MainWindowFirstShow, SentinelBoxesTakeOneCharacter) {
   SendMessageW(box, WM_CHAR, L'A', 1);
   SendMessageW(box, WM_CHAR, L'B', 1);
   EXPECT_EQ(Text(ctl::kTrack1Start), L"A");
+  // One character up to U+00FE: U+00FF is the byte of an empty box, and a
+  // wider character has no byte. Typed or pasted, it is taken back.
+  struct Row {
+    const wchar_t* typed;
+    const wchar_t* kept;
+  };
+  const Row rows[] = {{L"\u00FE", L"\u00FE"}, {L"\u00FF", L"\u00FE"}, {L"\u20AC", L"\u00FE"}, {L"\u00E9", L"\u00E9"}};
+  for (const Row& row : rows) {
+    SendMessageW(box, EM_SETSEL, 0, -1);
+    SendMessageW(box, WM_CHAR, row.typed[0], 1);
+    EXPECT_EQ(Text(ctl::kTrack1Start), row.kept) << static_cast<unsigned>(row.typed[0]);
+  }
+  SendMessageW(box, EM_SETSEL, 0, -1);
+  SendMessageW(box, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"\u00FF"));  // as a paste does
+  EXPECT_EQ(Text(ctl::kTrack1Start), L"\u00E9");
 }
 
 TEST_F(MainWindowFirstShow, TrackListHasSevenEnglishEntriesFirstSelected) {
