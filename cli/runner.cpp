@@ -93,7 +93,8 @@ CommandCode CodeOf(const CommandRequest& request) {
     case Command::Read: return CommandCode::ReadCard;
     case Command::Version:
     case Command::List:
-    case Command::Preview: break;
+    case Command::Preview:
+    case Command::Watch: break;
   }
   return CommandCode::Version;
 }
@@ -145,7 +146,8 @@ void ReadReply(ReaderReport& report, const CommandRequest& request, std::span<co
       return;
     }
     case Command::List:
-    case Command::Preview: return;
+    case Command::Preview:
+    case Command::Watch: return;
   }
 }
 

@@ -38,6 +38,8 @@ class HidrawInterfaceList final : public reader::HidInterfaceList {
   std::vector<std::string> paths_;
 };
 
+constexpr int kPermissionRetryStepMs = 50;
+
 bool IsPermissionError(int error) { return error == EACCES || error == EPERM; }
 
 }  // namespace
@@ -69,16 +71,19 @@ std::unique_ptr<reader::HidInterfaceList> HidrawSystem::ListInterfaces() {
 std::unique_ptr<reader::HidDevice> HidrawSystem::Open(const std::string& path) {
   // The node's sysfs entry has the node's name.
   SysfsNode node(sysfsRoot_, std::filesystem::path(path).filename().string());
-  const OpenedNode opened = opener_(path);
-  if (opened.fd < 0) {
-    if (IsPermissionError(opened.error)) {
-      const auto id = node.ReadHidId();
-      if (id && id->vendor == reader::kReaderVendorId && id->product == reader::kReaderProductId) {
-        permissionNotice_.ReaderNotAccessible(path);
+  OpenedNode opened = opener_(path);
+  if (opened.fd < 0 && IsPermissionError(opened.error)) {
+    const auto id = node.ReadHidId();
+    if (id && id->vendor == reader::kReaderVendorId && id->product == reader::kReaderProductId) {
+      const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(permissionRetryMs_);
+      while (opened.fd < 0 && IsPermissionError(opened.error) && std::chrono::steady_clock::now() < end) {
+        Pause(kPermissionRetryStepMs);
+        opened = opener_(path);
       }
+      if (opened.fd < 0) permissionNotice_.ReaderNotAccessible(path);
     }
-    return nullptr;
   }
+  if (opened.fd < 0) return nullptr;
   return std::make_unique<HidrawDevice>(UniqueFd(opened.fd), std::move(node));
 }
 
