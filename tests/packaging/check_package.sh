@@ -47,6 +47,12 @@ if grep -qi qt <<<"$cli_depends"; then problem "magcfg-cli depends on Qt: $cli_d
 grep -q 'libqt6widgets6' <<<"$window_depends" || problem "magcfg lacks the Qt libraries: $window_depends"
 grep -q 'magcfg-cli' <<<"$window_depends" || problem "magcfg does not depend on magcfg-cli: $window_depends"
 
+# Each package has its own summary.
+[ "$(dpkg-deb -f "$cli_deb" Description | head -1)" = "set up USB magnetic-stripe card readers from scripts" ] \
+  || problem "magcfg-cli's summary: $(dpkg-deb -f "$cli_deb" Description | head -1)"
+[ "$(dpkg-deb -f "$window_deb" Description | head -1)" = "set up a USB magnetic-stripe card reader" ] \
+  || problem "magcfg's summary: $(dpkg-deb -f "$window_deb" Description | head -1)"
+
 # Both programs answer from the scratch root.
 "$root/usr/bin/magcfg-cli" --version | grep -q '^magcfg-cli ' || problem "magcfg-cli --version does not answer"
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/magcfg" --version | grep -q '^magcfg ' \
@@ -77,7 +83,7 @@ complete_words() {  # complete_words WORD... : what completing the last word off
 [[ " $(complete_words watch --m) " == *" --mode "* ]] || problem "bash completion does not offer watch --mode"
 [[ " $(complete_words set-format --t1) " == *" --t1-start "* ]] || problem "bash completion does not offer --t1-start"
 offered=$(complete_words status --path /dev/hidraw)
-expected=$(ls -d /dev/hidraw* 2>/dev/null | tr '\n' ' ' | sed 's/ $//')
+expected=$(shopt -s nullglob; nodes=(/dev/hidraw*); echo "${nodes[*]}")
 [ "$offered" = "$expected" ] || problem "bash completion of --path offers '$offered', not '$expected'"
 # Every option of the help is in every completion.
 for option in $("$root/usr/bin/magcfg-cli" --help | grep -oE -- '--[a-z0-9-]+' | sort -u); do
@@ -95,7 +101,7 @@ appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/io.magcfg.Ma
   || { cat "$scratch/appstream.log"; fail=1; }
 
 # lintian, everything shown and nothing suppressed: no error, no warning.
-lintian --pedantic --display-info --no-tag-display-limit "$cli_deb" "$window_deb" >"$scratch/lintian.log" 2>&1 || true
+lintian --pedantic --display-info --tag-display-limit 0 "$cli_deb" "$window_deb" >"$scratch/lintian.log" 2>&1 || true
 grep -v '^running with root privileges' "$scratch/lintian.log" || true
 if grep -qE '^[EW]:' "$scratch/lintian.log"; then problem "lintian reports errors or warnings"; fi
 

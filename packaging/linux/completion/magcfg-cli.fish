@@ -21,9 +21,12 @@ complete -c magcfg-cli -n "not __fish_seen_subcommand_from watch" -l simulate -d
 complete -c magcfg-cli -s h -l help -d 'show the help and exit'
 complete -c magcfg-cli -s V -l version -d 'show the version and exit'
 
-for option in t1-start t1-end t2-start t2-end t3-start t3-end
-  complete -c magcfg-cli -n "__fish_seen_subcommand_from $format_commands" -l $option -x -d 'a sentinel character'
-end
+complete -c magcfg-cli -n "__fish_seen_subcommand_from $format_commands" -l t1-start -x -d 'a sentinel character'
+complete -c magcfg-cli -n "__fish_seen_subcommand_from $format_commands" -l t1-end -x -d 'a sentinel character'
+complete -c magcfg-cli -n "__fish_seen_subcommand_from $format_commands" -l t2-start -x -d 'a sentinel character'
+complete -c magcfg-cli -n "__fish_seen_subcommand_from $format_commands" -l t2-end -x -d 'a sentinel character'
+complete -c magcfg-cli -n "__fish_seen_subcommand_from $format_commands" -l t3-start -x -d 'a sentinel character'
+complete -c magcfg-cli -n "__fish_seen_subcommand_from $format_commands" -l t3-end -x -d 'a sentinel character'
 complete -c magcfg-cli -n "__fish_seen_subcommand_from $format_commands read" -l tracks -x -d 'tracks (1,2,3), or read: a code 0-6'
 complete -c magcfg-cli -n "__fish_seen_subcommand_from $format_commands" -l cr-after -x -a 'packet none 1 2 3 1,2 1,3 2,3 1,2,3' -d 'carriage returns'
 complete -c magcfg-cli -n "__fish_seen_subcommand_from $format_commands" -l default -d 'the factory format'
