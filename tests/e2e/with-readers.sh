@@ -2,8 +2,8 @@
 # Inside the test machine: plugs in one gadget card reader per dummy_hcd pair
 # (reader0 on dummy_udc.0, reader1 on dummy_udc.1, ...), serves each with the
 # rig's reader program when it is built, then runs the given command.
-#   tests/e2e/with-readers.sh [-l IN:OUT] command [args...]
-#   -l  report lengths of reader0 (default 64:64)
+#   tests/e2e/with-readers.sh [-l IN:OUT[,IN:OUT...]] command [args...]
+#   -l  report lengths of reader0, reader1, ... (default 64:64 each)
 # The command sees E2E_READERS (count), E2E_HIDRAW_<n> (the host's node),
 # E2E_HIDG_<n> (the device's node), E2E_LOG_<n> (frames reader n received)
 # and E2E_CONTROL_<n> (the file that scripts reader n's next replies).
@@ -24,8 +24,9 @@ state=/run/e2e
 mkdir -p "$state"
 n=0
 for udc in $(ls /sys/class/udc | sort); do
-  in=64 out=64
-  [ "$n" -eq 0 ] && in="${lengths%%:*}" out="${lengths##*:}"
+  pair=$(echo "$lengths" | cut -d, -f$((n + 1)))
+  pair="${pair:-64:64}"
+  in="${pair%%:*}" out="${pair##*:}"
   reader_gadget "reader$n" "$udc" "$in" "$out"
   export "E2E_HIDRAW_$n=$(hidraw_of_udc "$udc")"
   export "E2E_HIDG_$n=$(gadget_hidg "reader$n" reader)"

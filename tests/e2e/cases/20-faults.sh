@@ -1,0 +1,50 @@
+# A reader that misbehaves, and one pulled out mid-reply, through the real
+# kernel.
+
+# cli_expect NAME RC TEXT: the last run_cli ended with RC and printed TEXT.
+cli_expect() {
+  if [ "$RUN_RC" = "$2" ] && [[ "$RUN_OUT"$'\n'"$RUN_ERR" == *"$3"* ]]; then
+    pass "$1"
+  else
+    fail "$1" "exit $RUN_RC (want $2)" "stdout: $RUN_OUT" "stderr: $RUN_ERR" "want text: $3"
+  fi
+}
+
+# A late reply. The reader answers 1.5 s after the request, when magcfg-cli
+# has given up and closed the node. Seen on the real kernel: usbhid polls the
+# reader only while the node is open, so the late reply waits in the reader
+# and comes in just after the next command opens the node; it must not be
+# taken for that command's reply.
+reader_script 0 "late 1500"
+run_cli version
+cli_expect "late reply: the command times out" 4 "Receive data timeout!"
+sleep 1
+frames_mark 0
+run_cli status
+cli_expect "late reply: the next command gets its own reply" 0 "刷卡成功 (swipe OK)"
+check "late reply: the next command sent one request" [ "$(frames_since 0)" = "64 020903" ]
+
+# A flood: the reader sends its reply 40 times.
+reader_script 0 "flood 40"
+run_cli version
+cli_expect "flood: the first report is the reply" 0 "V1.02"
+sleep 1
+run_cli status
+cli_expect "flood: the next command gets its own reply" 0 "刷卡成功 (swipe OK)"
+
+# Pulled out mid-reply: the first report of the card read arrives, then the
+# reader leaves the bus (its gadget unbound from the UDC).
+reader_script 0 unplug
+run_cli read --tracks 6
+cli_expect "unplugged mid-reply: the reader is reported gone" 3 ""
+check "unplugged mid-reply: the node goes" wait_gone "$E2E_HIDRAW_0"
+run_cli version
+cli_expect "unplugged: no reader" 3 "No device connected!"
+gadget_bind reader0 dummy_udc.0
+E2E_HIDRAW_0=$(hidraw_of_udc dummy_udc.0)
+run_cli list
+cli_expect "plugged back: list finds it" 0 "$E2E_HIDRAW_0"$'\t'"ver102"
+frames_mark 0
+run_cli version
+cli_expect "plugged back: version" 0 "V1.02"
+check "plugged back: one request" [ "$(frames_since 0)" = "64 020503" ]
