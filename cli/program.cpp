@@ -184,10 +184,11 @@ Exit status (with --all, the highest of all readers):
   0  success
   1  the reader refused the request or gave no verdict
   2  usage error: bad option, value or profile; nothing was sent
-  3  no reader attached (or none at --path)
+  3  no reader attached (or none at --path), or it went away (unplugged)
+     during the command
   4  time-out: the request could not be written, or no reply came in time
   5  other failure: report length not supported, no HID report
-     description, HID services failing
+     description, a write or read that failed, HID services failing
 )";
 }
 
