@@ -3,7 +3,8 @@
 # command in it as root, in a chroot over the host's root, with the build tree
 # at its host path. The command's output comes back on this terminal through
 # the serial console; files it writes under $E2E_OUT (build/e2e/out, or
-# MAGCFG_E2E_OUT) land on the host. Exits with the command's status.
+# MAGCFG_E2E_OUT) land on the host. E2E_* variables of this environment are
+# passed in. Exits with the command's status.
 #   scripts/e2e/run-vm.sh [-r readers] [-t seconds] command [args...]
 #   -r  dummy_hcd host/device pairs, one per gadget reader (default 1)
 #   -t  bound on the whole run (default 300)
@@ -28,6 +29,8 @@ rm -f "$out/job.rc"
 {
   echo "cd $(printf '%q' "$PWD")"
   printf 'export MAGCFG_ROOT=%q\n' "$root"
+  # E2E_* variables of the host's environment go in with the command.
+  for name in $(compgen -e | grep '^E2E_' || true); do printf 'export %s=%q\n' "$name" "${!name}"; done
   printf '%q ' "$@"
   echo
 } >"$out/job.sh"

@@ -10,34 +10,38 @@
 #   gadget_hidg NAME FUNC               its /dev/hidgN (the device side)
 #   reader_gadget NAME UDC [IN OUT]     the card reader, bound; IN/OUT are
 #                                       its report lengths, 64 by default
+#   pause SECONDS                       sleep without starting a program
 #   hidraw_of_udc UDC [TIMEOUT_S]       waits for and prints the host's
 #                                       /dev/hidrawN of that gadget's first
 #                                       HID interface
 
 GADGETS=/sys/kernel/config/usb_gadget
 
+# Sleeps without starting a program (each costs a good part of a second in
+# the emulated machine).
+pause() { read -rt "$1" <> <(:) || true; }
+
 gadget_create() {
   local g="$GADGETS/$1"
-  mkdir "$g"
+  mkdir -p "$g/strings/0x409" "$g/configs/c.1"
   echo "$2" >"$g/idVendor"
   echo "$3" >"$g/idProduct"
   echo "$4" >"$g/bcdDevice"
   echo 0x0200 >"$g/bcdUSB"
-  mkdir "$g/strings/0x409"
   echo "magcfg rig" >"$g/strings/0x409/manufacturer"
   echo "$1" >"$g/strings/0x409/product"
   echo "$1" >"$g/strings/0x409/serialnumber"
-  mkdir "$g/configs/c.1"
   echo 100 >"$g/configs/c.1/MaxPower"
 }
 
 gadget_add_hid() {
-  local g="$GADGETS/$1" f="$GADGETS/$1/functions/hid.$2"
+  local g="$GADGETS/$1" f="$GADGETS/$1/functions/hid.$2" hex="$6" bytes="" i
   mkdir "$f"
   echo "$3" >"$f/protocol"
   echo "$4" >"$f/subclass"
   echo "$5" >"$f/report_length"
-  printf "$(echo "$6" | sed 's/../\\x&/g')" >"$f/report_desc"
+  for ((i = 0; i < ${#hex}; i += 2)); do bytes+="\\x${hex:i:2}"; done
+  printf "$bytes" >"$f/report_desc"
   ln -s "$f" "$g/configs/c.1/"
 }
 
@@ -52,7 +56,7 @@ gadget_unbind() { echo "" >"$GADGETS/$1/UDC"; }
 
 gadget_hidg() {
   local dev
-  dev=$(cat "$GADGETS/$1/functions/hid.$2/dev")
+  dev=$(<"$GADGETS/$1/functions/hid.$2/dev")
   echo "/dev/hidg${dev#*:}"
 }
 
@@ -62,7 +66,9 @@ reader_descriptor() {
   local count_in count_out
   count_in=$(report_count "$1")
   count_out=$(report_count "$2")
-  echo "0600ff0901a101" "0902150026ff007508${count_in}8102" "0903150026ff007508${count_out}9102" "c0"
+  # Usage page 0xFF00, usage 1, application collection; usage 2, bytes 0 to
+  # 255, the input report; usage 3, the output report; end of collection.
+  echo "0600ff0901a101""0902150026ff007508${count_in}8102""0903150026ff007508${count_out}9102""c0"
 }
 
 # Report Count as a short item: one data byte up to 255, two beyond.
@@ -74,17 +80,17 @@ reader_gadget() {
   local name="$1" udc="$2" in="${3:-64}" out="${4:-64}"
   local length=$((in > out ? in : out))
   gadget_create "$name" 0x5131 0x2007 0x0102
-  gadget_add_hid "$name" reader 0 0 "$length" "$(reader_descriptor "$in" "$out" | tr -d ' ')"
+  gadget_add_hid "$name" reader 0 0 "$length" "$(reader_descriptor "$in" "$out")"
   gadget_bind "$name" "$udc"
 }
 
 hidraw_of_udc() {
-  local bus=$((${1##*.} + 1)) limit=$((${2:-20} * 10)) node
-  for _ in $(seq "$limit"); do
+  local bus=$((${1##*.} + 1)) limit=$((${2:-20} * 10)) node i
+  for ((i = 0; i < limit; i++)); do
     for node in /sys/bus/usb/devices/"$bus-1:1.0"/*/hidraw/hidraw*; do
       [ -e "$node" ] && [ -e "/dev/${node##*/}" ] && { echo "/dev/${node##*/}"; return 0; }
     done
-    sleep 0.1
+    pause 0.1
   done
   echo "no hidraw node for $1" >&2
   return 1

@@ -28,21 +28,36 @@ check() {
   if "$@"; then pass "$name"; else fail "$name" "not true: $*"; fi
 }
 
-# Runs magcfg-cli, bounded, into RUN_OUT, RUN_ERR and RUN_RC.
+# Runs magcfg-cli, bounded, into RUN_OUT, RUN_ERR and RUN_RC. Every program
+# started costs a good part of a second in the emulated machine, so the
+# helpers use bash's own means where they can.
 run_cli() {
-  local out err
-  out=$(mktemp) err=$(mktemp)
-  timeout 30 "$CLI" "$@" >"$out" 2>"$err"
+  timeout 30 "$CLI" "$@" >/run/e2e/cli.out 2>/run/e2e/cli.err
   RUN_RC=$?
-  RUN_OUT=$(cat "$out") RUN_ERR=$(cat "$err")
-  rm -f "$out" "$err"
+  RUN_OUT=$(</run/e2e/cli.out) RUN_ERR=$(</run/e2e/cli.err)
 }
 
 # The frames reader N received since frames_mark N, one per line as
-# "<length> <hex bytes, trailing zeros left off>".
-frames_mark() { FRAMES_SEEN[$1]=$(wc -l <"$(reader_var LOG "$1")"); }
-frames_since() { tail -n +$((${FRAMES_SEEN[$1]} + 1)) "$(reader_var LOG "$1")"; }
+# "<length> <hex bytes, trailing zeros left off>", joined by FRAMES_JOIN
+# (a new line unless set).
 declare -A FRAMES_SEEN=()
+frames_mark() {
+  local lines
+  mapfile -t lines <"$(reader_var LOG "$1")"
+  FRAMES_SEEN[$1]=${#lines[@]}
+}
+frames_since() {
+  local lines
+  mapfile -t lines <"$(reader_var LOG "$1")"
+  local IFS="${FRAMES_JOIN:-$'\n'}"
+  echo "${lines[*]:${FRAMES_SEEN[$1]}}"
+}
+
+# Trims the blanks around a table cell.
+trim() {
+  local text="${1#"${1%%[![:space:]]*}"}"
+  echo "${text%"${text##*[![:space:]]}"}"
+}
 
 reader_var() {
   local name="E2E_${1}_$2"
@@ -55,7 +70,7 @@ reader_script() { echo "$2" >"$(reader_var CONTROL "$1")"; }
 
 # Waits until reader N's node is gone (after an unplug) or back.
 wait_gone() {
-  local node="$1"
-  for _ in $(seq 100); do [ -e "$node" ] || return 0; sleep 0.1; done
+  local node="$1" i
+  for ((i = 0; i < 100; i++)); do [ -e "$node" ] || return 0; pause 0.1; done
   return 1
 }

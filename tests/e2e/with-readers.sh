@@ -22,10 +22,11 @@ shift $((OPTIND - 1))
 reader_program="${E2E_READER_PROGRAM:-$MAGCFG_ROOT/build/default/tests/e2e/magcfg_gadget_reader}"
 state=/run/e2e
 mkdir -p "$state"
+IFS=, read -ra pairs <<<"$lengths"
 n=0
-for udc in $(ls /sys/class/udc | sort); do
-  pair=$(echo "$lengths" | cut -d, -f$((n + 1)))
-  pair="${pair:-64:64}"
+for udc in /sys/class/udc/*; do
+  udc="${udc##*/}"
+  pair="${pairs[n]:-64:64}"
   in="${pair%%:*}" out="${pair##*:}"
   reader_gadget "reader$n" "$udc" "$in" "$out"
   export "E2E_HIDRAW_$n=$(hidraw_of_udc "$udc")"

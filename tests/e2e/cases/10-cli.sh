@@ -5,16 +5,19 @@
 # Columns: case | the reader's script for the request | magcfg-cli arguments
 # | exit status | text in stdout or stderr | frames the reader received (the
 # report's length, then its bytes in hex without trailing zeros; '-' none).
-# Arguments and texts are expanded by the shell.
+# Arguments and texts are expanded by the shell; texts take \t for a tab.
 cli_rows() {
-  grep -v '^#' | while IFS='|' read -r name script args want_rc want_text want_frames; do
-    name=$(echo $name) script=$(echo $script) want_rc=$(echo $want_rc) want_frames=$(echo $want_frames)
-    want_text=$(eval "echo \"$(echo $want_text)\"")
+  local name script args want_rc want_text want_frames got_frames argv
+  while IFS='|' read -r name script args want_rc want_text want_frames; do
+    [[ "$name" == \#* ]] && continue
+    name=$(trim "$name") script=$(trim "$script") want_rc=$(trim "$want_rc") want_frames=$(trim "$want_frames")
+    eval "want_text=\"$(trim "$want_text")\""
+    printf -v want_text '%b' "$want_text"
     eval "argv=($args)"
     reader_script 0 "$script"
     frames_mark 0
     run_cli "${argv[@]}"
-    got_frames=$(frames_since 0 | paste -sd';')
+    got_frames=$(FRAMES_JOIN=';' frames_since 0)
     [ -n "$got_frames" ] || got_frames=-
     if [ "$RUN_RC" = "$want_rc" ] && [[ "$RUN_OUT"$'\n'"$RUN_ERR" == *"$want_text"* ]] && [ "$got_frames" = "$want_frames" ]; then
       pass "cli: $name"

@@ -18,7 +18,7 @@ cli_expect() {
 reader_script 0 "late 1500"
 run_cli version
 cli_expect "late reply: the command times out" 4 "Receive data timeout!"
-sleep 1
+pause 1
 frames_mark 0
 run_cli status
 cli_expect "late reply: the next command gets its own reply" 0 "刷卡成功 (swipe OK)"
@@ -28,23 +28,36 @@ check "late reply: the next command sent one request" [ "$(frames_since 0)" = "6
 reader_script 0 "flood 40"
 run_cli version
 cli_expect "flood: the first report is the reply" 0 "V1.02"
-sleep 1
+pause 1
 run_cli status
 cli_expect "flood: the next command gets its own reply" 0 "刷卡成功 (swipe OK)"
 
-# Pulled out mid-reply: the first report of the card read arrives, then the
-# reader leaves the bus (its gadget unbound from the UDC).
-reader_script 0 unplug
-run_cli read --tracks 6
-cli_expect "unplugged mid-reply: the reader is reported gone" 3 ""
-check "unplugged mid-reply: the node goes" wait_gone "$E2E_HIDRAW_0"
+# Pulled out between the request and the reply: the reader takes the
+# request and leaves the bus (its gadget unbound from the UDC). Seen on the
+# real kernel: the pending read of the hidraw node ends with an error (the
+# node hangs up) instead of waiting out the time-out.
+replug_reader0() {
+  wait_gone "$E2E_HIDRAW_0"
+  gadget_bind reader0 dummy_udc.0
+  E2E_HIDRAW_0=$(hidraw_of_udc dummy_udc.0)
+}
+reader_script 0 vanish
+run_cli version
+cli_expect "unplugged mid-exchange: the reader is reported gone" 3 "The reply could not be read: the reader is gone"
+check "unplugged mid-exchange: the node goes" wait_gone "$E2E_HIDRAW_0"
 run_cli version
 cli_expect "unplugged: no reader" 3 "No device connected!"
-gadget_bind reader0 dummy_udc.0
-E2E_HIDRAW_0=$(hidraw_of_udc dummy_udc.0)
+replug_reader0
 run_cli list
 cli_expect "plugged back: list finds it" 0 "$E2E_HIDRAW_0"$'\t'"ver102"
 frames_mark 0
 run_cli version
 cli_expect "plugged back: version" 0 "V1.02"
 check "plugged back: one request" [ "$(frames_since 0)" = "64 020503" ]
+
+# Pulled out in the middle of the card read's reply: the first report
+# arrives, then the reader leaves the bus.
+reader_script 0 unplug
+run_cli --verbose read --tracks 6
+cli_expect "unplugged mid-reply: the reader is reported gone" 3 "the reader is gone"
+replug_reader0

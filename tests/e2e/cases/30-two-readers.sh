@@ -8,11 +8,12 @@ run_cli list
 check "two readers: list shows both" \
   [ "$RUN_OUT" = "$E2E_HIDRAW_0"$'\t'"ver102"$'\n'"$E2E_HIDRAW_1"$'\t'"ver102" ]
 
-# cli_all NAME ARGS... -- FRAME0 FRAME1 TEXT0 TEXT1
+# Columns: case | magcfg-cli arguments | frame reader0 received | frame
+# reader1 received | what each reader's line says.
 two_reader_rows() {
+  local name args frame0 frame1 text argv
   while IFS='|' read -r name args frame0 frame1 text; do
-    name=$(echo $name) frame0=$(echo $frame0) frame1=$(echo $frame1)
-    text=$(echo $text)
+    name=$(trim "$name") frame0=$(trim "$frame0") frame1=$(trim "$frame1") text=$(trim "$text")
     eval "argv=($args)"
     frames_mark 0
     frames_mark 1
@@ -21,7 +22,7 @@ two_reader_rows() {
       [[ "$RUN_OUT" == *"$E2E_HIDRAW_0: $text"* ]] && [[ "$RUN_OUT" == *"$E2E_HIDRAW_1: $text"* ]]; then
       pass "two readers: $name"
     else
-      fail "two readers: $name" "exit $RUN_RC, frames $(frames_since 0 | paste -sd,) / $(frames_since 1 | paste -sd,)" \
+      fail "two readers: $name" "exit $RUN_RC, frames $(frames_since 0) / $(frames_since 1)" \
         "stdout: $RUN_OUT" "stderr: $RUN_ERR"
     fi
   done

@@ -98,6 +98,10 @@ void Serve(int fd, const std::vector<std::uint8_t>& request, magcfg::sim::Reader
     case ReaderScript::Swipe::Failed: model.Swipe(magcfg::sim::CardSwipe::Failed()); break;
     case ReaderScript::Swipe::None: model.Swipe(magcfg::sim::CardSwipe{}); break;
   }
+  if (script.kind == ReaderScript::Kind::Vanish) {
+    std::ofstream(options.udcFile) << "\n";
+    return;
+  }
   const auto stream = model.Answer(request);
   if (!stream || script.kind == ReaderScript::Kind::Silent) return;
   const auto reports = magcfg::sim::SplitIntoReports(*stream, options.inputLength + 1);
@@ -122,6 +126,7 @@ void Serve(int fd, const std::vector<std::uint8_t>& request, magcfg::sim::Reader
       std::ofstream(options.udcFile) << "\n";
       break;
     case ReaderScript::Kind::Silent:
+    case ReaderScript::Kind::Vanish:
       break;
   }
 }

@@ -23,6 +23,7 @@ std::optional<ReaderScript> ParseReaderScript(std::string_view line) {
   if (line == "normal" || line.empty()) return script;
   if (line == "silent") return ReaderScript{ReaderScript::Kind::Silent};
   if (line == "unplug") return ReaderScript{ReaderScript::Kind::Unplug};
+  if (line == "vanish") return ReaderScript{ReaderScript::Kind::Vanish};
   if (line == "swipe-demo") script.swipe = ReaderScript::Swipe::Demo;
   if (line == "swipe-failed") script.swipe = ReaderScript::Swipe::Failed;
   if (line == "swipe-none") script.swipe = ReaderScript::Swipe::None;

@@ -14,6 +14,7 @@ struct ReaderScript {
     Silent,  // no reply
     Flood,   // the model's reply `count` times in a row
     Unplug,  // the first report of the reply, then off the bus
+    Vanish,  // off the bus without a reply
   };
   Kind kind = Kind::Normal;
   int milliseconds = 0;
@@ -23,7 +24,7 @@ struct ReaderScript {
   Swipe swipe = Swipe::Keep;
 };
 
-// One line such as "late 1500", "flood 40", "silent", "unplug",
+// One line such as "late 1500", "flood 40", "silent", "unplug", "vanish",
 // "swipe-failed"; nullopt for anything else.
 std::optional<ReaderScript> ParseReaderScript(std::string_view line);
 
