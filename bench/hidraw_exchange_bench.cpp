@@ -40,7 +40,9 @@ bool BareExchange(int fd, const std::vector<std::uint8_t>& request) {
   if (write(fd, request.data(), request.size()) != static_cast<ssize_t>(request.size())) return false;
   pollfd ready{fd, POLLIN, 0};
   if (poll(&ready, 1, 1000) != 1) return false;
-  return read(fd, reply.data(), reply.size()) > 0 && reply[2] == 0x30 && reply[3] == 'Y';
+  // hidraw hands over a report of a device without report IDs as it came,
+  // without an ID byte: STX at byte 0.
+  return read(fd, reply.data(), reply.size()) > 0 && reply[0] == 0x02 && reply[1] == 0x30 && reply[2] == 'Y';
 }
 
 }  // namespace

@@ -11,10 +11,9 @@ cli_expect() {
 }
 
 # A late reply. The reader answers 1.5 s after the request, when magcfg-cli
-# has given up and closed the node. Seen on the real kernel: usbhid polls the
-# reader only while the node is open, so the late reply waits in the reader
-# and comes in just after the next command opens the node; it must not be
-# taken for that command's reply.
+# has given up and closed the node. usbhid polls the reader only while the
+# node is open, so the late reply waits in the reader until the next command
+# opens the node; it must not be taken for that command's reply.
 reader_script 0 "late 1500"
 run_cli version
 cli_expect "late reply: the command times out" 4 "Receive data timeout!"
@@ -56,8 +55,20 @@ cli_expect "plugged back: version" 0 "V1.02"
 check "plugged back: one request" [ "$(frames_since 0)" = "64 020503" ]
 
 # Pulled out in the middle of the card read's reply: the first report
-# arrives, then the reader leaves the bus.
+# arrives, then the reader leaves the bus. Whether the kernel ends the next
+# read with an error before the card read's own 50 ms wait runs out depends
+# on how fast the disconnect travels (in the emulated machine, sometimes not):
+# either the reader is reported gone, or the read ends as its time-out ends
+# a reply, with the tracks the first report carried.
 reader_script 0 unplug
-run_cli --verbose read --tracks 6
-cli_expect "unplugged mid-reply: the reader is reported gone" 3 "the reader is gone"
+run_cli read --tracks 6
+first_report_tracks="track 1: B4111111111111111^DOE/JOHN^2512101
+track 2: 4111111111111111=2512101
+track 3:"
+if [ "$RUN_RC" = 3 ]; then
+  cli_expect "unplugged mid-reply: the reader is reported gone" 3 "The reply could not be read: the reader is gone"
+else
+  check "unplugged mid-reply: the first report's tracks, the rest cut off (exit $RUN_RC)" \
+    [ "$RUN_RC" = 0 -a "${RUN_OUT%% }" = "$first_report_tracks" ]
+fi
 replug_reader0

@@ -10,6 +10,7 @@
 // some process holds the hidraw node open.
 #include <fcntl.h>
 #include <poll.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -142,6 +143,12 @@ int main(int argc, char** argv) {
                  argv[0]);
     return 2;
   }
+  // A real reader answers within microseconds; in the emulated machine this
+  // program must not wait behind the host's programs, or a card read's 50 ms
+  // reads would run out for want of CPU rather than of a reply.
+  sched_param priority{};
+  priority.sched_priority = 10;
+  sched_setscheduler(0, SCHED_FIFO, &priority);
   magcfg::sim::ReaderModel model;
   model.Swipe(magcfg::sim::DemoSwipe());
   std::vector<std::uint8_t> buffer(options.outputLength);
