@@ -4,7 +4,7 @@ BUILD := build/default
 FUZZ_SECONDS ?= 140
 MAGCFG := $(BUILD)/platform/qt/magcfg
 
-.PHONY: all setup build run test bench fuzz windows package clean
+.PHONY: all setup build run test e2e bench fuzz windows package clean
 
 all: build
 
@@ -19,8 +19,14 @@ run: build
 	scripts/run.sh $(MAGCFG)
 
 test:
-	scripts/setup.sh base fuzz package windows
+	scripts/setup.sh base fuzz package windows e2e
 	scripts/test_all.sh
+
+# The Linux binaries against the real kernel, in a QEMU machine with gadget
+# card readers (no KVM needed).
+e2e: build
+	scripts/setup.sh e2e
+	scripts/e2e/run.sh
 
 bench: build
 	$(BUILD)/bench/magcfg_bench

@@ -10,9 +10,9 @@ enum class ExitCode : int {
   Success = 0,
   Refused = 1,   // the reader answered 'N' or gave no verdict
   Usage = 2,     // the command line or the profile was wrong: nothing was sent
-  NoReader = 3,  // no reader attached (or none at the given path)
+  NoReader = 3,  // no reader attached (or none at the given path), or it went away during the command
   TimedOut = 4,  // the write or the reply ran out of time
-  Failed = 5,    // anything else: report length, report description, platform
+  Failed = 5,    // anything else: report length, report description, a failed transfer, platform
 };
 
 inline int AsInt(ExitCode code) { return static_cast<int>(code); }

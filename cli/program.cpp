@@ -233,10 +233,11 @@ constexpr std::string_view kExitStatus = R"(Exit status (with --all, the highest
   0  success (watch: interrupted)
   1  the reader refused the request or gave no verdict
   2  usage error: bad option, value or profile; nothing was sent
-  3  no reader attached (or none at --path)
+  3  no reader attached (or none at --path), or it went away (unplugged)
+     during the command
   4  time-out: the request could not be written, or no reply came in time
   5  other failure: report length not supported, no HID report
-     description, HID services failing
+     description, a write or read that failed, HID services failing
 )";
 
 enum Section : unsigned {

@@ -36,12 +36,27 @@ class ReaderNotices final : public reader::NoticeSink {
   void Status(MessageKey key) override { Note(key); }
   void ErrorBox(MessageKey key, std::string_view) override { Note(key); }
   void MessageAsTitleBox(MessageKey key) override { Note(key); }
+  // A failed transfer is said as what it is, not as the time-out the window
+  // shows for it.
+  bool TransferFailed(reader::Transfer transfer, reader::TransferStatus status) override {
+    failure = FailureText(transfer, status);
+    Log(failure);
+    notices.push_back(failure);
+    return true;
+  }
   void ReportWritten(std::span<const std::uint8_t> report) override { Log("wrote " + Hex(report)); }
   void ReportRead(std::span<const std::uint8_t> report) override { Log("read " + Hex(report)); }
 
   std::vector<std::string> notices;
+  std::string failure;  // what the failed transfer was, if one failed
 
  private:
+  static std::string FailureText(reader::Transfer transfer, reader::TransferStatus status) {
+    std::string text = transfer == reader::Transfer::Write ? "The request could not be sent: "
+                                                           : "The reply could not be read: ";
+    return text + (status == reader::TransferStatus::ReaderGone ? "the reader is gone" : "the transfer failed");
+  }
+
   void Note(MessageKey key) {
     const std::string text = English(key);
     Log(text);
@@ -67,8 +82,10 @@ void Conclude(ReaderReport& report, ExitCode exit, std::string message) {
   report.message = std::move(message);
 }
 
-// How an exchange that got no reply ended.
-void ConcludeWithoutReply(ReaderReport& report, ExchangeOutcome outcome, CommandCode code) {
+// How an exchange that got no reply ended; failure tells what a failed
+// transfer was.
+void ConcludeWithoutReply(ReaderReport& report, ExchangeOutcome outcome, CommandCode code,
+                          const std::string& failure) {
   switch (outcome) {
     case ExchangeOutcome::NotConnected: return Conclude(report, ExitCode::NoReader, MessageKey::NotConnected);
     case ExchangeOutcome::NoTrackOutput: return Conclude(report, ExitCode::Usage, MessageKey::SelectTrack);
@@ -81,6 +98,8 @@ void ConcludeWithoutReply(ReaderReport& report, ExchangeOutcome outcome, Command
     case ExchangeOutcome::WriteTimedOut: return Conclude(report, ExitCode::TimedOut, MessageKey::SendTimeout);
     case ExchangeOutcome::ReplyTimedOut:
       return Conclude(report, ExitCode::TimedOut, reader::ParametersFor(code).readTimeoutNotice);
+    case ExchangeOutcome::ReaderGone: return Conclude(report, ExitCode::NoReader, failure);
+    case ExchangeOutcome::TransferFailed: return Conclude(report, ExitCode::Failed, failure);
     case ExchangeOutcome::ReplyReceived: break;
   }
 }
@@ -210,7 +229,7 @@ ReaderReport RunCommand(reader::HidDevice* device, const std::string& path, cons
       [&](std::span<const std::uint8_t> reply, std::size_t inputLength, reader::FurtherReports& further) {
         ReadReply(report, request, reply, inputLength, further);
       });
-  if (outcome != ExchangeOutcome::ReplyReceived) ConcludeWithoutReply(report, outcome, code);
+  if (outcome != ExchangeOutcome::ReplyReceived) ConcludeWithoutReply(report, outcome, code, notices.failure);
   report.notices = std::move(notices.notices);
   return report;
 }

@@ -35,6 +35,8 @@ class ScriptedReader : public reader::HidDevice {
     std::copy_n(report.begin(), std::min(report.size(), buffer.size()), buffer.begin());
     return reader::TransferStatus::Completed;
   }
+  // Its reports are the reply to the request: none is waiting before it.
+  void DiscardPendingReports() override {}
   void CancelIo() override {}
   int reads = 0;
 

@@ -26,9 +26,15 @@ struct ReportLengths {
 };
 
 enum class TransferStatus {
-  Completed,  // the wait ended with the transfer done (or failed at once: not examined)
-  TimedOut,   // the wait ran out; the backend has not cancelled the transfer
+  Completed,   // the wait ended with the transfer done
+  TimedOut,    // the wait ran out; the backend has not cancelled the transfer
+  Failed,      // the transfer failed (an I/O error, a stalled endpoint); nothing is left outstanding
+  ReaderGone,  // the transfer failed because the interface is gone (unplugged); nothing is left outstanding
 };
+
+inline bool IsFailure(TransferStatus status) {
+  return status == TransferStatus::Failed || status == TransferStatus::ReaderGone;
+}
 
 struct WriteResult {
   TransferStatus status = TransferStatus::TimedOut;
@@ -58,8 +64,15 @@ class HidDevice {
   virtual WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) = 0;
 
   // Starts reading one input report into buffer (at most buffer.size()
-  // bytes) and waits at most timeoutMs for it.
+  // bytes) and waits at most timeoutMs for it. Byte 0 of the buffer is the
+  // report ID, 0 for an interface without report IDs, whatever the platform
+  // hands over; the report's data follows from byte 1.
   virtual TransferStatus Read(std::span<std::uint8_t> buffer, int timeoutMs) = 0;
+
+  // Drops the input reports already waiting, without waiting for more, so
+  // that a reply that came after its read ran out is not taken for the
+  // reply to the next request.
+  virtual void DiscardPendingReports() = 0;
 
   // Cancels the transfers still outstanding on this interface.
   virtual void CancelIo() = 0;

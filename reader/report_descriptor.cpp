@@ -86,6 +86,7 @@ DescriptorParse ParseReportDescriptor(std::span<const std::uint8_t> descriptor) 
   std::size_t collectionDepth = 0;
   ReportBits input;
   ReportBits output;
+  bool usesReportIds = false;
 
   std::size_t position = 0;
   while (position < descriptor.size()) {
@@ -124,6 +125,7 @@ DescriptorParse ParseReportDescriptor(std::span<const std::uint8_t> descriptor) 
         case kReportId:
           if (value == 0 || value >= kReportIdCount) return Failure(DescriptorError::InvalidReportId);
           global.reportId = value;
+          usesReportIds = true;
           break;
         case kPush:
           if (pushed.size() >= kMaxPushDepth) return Failure(DescriptorError::PushTooDeep);
@@ -162,7 +164,8 @@ DescriptorParse ParseReportDescriptor(std::span<const std::uint8_t> descriptor) 
   }
 
   if (collectionDepth != 0) return Failure(DescriptorError::UnbalancedCollection);
-  return DescriptorParse{ReportLengths{input.LongestLength(), output.LongestLength()}, DescriptorError::None};
+  return DescriptorParse{ReportLengths{input.LongestLength(), output.LongestLength()}, DescriptorError::None,
+                         usesReportIds};
 }
 
 }  // namespace magcfg::reader

@@ -28,6 +28,9 @@ struct DescriptorParse {
   // report of. nullopt when the descriptor is unusable.
   std::optional<ReportLengths> lengths;
   DescriptorError error = DescriptorError::None;  // why lengths is nullopt
+  // Whether the reports carry report IDs (the descriptor names at least
+  // one). Without them, hidraw hands over a report without an ID byte.
+  bool usesReportIds = false;
 };
 
 // Lengths that do not fit 16 bits saturate at 0xFFFF; the parser never

@@ -22,6 +22,10 @@ void ShowReadTimeout(const ExchangeParameters& params, NoticeSink& sink) {
   }
 }
 
+ExchangeOutcome FailureOutcome(TransferStatus status) {
+  return status == TransferStatus::ReaderGone ? ExchangeOutcome::ReaderGone : ExchangeOutcome::TransferFailed;
+}
+
 }  // namespace
 
 bool FurtherReports::Next() {
@@ -31,6 +35,7 @@ bool FurtherReports::Next() {
     device_.CancelIo();
     return false;
   }
+  if (IsFailure(status)) return false;
   sink_.ReportRead(std::span<const std::uint8_t>(buffer_.data(), inputLength_));
   return true;
 }
@@ -64,7 +69,20 @@ ExchangeOutcome RunReportExchange(HidDevice* reader, bool anyTrackOutput, const 
 
   if (params.usageCheck && !reader->CheckOutputReport(output)) return ExchangeOutcome::UsageRefused;
 
+  // Whatever came in before this request (a reply that missed its read's
+  // time-out, a report the reader sent unasked) is not its reply.
+  reader->DiscardPendingReports();
+
   const WriteResult write = reader->Write(output, params.writeTimeoutMs);
+  if (IsFailure(write.status)) {
+    // The request never went out, so no reply can come for it: reading
+    // would only sit out the read time-out.
+    if (!sink.TransferFailed(Transfer::Write, write.status)) {
+      ShowWriteTimeout(params, sink);
+      if (!params.stopAfterWriteTimeout) ShowReadTimeout(params, sink);
+    }
+    return FailureOutcome(write.status);
+  }
   sink.ReportWritten(output);
   if (write.status == TransferStatus::TimedOut) {
     ShowWriteTimeout(params, sink);
@@ -83,6 +101,10 @@ ExchangeOutcome RunReportExchange(HidDevice* reader, bool anyTrackOutput, const 
     ShowReadTimeout(params, sink);
     reader->CancelIo();
     return ExchangeOutcome::ReplyTimedOut;
+  }
+  if (IsFailure(read)) {
+    if (!sink.TransferFailed(Transfer::Read, read)) ShowReadTimeout(params, sink);
+    return FailureOutcome(read);
   }
   sink.ReportRead(std::span<const std::uint8_t>(input.data(), inputLength));
   FurtherReports further(*reader, input, inputLength, params.readTimeoutMs, sink);

@@ -14,6 +14,8 @@
 
 namespace magcfg::reader {
 
+enum class Transfer { Write, Read };
+
 // Where the exchange's notices go. The window shows them in its status line
 // and message boxes; a command line prints them.
 class NoticeSink {
@@ -24,6 +26,12 @@ class NoticeSink {
   virtual void ErrorBox(MessageKey key, std::string_view title) = 0;
   // The two boxes that carry the message in the title and "Error" as text.
   virtual void MessageAsTitleBox(MessageKey key) = 0;
+  // A transfer failed at once (the reader is gone, or the platform reported
+  // an error). Returns true when the sink has told of it itself; otherwise
+  // the exchange shows what that transfer's time-out shows, which is what a
+  // window has always shown for it: a transfer that fails at once never
+  // signals completion there, so its wait runs out.
+  virtual bool TransferFailed(Transfer, TransferStatus) { return false; }
   // Every report written and read, for diagnostics.
   virtual void ReportWritten(std::span<const std::uint8_t>) {}
   virtual void ReportRead(std::span<const std::uint8_t>) {}
@@ -38,12 +46,15 @@ enum class ExchangeOutcome {
   WriteTimedOut,    // the write ran out and the command reads no reply
   ReplyTimedOut,    // written; no reply in time
   ReplyReceived,    // written and a reply read
+  TransferFailed,   // the write or the reply's read failed at once; no reply read
+  ReaderGone,       // a transfer found the reader gone (unplugged); no reply read
 };
 
 // Whether the request went out, so the exchange got past the usage check.
 inline bool GotPastUsageCheck(ExchangeOutcome outcome) {
   return outcome == ExchangeOutcome::WriteTimedOut || outcome == ExchangeOutcome::ReplyTimedOut ||
-         outcome == ExchangeOutcome::ReplyReceived;
+         outcome == ExchangeOutcome::ReplyReceived || outcome == ExchangeOutcome::TransferFailed ||
+         outcome == ExchangeOutcome::ReaderGone;
 }
 
 // Reads the reports that follow the first one, each with the command's read
@@ -55,7 +66,8 @@ class FurtherReports {
       : device_(device), buffer_(buffer), inputLength_(inputLength), timeoutMs_(timeoutMs), sink_(sink) {}
 
   // Zero-fills the buffer and reads the next report. On a time-out the read
-  // is cancelled and false returned, without a notice.
+  // is cancelled and false returned, without a notice; a failed read also
+  // ends the series, with nothing to cancel.
   bool Next();
   std::span<const std::uint8_t> Report() const { return buffer_; }
   void CancelIo() { device_.CancelIo(); }

@@ -5,6 +5,8 @@
 #   windows mingw-w64 and Wine, for the Windows build and its tests
 #   fuzz    clang and its sanitizer runtimes
 #   package tools that check the .deb, the desktop file and the AppStream data
+#   e2e     QEMU, busybox and udev for the test machine that runs the Linux
+#           binaries against the real kernel (make e2e)
 set -euo pipefail
 
 declare -A GROUPS_PACKAGES=(
@@ -12,6 +14,7 @@ declare -A GROUPS_PACKAGES=(
   [windows]="mingw-w64 wine wine64 xvfb xauth"
   [fuzz]="clang libclang-rt-14-dev"
   [package]="desktop-file-utils appstream lintian dpkg-dev man-db"
+  [e2e]="qemu-system-x86 busybox-static cpio xz-utils kmod udev"
 )
 
 groups=("$@")

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test suite: the Linux build, the same tests under
 # AddressSanitizer/LeakSanitizer/UndefinedBehaviorSanitizer, a short run of
-# every fuzz target, and the Windows build under Wine. Ends with one line
-# that adds up all suites.
+# every fuzz target, the Windows build under Wine, and the Linux build
+# against the real kernel in a test machine (e2e). Ends with one line that
+# adds up all suites.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -39,9 +40,28 @@ run_suite() {
   [ "$bad" -eq 0 ] || suites_failed+=("$preset")
 }
 
+# The e2e cases run the default preset's binaries inside the test machine.
+run_e2e() {
+  echo "== e2e: the Linux build against the real kernel"
+  local log="build/e2e-tests.log"
+  scripts/e2e/run.sh 2>&1 | tee "$log"
+  local summary
+  summary=$(grep -E '^e2e: [0-9]+ passed, [0-9]+ failed' "$log" | tail -1)
+  if [ -z "$summary" ]; then
+    suites_failed+=("e2e (no result)")
+    return
+  fi
+  local good bad
+  good=$(echo "$summary" | sed -E 's/^e2e: ([0-9]+) passed.*/\1/')
+  bad=$(echo "$summary" | sed -E 's/.* ([0-9]+) failed.*/\1/')
+  passed=$((passed + good))
+  failed=$((failed + bad))
+  [ "$bad" -eq 0 ] || suites_failed+=("e2e")
+}
+
 mkdir -p build
-for preset in ${MAGCFG_TEST_PRESETS:-default asan fuzz mingw}; do
-  run_suite "$preset"
+for preset in ${MAGCFG_TEST_PRESETS:-default asan fuzz mingw e2e}; do
+  if [ "$preset" = e2e ]; then run_e2e; else run_suite "$preset"; fi
 done
 
 echo

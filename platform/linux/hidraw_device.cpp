@@ -6,6 +6,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <memory>
 
@@ -37,6 +38,21 @@ std::optional<std::vector<std::uint8_t>> DescriptorFromKernel(int fd) {
 
 bool IsTransient(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
 
+// Errors of a device that is no longer there. EPIPE and EIO are not among
+// them: hidraw gives them for a stalled or failing transfer on a device
+// still present.
+bool MeansGone(int error) { return error == ENODEV || error == ENXIO || error == ESHUTDOWN; }
+
+// hidraw reports both once its device is gone (POLLOUT too, as ever).
+bool HungUp(short revents) { return (revents & (POLLHUP | POLLERR)) != 0; }
+
+// hidraw queues at most 64 input reports per open file; twice that bounds
+// the discarding even against a reader that sends as fast as we read.
+constexpr int kMaxDiscardedReports = 128;
+// A report longer than this is still taken whole: hidraw drops the part of
+// a report that does not fit the read.
+constexpr std::size_t kDiscardBufferBytes = 256;
+
 }  // namespace
 
 HidrawDevice::HidrawDevice(UniqueFd fd, SysfsNode node) : HidrawDevice(std::move(fd), std::move(node), nullptr) {
@@ -66,7 +82,15 @@ std::optional<reader::HidAttributes> HidrawDevice::GetAttributes() {
 std::optional<reader::ReportLengths> HidrawDevice::GetReportLengths() {
   const auto descriptor = descriptorSource_ ? descriptorSource_() : std::nullopt;
   if (!descriptor) return std::nullopt;
-  return reader::ParseReportDescriptor(*descriptor).lengths;
+  const reader::DescriptorParse parse = reader::ParseReportDescriptor(*descriptor);
+  if (parse.lengths) usesReportIds_ = parse.usesReportIds;
+  return parse.lengths;
+}
+
+bool HidrawDevice::UsesReportIds() {
+  if (!usesReportIds_) GetReportLengths();
+  // Without a usable descriptor, the reader's own layout: no report IDs.
+  return usesReportIds_.value_or(false);
 }
 
 WriteResult HidrawDevice::Write(std::span<const std::uint8_t> report, int timeoutMs) {
@@ -74,8 +98,9 @@ WriteResult HidrawDevice::Write(std::span<const std::uint8_t> report, int timeou
   for (;;) {
     const std::optional<short> ready = PollUntil(fd_.get(), POLLOUT, deadline);
     if (!ready) return {TransferStatus::TimedOut, 0};
-    // Hung up or invalid without room to write: the transfer failed at once.
-    if (!(*ready & POLLOUT)) return {TransferStatus::Completed, 0};
+    if (HungUp(*ready)) return {TransferStatus::ReaderGone, 0};
+    // Not writable and not hung up: an fd that is not open (POLLNVAL).
+    if (!(*ready & POLLOUT)) return {TransferStatus::Failed, 0};
     // hidraw's write is synchronous inside the kernel: it returns when the
     // report has gone to the device or the transfer failed, so nothing is
     // left outstanding. hidraw always polls writable, so a device that stalls
@@ -86,30 +111,60 @@ WriteResult HidrawDevice::Write(std::span<const std::uint8_t> report, int timeou
       if (deadline.Passed()) return {TransferStatus::TimedOut, 0};
       continue;
     }
-    // ENODEV after an unplug, EIO, EPIPE: a completion that failed. The reply
-    // read that follows will time out.
-    return {TransferStatus::Completed, 0};
+    // ENODEV after an unplug; EPIPE for a stalled endpoint, EIO.
+    return {MeansGone(errno) ? TransferStatus::ReaderGone : TransferStatus::Failed, 0};
   }
 }
 
 TransferStatus HidrawDevice::Read(std::span<std::uint8_t> buffer, int timeoutMs) {
   // No report fits an empty buffer; reading 0 bytes would consume one unseen.
   if (buffer.empty()) return TransferStatus::TimedOut;
+  // For a device without report IDs, hidraw's read hands over the report's
+  // data alone, with no ID byte in front (seen on Linux 6.1 with a USB HID
+  // gadget: the reply 02 30 'Y' 03 arrived as those four bytes at offset 0),
+  // while its write takes a leading 0 and strips it. The data goes in from
+  // byte 1, behind a report ID of 0, as the core reads it. A numbered
+  // report starts with its ID already.
+  const bool numbered = UsesReportIds();
+  std::array<std::uint8_t, 1> noRoom{};
+  std::span<std::uint8_t> target = numbered ? buffer : buffer.subspan(1);
+  // A one-byte buffer has no room for data: the report is taken all the same.
+  if (target.empty()) target = noRoom;
+
   const Deadline deadline(timeoutMs);
   for (;;) {
     const std::optional<short> ready = PollUntil(fd_.get(), POLLIN, deadline);
     if (!ready) return TransferStatus::TimedOut;
-    // POLLHUP, POLLERR or POLLNVAL without data: the reader is gone and no
-    // report will come. End at once rather than poll a hung-up fd again.
-    if (!(*ready & POLLIN)) return TransferStatus::TimedOut;
-    // One read is one report. hidraw copies at most buffer.size() bytes and
+    // Nothing to read: hung up (the reader is gone, and no report will come)
+    // or an fd that is not open (POLLNVAL). End at once rather than poll again.
+    if (!(*ready & POLLIN)) return HungUp(*ready) ? TransferStatus::ReaderGone : TransferStatus::Failed;
+    // One read is one report. hidraw copies at most target.size() bytes and
     // drops the rest of a longer report, so callers ask for the full length.
-    const ssize_t got = ::read(fd_.get(), buffer.data(), buffer.size());
-    if (got > 0) return TransferStatus::Completed;
-    if (got < 0 && IsTransient(errno) && !deadline.Passed()) continue;
-    // End of file (the other end closed) or a read error such as EIO after
-    // an unplug: nothing arrived.
-    return TransferStatus::TimedOut;
+    const ssize_t got = ::read(fd_.get(), target.data(), target.size());
+    if (got > 0) {
+      if (!numbered) buffer[0] = 0;
+      return TransferStatus::Completed;
+    }
+    if (got < 0 && IsTransient(errno)) {
+      if (deadline.Passed()) return TransferStatus::TimedOut;
+      continue;
+    }
+    // End of file (the other end closed), or an error: hidraw gives EIO
+    // once its device is gone, and says so through poll as well.
+    if (got == 0 || HungUp(*ready) || MeansGone(errno)) return TransferStatus::ReaderGone;
+    return TransferStatus::Failed;
+  }
+}
+
+void HidrawDevice::DiscardPendingReports() {
+  std::array<std::uint8_t, kDiscardBufferBytes> scratch;
+  for (int i = 0; i < kMaxDiscardedReports; ++i) {
+    // A look without waiting, then one report taken; the transfers that
+    // follow tell of a hang-up or an error.
+    const std::optional<short> ready = PollUntil(fd_.get(), POLLIN, Deadline(0));
+    if (!ready || !(*ready & POLLIN)) return;
+    const ssize_t got = ::read(fd_.get(), scratch.data(), scratch.size());
+    if (got <= 0 && !(got < 0 && errno == EINTR)) return;
   }
 }
 

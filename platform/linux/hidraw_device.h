@@ -31,14 +31,20 @@ class HidrawDevice final : public reader::HidDevice {
   bool CheckOutputReport(std::span<const std::uint8_t>) override { return true; }
   reader::WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) override;
   reader::TransferStatus Read(std::span<std::uint8_t> buffer, int timeoutMs) override;
+  void DiscardPendingReports() override;
   // Nothing is ever outstanding: each transfer is one read(2) or write(2)
   // made only once poll says it can go through.
   void CancelIo() override {}
 
  private:
+  // Whether the interface's reports carry report IDs, as its descriptor
+  // said when last parsed; asked for when no parse has been made yet.
+  bool UsesReportIds();
+
   UniqueFd fd_;
   SysfsNode node_;
   DescriptorSource descriptorSource_;
+  std::optional<bool> usesReportIds_;
 };
 
 }  // namespace magcfg::platform::hidraw

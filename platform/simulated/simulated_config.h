@@ -52,6 +52,10 @@ struct ReaderBehaviour {
   // When set, the reader also sends a filler report this often, for ever.
   std::optional<int> floodEveryMs;
   std::uint8_t floodByte = '*';
+  // When set to Failed or ReaderGone, every write (read) on the reader ends
+  // at once that way, as with a stalled endpoint or a reader pulled out.
+  std::optional<reader::TransferStatus> failWrites;
+  std::optional<reader::TransferStatus> failReads;
   std::string versionText = "V1.02";
 };
 

@@ -53,6 +53,7 @@ class SimulatedDevice final : public reader::HidDevice {
 
   WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) override {
     state_->seen.writes.emplace_back(report.begin(), report.end());
+    if (const auto failure = Failure(state_->config.reader.failWrites)) return {*failure, 0};
     const std::int64_t startMs = state_->clock.NowMs();
     // The request reaches the reader whether or not the host sees the write
     // complete in time.
@@ -82,6 +83,7 @@ class SimulatedDevice final : public reader::HidDevice {
       state_->clock.Advance(timeoutMs);
       return TransferStatus::TimedOut;
     }
+    if (const auto failure = Failure(state_->config.reader.failReads)) return *failure;
     const std::optional<std::vector<std::uint8_t>> report = state_->Receive(timeoutMs, InputLength());
     if (!report) return TransferStatus::TimedOut;
     // The platform delivers no more than the caller asked for.
@@ -89,10 +91,18 @@ class SimulatedDevice final : public reader::HidDevice {
     return TransferStatus::Completed;
   }
 
+  void DiscardPendingReports() override { state_->seen.discardedReports += state_->DiscardArrived(); }
+
   void CancelIo() override { ++state_->seen.cancelIoCalls; }
 
  private:
   const SimulatedInterface& Interface() const { return state_->config.interfaces.at(index_); }
+
+  // How the reader's transfers of one kind fail, when they are set to.
+  std::optional<TransferStatus> Failure(const std::optional<TransferStatus>& failure) const {
+    if (!Interface().isReader || !failure || !reader::IsFailure(*failure)) return std::nullopt;
+    return failure;
+  }
 
   std::size_t InputLength() const {
     const auto& lengths = Interface().reportLengths;

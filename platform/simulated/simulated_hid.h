@@ -25,6 +25,7 @@ struct Observations {
   std::vector<std::vector<std::uint8_t>> writes;  // every output report written
   std::vector<int> readTimeoutsMs;                // one per read started
   int cancelIoCalls = 0;
+  int discardedReports = 0;  // waiting reports dropped before a request
   std::vector<int> pausesMs;
 
   std::size_t Reads() const { return readTimeoutsMs.size(); }

@@ -48,4 +48,13 @@ std::optional<std::vector<std::uint8_t>> SimulatedHidSystem::State::Receive(int 
   return report;
 }
 
+int SimulatedHidSystem::State::DiscardArrived() {
+  int dropped = 0;
+  while (!inbound_.empty() && inbound_.front().arrivalMs <= clock.NowMs()) {
+    inbound_.pop_front();
+    ++dropped;
+  }
+  return dropped;
+}
+
 }  // namespace magcfg::sim

@@ -26,6 +26,10 @@ struct SimulatedHidSystem::State {
   // its arrival; otherwise the clock moves by the whole time-out.
   std::optional<std::vector<std::uint8_t>> Receive(int timeoutMs, std::size_t inputLength);
 
+  // Drops the reports that have arrived by now, as the platform's queue
+  // would hold them; those still on their way stay. Returns how many.
+  int DiscardArrived();
+
   SimulatedReaderConfig config;
   ReaderModel model;
   VirtualClock clock;

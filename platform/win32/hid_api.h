@@ -28,11 +28,13 @@ struct HidApi {
   decltype(&::HidD_FreePreparsedData) freePreparsedData;
   decltype(&::HidP_GetCaps) getCaps;
   decltype(&::HidP_SetUsages) setUsages;
+  decltype(&::HidD_FlushQueue) flushQueue;
   decltype(&::CreateEventW) createEvent;
   decltype(&::ResetEvent) resetEvent;
   decltype(&::WriteFile) writeFile;
   decltype(&::ReadFile) readFile;
   decltype(&::WaitForSingleObject) waitForSingleObject;
+  decltype(&::GetOverlappedResult) getOverlappedResult;
   decltype(&::CancelIo) cancelIo;
   decltype(&::GetLastError) getLastError;
   decltype(&::SetLastError) setLastError;

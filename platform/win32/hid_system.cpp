@@ -17,6 +17,21 @@ using reader::TransferStatus;
 
 DWORD ClampTimeout(int milliseconds) { return milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds); }
 
+// How a failed transfer ended: the errors of a device no longer there (the
+// HID class gives ERROR_DEVICE_NOT_CONNECTED once it is unplugged), or any
+// other failure.
+TransferStatus FailureFor(DWORD error) {
+  switch (error) {
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_NO_SUCH_DEVICE:
+      return TransferStatus::ReaderGone;
+    default:
+      return TransferStatus::Failed;
+  }
+}
+
 class Win32HidInterfaceList final : public reader::HidInterfaceList {
  public:
   Win32HidInterfaceList(const HidApi& api, HDEVINFO list, const GUID& hidGuid)
@@ -117,24 +132,27 @@ class Win32HidDevice final : public reader::HidDevice {
   }
 
   reader::WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) override {
-    reader::WriteResult result;
     // A write begins the transfers of one request: it gets a fresh event,
-    // which the reads of the reply share.
-    if (!BeginTransfer(/*newEvent=*/true)) return result;
+    // which the reads of the reply share. Without one there is nothing to
+    // wait on: the platform is failing.
+    if (!BeginTransfer(/*newEvent=*/true)) return {TransferStatus::Failed, 0};
     DWORD written = 0;
     const BOOL done = api_.writeFile(handle_, report.data(), static_cast<DWORD>(report.size()), &written, &overlapped_);
-    outstanding_ = !done && api_.getLastError() == ERROR_IO_PENDING;
-    result.status = Wait(timeoutMs);
-    result.bytesWrittenInCall = written;
-    return result;
+    const TransferStatus status = Finish(done, timeoutMs);
+    return {status, written};
   }
 
   TransferStatus Read(std::span<std::uint8_t> buffer, int timeoutMs) override {
-    if (!BeginTransfer(/*newEvent=*/false)) return TransferStatus::TimedOut;
+    if (!BeginTransfer(/*newEvent=*/false)) return TransferStatus::Failed;
     DWORD read = 0;
     const BOOL done = api_.readFile(handle_, buffer.data(), static_cast<DWORD>(buffer.size()), &read, &overlapped_);
-    outstanding_ = !done && api_.getLastError() == ERROR_IO_PENDING;
-    return Wait(timeoutMs);
+    return Finish(done, timeoutMs);
+  }
+
+  void DiscardPendingReports() override {
+    // The HID class keeps the input reports nobody has read yet in a queue
+    // of its own; this empties it.
+    api_.flushQueue(handle_);
   }
 
   void CancelIo() override {
@@ -167,11 +185,26 @@ class Win32HidDevice final : public reader::HidDevice {
     return true;
   }
 
-  TransferStatus Wait(int timeoutMs) {
+  // Waits for the transfer the call `done` started and says how it ended.
+  TransferStatus Finish(BOOL done, int timeoutMs) {
+    if (!done) {
+      const DWORD error = api_.getLastError();
+      // Failed at once: nothing was started, and the event will never be
+      // set. Waiting for it would only sit out the time-out.
+      if (error != ERROR_IO_PENDING) return FailureFor(error);
+      outstanding_ = true;
+    }
     const DWORD waited = api_.waitForSingleObject(event_, ClampTimeout(timeoutMs));
     if (waited == WAIT_TIMEOUT || waited == WAIT_ABANDONED) return TransferStatus::TimedOut;
-    // Anything else, a failed wait included, counts as completion.
+    if (waited != WAIT_OBJECT_0) {
+      // The wait itself failed; the transfer may still be under way.
+      if (outstanding_) CancelIo();
+      return TransferStatus::Failed;
+    }
     outstanding_ = false;
+    // The event tells that the transfer ended, not how.
+    DWORD moved = 0;
+    if (!api_.getOverlappedResult(handle_, &overlapped_, &moved, FALSE)) return FailureFor(api_.getLastError());
     return TransferStatus::Completed;
   }
 
@@ -226,11 +259,13 @@ const HidApi& SystemHidApi() {
       &::HidD_FreePreparsedData,
       &::HidP_GetCaps,
       &::HidP_SetUsages,
+      &::HidD_FlushQueue,
       &::CreateEventW,
       &::ResetEvent,
       &::WriteFile,
       &::ReadFile,
       &::WaitForSingleObject,
+      &::GetOverlappedResult,
       &::CancelIo,
       &::GetLastError,
       &::SetLastError,

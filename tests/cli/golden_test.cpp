@@ -54,6 +54,8 @@ const GoldenCase kCases[] = {
     {"set_format_all_text", {"--simulate=3", "set-format", "--all"}, 3, [](auto& f) { ReaderSilent(f, 1); }},
     {"set_format_all_json", {"--simulate=3", "--json", "set-format", "--all"}, 3, [](auto& f) { ReaderSilent(f, 1); }},
     {"set_format_no_reader", {"--simulate", "set-format"}, 1, NoReaderAttached},
+    {"set_format_reader_gone", {"--simulate", "set-format"}, 1,
+     [](auto& f) { f.Member(0).Config().reader.failWrites = reader::TransferStatus::ReaderGone; }},
     {"set_format_all_no_reader_json", {"--simulate", "--json", "--all", "set-format"}, 1, NoReaderAttached},
     {"set_format_path", {"--simulate=2", "set-format", "--path", "sim:hid/3-magstripe"}, 2},
     {"set_format_path_missing", {"--simulate=2", "set-format", "--path", "sim:hid/9-magstripe"}, 2},

@@ -63,6 +63,22 @@ const OutcomeRow kOutcomes[] = {
      4, "Receive data timeout", {"Send data success", "Receive data timeout"}},
     {"card read reply after its 50 ms wait", {"read"}, [](auto& f) { f.Member(0).Config().reader.replyDelayMs = 80; },
      4, "Receive data timeout!", {"Set Command OK!", "Receive data timeout!"}},
+    // A failed transfer is said as what it is, at once, and no "sent" notice
+    // follows a write that failed; a reader gone counts as no reader.
+    {"write finds the reader gone", {"set-format"},
+     [](auto& f) { f.Member(0).Config().reader.failWrites = reader::TransferStatus::ReaderGone; },
+     3, "The request could not be sent: the reader is gone", {"The request could not be sent: the reader is gone"}},
+    {"write fails (stalled endpoint)", {"status"},
+     [](auto& f) { f.Member(0).Config().reader.failWrites = reader::TransferStatus::Failed; },
+     5, "The request could not be sent: the transfer failed", {"The request could not be sent: the transfer failed"}},
+    {"read finds the reader gone", {"version"},
+     [](auto& f) { f.Member(0).Config().reader.failReads = reader::TransferStatus::ReaderGone; },
+     3, "The reply could not be read: the reader is gone",
+     {"Set Command OK!", "The reply could not be read: the reader is gone"}},
+    {"read fails (I/O error)", {"set-format"},
+     [](auto& f) { f.Member(0).Config().reader.failReads = reader::TransferStatus::Failed; },
+     5, "The reply could not be read: the transfer failed",
+     {"Send data success", "The reply could not be read: the transfer failed"}},
     {"interface list not obtained", {"status"}, [](auto& f) { f.Member(0).Config().listObtainable = false; },
      5, "Get HID device information failed!", {"Get HID device information failed!"}},
     {"interface details not read", {"status"},
@@ -178,6 +194,12 @@ class GatedSystem final : public reader::HidSystem {
     }
     reader::TransferStatus Read(std::span<std::uint8_t> b, int ms) override {
       return Guarded([&] { return inner_->Read(b, ms); });
+    }
+    void DiscardPendingReports() override {
+      Guarded([&] {
+        inner_->DiscardPendingReports();
+        return 0;
+      });
     }
     void CancelIo() override {
       Guarded([&] {

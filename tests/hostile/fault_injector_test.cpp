@@ -193,6 +193,30 @@ TEST(FaultInjector, InjectedTimeOutsStandForTheirWholeWaitAndReachNothing) {
   EXPECT_EQ(rig.sim.Seen().writes.size(), 1u);
 }
 
+TEST(FaultInjector, InjectedFailuresEndAtOnceAndReachNothing) {
+  for (const TransferStatus failure : {TransferStatus::Failed, TransferStatus::ReaderGone}) {
+    Rig rig;
+    rig.hid.Faults().writeFailures = CallSelection::Only(0);
+    rig.hid.Faults().readFailures = CallSelection::Only(0);
+    rig.hid.Faults().transferFailure = failure;
+    auto device = rig.OpenReader();
+    EXPECT_EQ(device->Write(kVersionRequest, 1000).status, failure);
+    Bytes buffer(65, 0xEE);
+    EXPECT_EQ(device->Read(buffer, 1000), failure);
+    EXPECT_EQ(buffer, Bytes(65, 0xEE));
+    EXPECT_EQ(rig.hid.InjectedWaitMs(), 0);
+    EXPECT_TRUE(rig.sim.Seen().writes.empty());
+    EXPECT_EQ(rig.sim.Seen().Reads(), 0u);
+    EXPECT_EQ(rig.hid.Counts().failures, 2);
+    EXPECT_EQ(rig.hid.Counts().timeouts, 0);
+    EXPECT_EQ(rig.hid.Outstanding(), 0);
+    // Only the chosen calls fail; the reader is still there.
+    EXPECT_EQ(device->Write(kVersionRequest, 1000).status, TransferStatus::Completed);
+    EXPECT_EQ(device->Read(buffer, 1000), TransferStatus::Completed);
+    EXPECT_EQ(buffer[2], 0x05);
+  }
+}
+
 TEST(FaultInjector, AnUnpluggedReaderFailsEverythingFromItsTransferOn) {
   for (const UnplugMode mode : {UnplugMode::TimesOut, UnplugMode::EndsAtOnce}) {
     Rig rig;
@@ -212,10 +236,12 @@ TEST(FaultInjector, AnUnpluggedReaderFailsEverythingFromItsTransferOn) {
       EXPECT_EQ(rig.hid.InjectedWaitMs(), 2000);
       EXPECT_EQ(rig.hid.Violations().size(), 1u);  // the write came with the read still outstanding
     } else {
-      EXPECT_EQ(read, TransferStatus::Completed);
-      EXPECT_EQ(write.status, TransferStatus::Completed);
+      EXPECT_EQ(read, TransferStatus::ReaderGone);
+      EXPECT_EQ(write.status, TransferStatus::ReaderGone);
       EXPECT_EQ(write.bytesWrittenInCall, 0u);
       EXPECT_EQ(rig.hid.InjectedWaitMs(), 0);
+      EXPECT_EQ(rig.hid.Counts().failures, 2);
+      EXPECT_EQ(rig.hid.Outstanding(), 0);  // a failed transfer leaves nothing to cancel
     }
     // Nothing arrived: the reply that was on its way is not delivered.
     EXPECT_EQ(buffer, Bytes(65, 0xEE));

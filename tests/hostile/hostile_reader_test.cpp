@@ -1,7 +1,8 @@
 // A reader that misbehaves, one way at a time, under each of the six
 // commands: it floods reports, never answers, answers garbage or another
-// command's reply, is unplugged between the write and the read or in the
-// middle of a reply, refuses the usage check, delivers short reads. Each
+// command's reply, fails its transfers, is unplugged between the write and
+// the read or in the middle of a reply, refuses the usage check, delivers
+// short reads. Each
 // case must end within its command's time bound with the notice the command
 // defines, leave no transfer outstanding and no interface open but the
 // reader, and leave nothing open after Disconnect.
@@ -166,13 +167,43 @@ TEST(FloodingReader, CommandsAfterACutOffCardReadReadTheirOwnReply) {
   EXPECT_TRUE(bench.DisconnectLeavesNothingOpen());
 }
 
+// A reply that comes after its read ran out waits in the platform's queue;
+// the next command drops it before its own request instead of taking it for
+// its reply (the late version text would read as no verdict, no card status
+// and no track data).
+TEST(LateReply, IsNotTakenForTheNextCommandsReply) {
+  HostileBench bench;
+  ASSERT_TRUE(bench.Connect());
+  SwipeGoodCard(bench);
+  for (const Command& next : kCommands) {
+    bench.sim.Config().reader.replyDelayMs = 1500;
+    bench.Press(kVersion);
+    EXPECT_EQ(bench.window.events, kReplyTimeout);
+    bench.sim.Pause(1000);  // the operator reads the notice; the reply comes meanwhile
+    bench.sim.Config().reader.replyDelayMs = 4;
+    bench.ForgetLogs();
+    bench.Press(next);
+    EXPECT_EQ(bench.window.events, SaneEvents(next)) << next.name;
+    if (next.code == kReadCard.code) EXPECT_EQ(bench.TrackBoxes(), kSaneTracks);
+    EXPECT_EQ(bench.hid.Counts().discards, 1) << next.name;
+    EXPECT_EQ(bench.sim.Seen().discardedReports, 1) << next.name;
+    EXPECT_TRUE(bench.NothingLeftBehind());
+    bench.ForgetLogs();
+  }
+  EXPECT_TRUE(bench.DisconnectLeavesNothingOpen());
+}
+
 // ---------------------------------------------------------------------------
-// A reader that takes the request and never answers; and one whose writes
-// never complete either.
+// A reader that takes the request and never answers; one whose writes never
+// complete either; and one whose writes or reads fail at once (a stalled
+// endpoint: EPIPE, EIO), which shows what a time-out shows, without the wait
+// and never as "Send data success".
+
+enum class Silence { ReadsRunOut, NothingCompletes, ReadsFail, WritesFail };
 
 struct SilentRow {
   Row row;
-  bool writesRunOut;
+  Silence silence;
 };
 
 class SilentReader : public ::testing::TestWithParam<SilentRow> {};
@@ -181,13 +212,22 @@ TEST_P(SilentReader, EndsAtItsTimeOutsWithTheTimeOutNotice) {
   const SilentRow& s = GetParam();
   HostileBench bench;
   ASSERT_TRUE(bench.Connect());
-  bench.hid.Faults().readTimeouts = CallSelection::All();
-  if (s.writesRunOut) bench.hid.Faults().writeTimeouts = CallSelection::All();
+  HidFaults& faults = bench.hid.Faults();
+  switch (s.silence) {
+    case Silence::NothingCompletes: faults.writeTimeouts = CallSelection::All(); [[fallthrough]];
+    case Silence::ReadsRunOut: faults.readTimeouts = CallSelection::All(); break;
+    case Silence::ReadsFail: faults.readFailures = CallSelection::All(); break;
+    case Silence::WritesFail: faults.writeFailures = CallSelection::All(); break;
+  }
   bench.Press(s.row.command);
+  const bool fails = s.silence == Silence::ReadsFail || s.silence == Silence::WritesFail;
+  EXPECT_EQ(bench.hid.Counts().failures, fails ? 1 : 0);
   ExpectRow(bench, s.row);
 }
 
 const Strings kSendTimeoutBox = {"box:Error|Send data timeout!"};
+const Strings kFormatNothingSent = {"status:Send data timeout!", "status:Receive data timeout",
+                                    "box:ERROR|Receive data timeout"};
 Strings Then(Strings first, const Strings& second) {
   first.insert(first.end(), second.begin() + 1, second.end());
   return first;
@@ -196,20 +236,33 @@ Strings Then(Strings first, const Strings& second) {
 // clang-format off
 const SilentRow kSilentRows[] = {
     // The write completes after 1 ms; the read runs its whole time-out.
-    {{"SetFormatNeverAnswers", kSetFormat, kFormatReplyTimeout, {}, 1, 1, 1001}, false},
-    {{"VersionNeverAnswers", kVersion, kReplyTimeout, {}, 1, 1, 1001}, false},
-    {{"PassiveModeNeverAnswers", kPassiveMode, kReplyTimeout, {}, 1, 1, 1001}, false},
-    {{"ActiveModeNeverAnswers", kActiveMode, kReplyTimeout, {}, 1, 1, 1001}, false},
-    {{"CardStatusNeverAnswers", kCardStatus, kReplyTimeout, {}, 1, 1, 1001}, false},
-    {{"ReadCardNeverAnswers", kReadCard, kReplyTimeout, kNoTracks, 1, 1, 51}, false},
+    {{"SetFormatNeverAnswers", kSetFormat, kFormatReplyTimeout, {}, 1, 1, 1001}, Silence::ReadsRunOut},
+    {{"VersionNeverAnswers", kVersion, kReplyTimeout, {}, 1, 1, 1001}, Silence::ReadsRunOut},
+    {{"PassiveModeNeverAnswers", kPassiveMode, kReplyTimeout, {}, 1, 1, 1001}, Silence::ReadsRunOut},
+    {{"ActiveModeNeverAnswers", kActiveMode, kReplyTimeout, {}, 1, 1, 1001}, Silence::ReadsRunOut},
+    {{"CardStatusNeverAnswers", kCardStatus, kReplyTimeout, {}, 1, 1, 1001}, Silence::ReadsRunOut},
+    {{"ReadCardNeverAnswers", kReadCard, kReplyTimeout, kNoTracks, 1, 1, 51}, Silence::ReadsRunOut},
     // The write runs out too; all but the card read still wait for a reply.
-    {{"SetFormatNothingCompletes", kSetFormat,
-     {"status:Send data timeout!", "status:Receive data timeout", "box:ERROR|Receive data timeout"}, {}, 1, 2, 2000}, true},
-    {{"VersionNothingCompletes", kVersion, Then(kSendTimeoutBox, kReplyTimeout), {}, 1, 2, 2000}, true},
-    {{"PassiveModeNothingCompletes", kPassiveMode, Then(kSendTimeoutBox, kReplyTimeout), {}, 1, 2, 2000}, true},
-    {{"ActiveModeNothingCompletes", kActiveMode, Then(kSendTimeoutBox, kReplyTimeout), {}, 1, 2, 2000}, true},
-    {{"CardStatusNothingCompletes", kCardStatus, Then(kSendTimeoutBox, kReplyTimeout), {}, 1, 2, 2000}, true},
-    {{"ReadCardNothingCompletes", kReadCard, kSendTimeoutBox, kNoTracks, 0, 1, 100}, true},
+    {{"SetFormatNothingCompletes", kSetFormat, kFormatNothingSent, {}, 1, 2, 2000}, Silence::NothingCompletes},
+    {{"VersionNothingCompletes", kVersion, Then(kSendTimeoutBox, kReplyTimeout), {}, 1, 2, 2000}, Silence::NothingCompletes},
+    {{"PassiveModeNothingCompletes", kPassiveMode, Then(kSendTimeoutBox, kReplyTimeout), {}, 1, 2, 2000}, Silence::NothingCompletes},
+    {{"ActiveModeNothingCompletes", kActiveMode, Then(kSendTimeoutBox, kReplyTimeout), {}, 1, 2, 2000}, Silence::NothingCompletes},
+    {{"CardStatusNothingCompletes", kCardStatus, Then(kSendTimeoutBox, kReplyTimeout), {}, 1, 2, 2000}, Silence::NothingCompletes},
+    {{"ReadCardNothingCompletes", kReadCard, kSendTimeoutBox, kNoTracks, 0, 1, 100}, Silence::NothingCompletes},
+    // The read fails at once: the read time-out's notice after the write's
+    // 1 ms, nothing to cancel.
+    {{"SetFormatReadFails", kSetFormat, kFormatReplyTimeout, {}, 1, 0, 1}, Silence::ReadsFail},
+    {{"VersionReadFails", kVersion, kReplyTimeout, {}, 1, 0, 1}, Silence::ReadsFail},
+    {{"PassiveModeReadFails", kPassiveMode, kReplyTimeout, {}, 1, 0, 1}, Silence::ReadsFail},
+    {{"ActiveModeReadFails", kActiveMode, kReplyTimeout, {}, 1, 0, 1}, Silence::ReadsFail},
+    {{"CardStatusReadFails", kCardStatus, kReplyTimeout, {}, 1, 0, 1}, Silence::ReadsFail},
+    {{"ReadCardReadFails", kReadCard, kReplyTimeout, kNoTracks, 1, 0, 1}, Silence::ReadsFail},
+    // The write fails at once: nothing went out, so nothing is read; the
+    // notices are those of a write that ran out and of a read that got nothing.
+    {{"SetFormatWriteFails", kSetFormat, kFormatNothingSent, {}, 0, 0, 0}, Silence::WritesFail},
+    {{"VersionWriteFails", kVersion, Then(kSendTimeoutBox, kReplyTimeout), {}, 0, 0, 0}, Silence::WritesFail},
+    {{"CardStatusWriteFails", kCardStatus, Then(kSendTimeoutBox, kReplyTimeout), {}, 0, 0, 0}, Silence::WritesFail},
+    {{"ReadCardWriteFails", kReadCard, kSendTimeoutBox, kNoTracks, 0, 0, 0}, Silence::WritesFail},
 };
 // clang-format on
 
@@ -218,9 +271,9 @@ INSTANTIATE_TEST_SUITE_P(EveryCommand, SilentReader, ::testing::ValuesIn(kSilent
 
 // ---------------------------------------------------------------------------
 // A reader unplugged between the write and the read, or before the write.
-// Windows-like: the waits run out. Or the transfer fails at once and the
-// wait reports it as done, with nothing delivered: the reply is read as all
-// zeros.
+// Either the waits run out (an overlapped transfer that never completes), or
+// each transfer fails at once as the reader gone (hidraw's ENODEV and
+// hang-up, Windows' ERROR_DEVICE_NOT_CONNECTED).
 
 struct UnplugRow {
   Row row;
@@ -284,24 +337,23 @@ std::vector<UnplugRow> UnplugRows() {
       {{"ActiveModeBetweenWriteAndReadTimesOut", kActiveMode, kReplyTimeout, {}, 1, 1, 1001}, 1, T},
       {{"CardStatusBetweenWriteAndReadTimesOut", kCardStatus, kReplyTimeout, {}, 1, 1, 1001}, 1, T},
       {{"ReadCardBetweenWriteAndReadTimesOut", kReadCard, kReplyTimeout, kNoTracks, 1, 1, 51}, 1, T},
-      // Between the write and the read, the read ending at once with nothing:
-      // what an all-zero reply means to each command.
-      {{"SetFormatBetweenWriteAndReadEndsAtOnce", kSetFormat, {kFormatSent}, {}, 1, 0, 1}, 1, E},
-      {{"VersionBetweenWriteAndReadEndsAtOnce", kVersion, kEmptyVersion, {}, 1, 0, 1}, 1, E},
-      {{"PassiveModeBetweenWriteAndReadEndsAtOnce", kPassiveMode, SaneEvents(kPassiveMode), {}, 1, 0, 1}, 1, E},
-      {{"ActiveModeBetweenWriteAndReadEndsAtOnce", kActiveMode, SaneEvents(kActiveMode), {}, 1, 0, 1}, 1, E},
-      {{"CardStatusBetweenWriteAndReadEndsAtOnce", kCardStatus, kNoSwipe, {}, 1, 0, 1}, 1, E},
-      {{"ReadCardBetweenWriteAndReadEndsAtOnce", kReadCard, {kSent}, kNoTracks, 1, 0, 1}, 1, E},
+      // Between the write and the read, the read failing at once (hidraw's
+      // hang-up): the read time-out's notice, without the wait.
+      {{"SetFormatBetweenWriteAndReadEndsAtOnce", kSetFormat, kFormatReplyTimeout, {}, 1, 0, 1}, 1, E},
+      {{"VersionBetweenWriteAndReadEndsAtOnce", kVersion, kReplyTimeout, {}, 1, 0, 1}, 1, E},
+      {{"PassiveModeBetweenWriteAndReadEndsAtOnce", kPassiveMode, kReplyTimeout, {}, 1, 0, 1}, 1, E},
+      {{"ActiveModeBetweenWriteAndReadEndsAtOnce", kActiveMode, kReplyTimeout, {}, 1, 0, 1}, 1, E},
+      {{"CardStatusBetweenWriteAndReadEndsAtOnce", kCardStatus, kReplyTimeout, {}, 1, 0, 1}, 1, E},
+      {{"ReadCardBetweenWriteAndReadEndsAtOnce", kReadCard, kReplyTimeout, kNoTracks, 1, 0, 1}, 1, E},
       // Before the write.
-      {{"SetFormatBeforeTheWriteTimesOut", kSetFormat,
-        {"status:Send data timeout!", "status:Receive data timeout", "box:ERROR|Receive data timeout"}, {}, 1, 2, 2000},
-       0, T},
+      {{"SetFormatBeforeTheWriteTimesOut", kSetFormat, kFormatNothingSent, {}, 1, 2, 2000}, 0, T},
       {{"CardStatusBeforeTheWriteTimesOut", kCardStatus, Then(kSendTimeoutBox, kReplyTimeout), {}, 1, 2, 2000}, 0, T},
       {{"ReadCardBeforeTheWriteTimesOut", kReadCard, kSendTimeoutBox, kNoTracks, 0, 1, 100}, 0, T},
-      // A write that fails at once reports 0 bytes written in the call, so
-      // even the version command says it was sent.
-      {{"VersionBeforeTheWriteEndsAtOnce", kVersion, kEmptyVersion, {}, 1, 0, 0}, 0, E},
-      {{"ReadCardBeforeTheWriteEndsAtOnce", kReadCard, {kSent}, kNoTracks, 1, 0, 0}, 0, E},
+      // A write that fails at once is never "sent", not even for the version
+      // command, and no read follows it.
+      {{"SetFormatBeforeTheWriteEndsAtOnce", kSetFormat, kFormatNothingSent, {}, 0, 0, 0}, 0, E},
+      {{"VersionBeforeTheWriteEndsAtOnce", kVersion, Then(kSendTimeoutBox, kReplyTimeout), {}, 0, 0, 0}, 0, E},
+      {{"ReadCardBeforeTheWriteEndsAtOnce", kReadCard, kSendTimeoutBox, kNoTracks, 0, 0, 0}, 0, E},
   };
 }
 
@@ -329,6 +381,7 @@ struct MidReplyRow {
   UnplugMode mode;
   Strings boxes;
   int reads;
+  int cancels;  // the read that ran out is cancelled; one that failed leaves nothing to cancel
   std::int64_t elapsedMs;
 };
 void PrintTo(const MidReplyRow& row, std::ostream* os) { *os << row.name; }
@@ -349,7 +402,7 @@ TEST_P(UnpluggedMidReply, DecodesWhatArrivedAndStops) {
   EXPECT_EQ(bench.window.events, Strings{kSent});
   EXPECT_EQ(bench.TrackBoxes(), row.boxes);
   EXPECT_EQ(bench.hid.Counts().reads, row.reads);
-  EXPECT_EQ(bench.hid.Counts().cancels, 1);
+  EXPECT_EQ(bench.hid.Counts().cancels, row.cancels);
   EXPECT_EQ(bench.ElapsedMs(), row.elapsedMs);
   ExpectEndedCleanly(bench, kReadCard);
 }
@@ -360,12 +413,12 @@ TEST_P(UnpluggedMidReply, DecodesWhatArrivedAndStops) {
 // tracks 2 and 3 show as blank.
 // clang-format off
 const MidReplyRow kMidReplyRows[] = {
-    {"WholeReply", -1, UnplugMode::TimesOut, {kLongTrack1, kLongTrack2, kLongTrack3}, 5, 10 + 50},
-    {"AfterTheFirstReportTimesOut", 2, UnplugMode::TimesOut, {kLongTrack1.substr(0, 60), kBlank, kBlank}, 2, 4 + 50},
-    {"AfterTheSecondReportTimesOut", 3, UnplugMode::TimesOut, {kLongTrack1.substr(0, 124), kBlank, kBlank}, 3, 6 + 50},
-    // Reads that end at once with nothing never run out: the 16-report cap ends the reply.
-    {"AfterTheFirstReportEndsAtOnce", 2, UnplugMode::EndsAtOnce, {kLongTrack1.substr(0, 60), kBlank, kBlank}, 16, 4},
-    {"AfterTheSecondReportEndsAtOnce", 3, UnplugMode::EndsAtOnce, {kLongTrack1.substr(0, 124), kBlank, kBlank}, 16, 6},
+    {"WholeReply", -1, UnplugMode::TimesOut, {kLongTrack1, kLongTrack2, kLongTrack3}, 5, 1, 10 + 50},
+    {"AfterTheFirstReportTimesOut", 2, UnplugMode::TimesOut, {kLongTrack1.substr(0, 60), kBlank, kBlank}, 2, 1, 4 + 50},
+    {"AfterTheSecondReportTimesOut", 3, UnplugMode::TimesOut, {kLongTrack1.substr(0, 124), kBlank, kBlank}, 3, 1, 6 + 50},
+    // A read that fails ends the reply at once.
+    {"AfterTheFirstReportEndsAtOnce", 2, UnplugMode::EndsAtOnce, {kLongTrack1.substr(0, 60), kBlank, kBlank}, 2, 0, 4},
+    {"AfterTheSecondReportEndsAtOnce", 3, UnplugMode::EndsAtOnce, {kLongTrack1.substr(0, 124), kBlank, kBlank}, 3, 0, 6},
 };
 // clang-format on
 

@@ -49,13 +49,14 @@ struct LengthCase {
   Bytes descriptor;
   std::uint16_t input;
   std::uint16_t output;
+  bool reportIds = false;  // whether the reports carry report IDs
 };
 
-TEST(ReportDescriptorTest, ComputesTheLongestReportOfEachKindPlusTheIdByte) {
+TEST(ReportDescriptorTest, ComputesTheLongestReportOfEachKindPlusTheIdByteAndWhetherIdsAreUsed) {
   const std::vector<LengthCase> cases = {
       {"vendor page 64 in, 64 out", kVendorPage64, 65, 65},
       {"boot keyboard", kBootKeyboard, 9, 2},
-      {"mouse with report IDs: the longer report wins", kMouseWithReportIds, 5, 0},
+      {"mouse with report IDs: the longer report wins", kMouseWithReportIds, 5, 0, true},
       {"bits of one report add up before rounding", {0x75, 0x04, 0x95, 0x01, 0x81, 0x02, 0x81, 0x02}, 2, 0},
       {"an odd bit count rounds up", {0x75, 0x01, 0x95, 0x0C, 0x81, 0x02}, 3, 0},
       {"items of one ID add up across other reports",
@@ -63,18 +64,21 @@ TEST(ReportDescriptorTest, ComputesTheLongestReportOfEachKindPlusTheIdByte) {
         0x85, 0x02, 0x95, 0x03, 0x81, 0x02,              // report 2: 3 bytes
         0x85, 0x01, 0x95, 0x04, 0x81, 0x02},             // report 1: 4 more bytes
        7,
-       0},
+       0,
+       true},
       {"input and output of one ID are separate reports",
        {0x85, 0x01, 0x75, 0x08, 0x95, 0x04, 0x81, 0x02, 0x95, 0x08, 0x91, 0x02},
        5,
-       9},
+       9,
+       true},
       {"feature reports count towards neither", {0x75, 0x08, 0x95, 0x10, 0xB1, 0x02}, 0, 0},
       {"pop restores report size, count and ID",
        {0x85, 0x01, 0x75, 0x08, 0x95, 0x02,                    // report 1, 2 x 8 bits
         0xA4, 0x85, 0x02, 0x75, 0x10, 0x95, 0x04, 0x81, 0x02,  // push; report 2: 4 x 16 bits
         0xB4, 0x81, 0x02, 0x91, 0x02},                         // pop; 2 x 8 bits to report 1, in and out
        9,
-       3},
+       3,
+       true},
       {"long items are skipped whole",
        {0xFE, 0x03, 0x10, 0x81, 0x02, 0x91, 0xFE, 0x00, 0x11, 0x75, 0x08, 0x95, 0x02, 0x81, 0x02},
        3,
@@ -85,7 +89,7 @@ TEST(ReportDescriptorTest, ComputesTheLongestReportOfEachKindPlusTheIdByte) {
        2,
        0},
       {"two-byte report count", {0x75, 0x08, 0x96, 0x00, 0x01, 0x81, 0x02}, 257, 0},
-      {"report ID 255 is allowed", {0x85, 0xFF, 0x75, 0x08, 0x95, 0x01, 0x91, 0x02}, 0, 2},
+      {"report ID 255 is allowed", {0x85, 0xFF, 0x75, 0x08, 0x95, 0x01, 0x91, 0x02}, 0, 2, true},
       {"no main items: no reports", {0x05, 0x01, 0x09, 0x06}, 0, 0},
       {"a main item of zero bits still makes a report", {0x75, 0x00, 0x95, 0x00, 0x81, 0x02}, 1, 0},
       {"absurd size and count saturate at 16 bits",
@@ -103,6 +107,7 @@ TEST(ReportDescriptorTest, ComputesTheLongestReportOfEachKindPlusTheIdByte) {
     EXPECT_EQ(parse.error, DescriptorError::None) << c.name;
     EXPECT_EQ(parse.lengths->input, c.input) << c.name;
     EXPECT_EQ(parse.lengths->output, c.output) << c.name;
+    EXPECT_EQ(parse.usesReportIds, c.reportIds) << c.name;
   }
 }
 

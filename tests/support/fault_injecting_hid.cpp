@@ -57,6 +57,10 @@ struct FaultInjectingHid::State {
     ++counts.timeouts;
   }
 
+  void Failed(reader::TransferStatus status) {
+    if (reader::IsFailure(status)) ++counts.failures;
+  }
+
   void Wait(int timeoutMs) { injectedWaitMs += std::max(timeoutMs, 0); }
 
   reader::HidSystem& inner;
@@ -143,12 +147,14 @@ class InjectedDevice final : public HidDevice {
     state_->BeforeTransfer(entry, "write", report.size(),
                            entry.lengths ? std::optional(entry.lengths->output) : std::nullopt);
     if (state_->GoneAt(transfer, entry.path)) {
-      if (state_->faults.unplugMode == UnplugMode::EndsAtOnce) return {TransferStatus::Completed, 0};
+      if (state_->faults.unplugMode == UnplugMode::EndsAtOnce) return {InjectedFailure(TransferStatus::ReaderGone), 0};
       return InjectedTimeout(entry, timeoutMs);
     }
     if (state_->faults.writeTimeouts.Contains(call)) return InjectedTimeout(entry, timeoutMs);
+    if (state_->faults.writeFailures.Contains(call)) return {InjectedFailure(state_->faults.transferFailure), 0};
     const WriteResult result = inner_->Write(report, timeoutMs);
     if (result.status == TransferStatus::TimedOut) state_->RanOut(entry);
+    state_->Failed(result.status);
     return result;
   }
 
@@ -161,13 +167,18 @@ class InjectedDevice final : public HidDevice {
                            entry.lengths ? std::optional(entry.lengths->input) : std::nullopt);
     if (state_->GoneAt(transfer, entry.path)) {
       // Nothing arrives: the buffer is left as the caller handed it over.
-      if (state_->faults.unplugMode == UnplugMode::EndsAtOnce) return TransferStatus::Completed;
+      if (state_->faults.unplugMode == UnplugMode::EndsAtOnce) return InjectedFailure(TransferStatus::ReaderGone);
       return InjectedTimeout(entry, timeoutMs).status;
     }
     if (state_->faults.readTimeouts.Contains(call)) return InjectedTimeout(entry, timeoutMs).status;
+    if (state_->faults.readFailures.Contains(call)) return InjectedFailure(state_->faults.transferFailure);
     const TransferStatus status = inner_->Read(buffer, timeoutMs);
     if (status == TransferStatus::TimedOut) {
       state_->RanOut(entry);
+      return status;
+    }
+    if (reader::IsFailure(status)) {
+      state_->Failed(status);
       return status;
     }
     const HidFaults& faults = state_->faults;
@@ -178,6 +189,11 @@ class InjectedDevice final : public HidDevice {
     return status;
   }
 
+  void DiscardPendingReports() override {
+    ++state_->counts.discards;
+    if (!state_->Gone(state_->Interface(id_).path)) inner_->DiscardPendingReports();
+  }
+
   void CancelIo() override {
     ++state_->counts.cancels;
     inner_->CancelIo();
@@ -185,6 +201,11 @@ class InjectedDevice final : public HidDevice {
   }
 
  private:
+  TransferStatus InjectedFailure(TransferStatus status) {
+    state_->Failed(status);
+    return status;
+  }
+
   WriteResult InjectedTimeout(State::OpenInterface& entry, int timeoutMs) {
     state_->Wait(timeoutMs);
     state_->RanOut(entry);

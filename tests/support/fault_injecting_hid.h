@@ -40,7 +40,7 @@ struct CallSelection {
 // How an unplugged reader's transfers end.
 enum class UnplugMode {
   TimesOut,    // each wait runs its whole time-out (an overlapped transfer that never completes)
-  EndsAtOnce,  // each transfer fails at once, delivering nothing (a read that returns an error)
+  EndsAtOnce,  // each transfer fails at once as ReaderGone, delivering nothing (hidraw's ENODEV, a hang-up)
 };
 
 // Rewrites the bytes of a read that completed; readIndex is the read's call number.
@@ -65,6 +65,11 @@ struct HidFaults {
   // request never reaches the reader, the reply is not taken from it.
   CallSelection writeTimeouts;
   CallSelection readTimeouts;
+  // Transfers made to fail at once with transferFailure (Failed or
+  // ReaderGone), likewise not passed on.
+  CallSelection writeFailures;
+  CallSelection readFailures;
+  reader::TransferStatus transferFailure = reader::TransferStatus::Failed;
   // At this transfer (writes and reads numbered together) the interfaces
   // open then are unplugged: from it on, each of their transfers ends as
   // unplugMode says, their attributes cannot be read, and their paths no
@@ -95,8 +100,10 @@ struct HidCallCounts {
   int writes = 0;
   int reads = 0;
   int cancels = 0;
+  int discards = 0;  // DiscardPendingReports calls
   int pauses = 0;
   int timeouts = 0;  // transfers that ended by running out, injected or not
+  int failures = 0;  // transfers that failed, injected or not
 };
 
 class FaultInjectingHid final : public reader::HidSystem {

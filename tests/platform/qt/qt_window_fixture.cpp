@@ -38,6 +38,7 @@ class AnsweringReader final : public reader::HidDevice {
     if (buffer.size() > 3) buffer[3] = byte3_;
     return reader::TransferStatus::Completed;
   }
+  void DiscardPendingReports() override {}  // it answers only when asked
   void CancelIo() override {}
 
  private:

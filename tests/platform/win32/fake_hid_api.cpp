@@ -244,6 +244,7 @@ DWORD WINAPI FakeWaitForSingleObject(HANDLE h, DWORD timeout) {
   switch (it->second) {
     case Outcome::InCall:
     case Outcome::Pending:
+    case Outcome::EndsFailed:
       if (device != nullptr) device->outstanding = false;
       return WAIT_OBJECT_0;
     case Outcome::TimesOut:
@@ -261,6 +262,26 @@ DWORD WINAPI FakeWaitForSingleObject(HANDLE h, DWORD timeout) {
       return WAIT_FAILED;
   }
   return WAIT_FAILED;
+}
+
+WINBOOL WINAPI FakeGetOverlappedResult(HANDLE h, LPOVERLAPPED overlapped, LPDWORD count, WINBOOL wait) {
+  W().calls.push_back("result");
+  const auto it = overlapped != nullptr ? g_eventOutcome.find(overlapped->hEvent) : g_eventOutcome.end();
+  if (InterfaceOf(h) == nullptr || it == g_eventOutcome.end() || wait) {
+    g_lastError = ERROR_INVALID_PARAMETER;
+    return FALSE;
+  }
+  if (it->second == Outcome::EndsFailed) {
+    g_lastError = ERROR_GEN_FAILURE;
+    return FALSE;
+  }
+  if (count != nullptr) *count = 0;
+  return TRUE;
+}
+
+BOOLEAN WINAPI FakeFlushQueue(HANDLE h) {
+  W().calls.push_back("flush");
+  return InterfaceOf(h) != nullptr;
 }
 
 WINBOOL WINAPI FakeCancelIo(HANDLE h) {
@@ -293,9 +314,9 @@ HidApi FakeHidApi() {
   return HidApi{&FakeGetHidGuid,     &FakeGetClassDevs,    &FakeEnumDeviceInterfaces, &FakeGetDeviceInterfaceDetail,
                 &FakeDestroyDeviceInfoList, &FakeCreateFile, &FakeCloseHandle,  &FakeGetAttributes,
                 &FakeGetPreparsedData, &FakeFreePreparsedData, &FakeGetCaps,   &FakeSetUsages,
-                &FakeCreateEvent,    &FakeResetEvent,      &FakeWriteFile,            &FakeReadFile,
-                &FakeWaitForSingleObject, &FakeCancelIo,   &FakeGetLastError,         &FakeSetLastError,
-                &FakeSleep};
+                &FakeFlushQueue,     &FakeCreateEvent,     &FakeResetEvent,           &FakeWriteFile,
+                &FakeReadFile,       &FakeWaitForSingleObject, &FakeGetOverlappedResult, &FakeCancelIo,
+                &FakeGetLastError,   &FakeSetLastError,    &FakeSleep};
 }
 
 }  // namespace magcfg::win32::test

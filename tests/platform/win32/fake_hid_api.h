@@ -19,8 +19,9 @@ enum class Outcome {
   Pending,      // under way when the call returns, done when waited for
   TimesOut,     // the wait runs out; cancelling ends it
   Abandoned,    // the wait reports WAIT_ABANDONED
-  FailsAtOnce,  // the call fails without starting: the event is never set
+  FailsAtOnce,  // the call fails without starting, with ERROR_DEVICE_NOT_CONNECTED: the event is never set
   WaitFails,    // the wait itself fails (WAIT_FAILED)
+  EndsFailed,   // under way when the call returns, then ends with ERROR_GEN_FAILURE
 };
 
 struct FakeRead {
@@ -78,7 +79,7 @@ struct FakeHidWorld {
   std::vector<SetUsagesCall> setUsages;
   int eventsCreated = 0;
   bool eventArgumentsRight = true;  // unnamed, manual reset, signalled, no security attributes
-  std::vector<std::string> calls;   // "write", "read", "reset", "wait 1000", "cancel", "close event", "close file"
+  std::vector<std::string> calls;   // "write", "read", "reset", "wait 1000", "result", "cancel", "flush", "close event", "close file"
   std::vector<std::vector<std::uint8_t>> written;
   bool overlappedRight = true;       // offsets 0 and the current event in every transfer
   int closedWithTransferOutstanding = 0;

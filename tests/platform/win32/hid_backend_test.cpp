@@ -2,6 +2,8 @@
 // each call, how it reads their results, and what it leaves open.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/win32/hid_system.h"
 #include "platform/win32/windows_app.h"
 #include "reader/discovery.h"
@@ -240,30 +242,41 @@ class HidTransfers : public HidBackend {
   std::unique_ptr<reader::HidSystem> system;
 };
 
-TEST_F(HidTransfers, WriteOutcomesAndTheCountOfTheWriteCall) {
+TEST_F(HidTransfers, WriteAndReadOutcomesAndTheCountOfTheWriteCall) {
   struct Row {
     Outcome outcome;
     TransferStatus status;
     std::uint32_t bytesInCall;
+    bool waits;
   };
   const Row rows[] = {
-      {Outcome::InCall, TransferStatus::Completed, 12},     // done inside the call
-      {Outcome::Pending, TransferStatus::Completed, 0},     // done later: the call counted nothing
-      {Outcome::TimesOut, TransferStatus::TimedOut, 0},
-      {Outcome::Abandoned, TransferStatus::TimedOut, 0},    // WAIT_ABANDONED counts as a time-out
-      {Outcome::FailsAtOnce, TransferStatus::TimedOut, 0},  // shows only through the wait
-      {Outcome::WaitFails, TransferStatus::Completed, 0},   // any other wait result is completion
+      {Outcome::InCall, TransferStatus::Completed, 12, true},  // done inside the call
+      {Outcome::Pending, TransferStatus::Completed, 0, true},  // done later: the call counted nothing
+      {Outcome::TimesOut, TransferStatus::TimedOut, 0, true},
+      {Outcome::Abandoned, TransferStatus::TimedOut, 0, true},  // WAIT_ABANDONED counts as a time-out
+      // ERROR_DEVICE_NOT_CONNECTED at once: the event would never be set, so
+      // there is no waiting for it.
+      {Outcome::FailsAtOnce, TransferStatus::ReaderGone, 0, false},
+      {Outcome::WaitFails, TransferStatus::Failed, 0, true},
+      {Outcome::EndsFailed, TransferStatus::Failed, 0, true},  // the overlapped result tells
   };
   for (const Row& row : rows) {
-    auto device = OpenReader({row.outcome});
+    const int at = static_cast<int>(row.outcome);
+    auto device = OpenReader({row.outcome}, {{row.outcome, {}}});
+    Mark();
     const reader::WriteResult result = device->Write(report, 1000);
-    EXPECT_EQ(result.status, row.status) << static_cast<int>(row.outcome);
-    EXPECT_EQ(result.bytesWrittenInCall, row.bytesInCall) << static_cast<int>(row.outcome);
+    EXPECT_EQ(result.status, row.status) << at;
+    EXPECT_EQ(result.bytesWrittenInCall, row.bytesInCall) << at;
     EXPECT_EQ(world.written.back(), report);
+    const Calls writeCalls = TransferCalls();
+    EXPECT_EQ(std::count(writeCalls.begin(), writeCalls.end(), "wait 1000"), row.waits ? 1 : 0) << at;
+    device->CancelIo();
+    std::vector<std::uint8_t> buffer(9);
+    EXPECT_EQ(device->Read(buffer, 50), row.status) << at;
     device->CancelIo();
     device.reset();
-    EXPECT_EQ(world.closedWithTransferOutstanding, 0) << static_cast<int>(row.outcome);
-    EXPECT_TRUE(world.openHandles.empty()) << static_cast<int>(row.outcome);
+    EXPECT_EQ(world.closedWithTransferOutstanding, 0) << at;
+    EXPECT_TRUE(world.openHandles.empty()) << at;
   }
 }
 
@@ -280,13 +293,14 @@ TEST_F(HidTransfers, OneManualResetEventPerRequestSharedByItsReads) {
   EXPECT_EQ(world.eventsCreated, 1);
   EXPECT_TRUE(world.eventArgumentsRight) << "CreateEventW(nullptr, TRUE, TRUE, nullptr)";
   EXPECT_TRUE(world.overlappedRight);
-  EXPECT_EQ(TransferCalls(), (Calls{"reset", "write", "wait 1000", "reset", "read", "wait 1000", "reset", "read", "wait 50"}));
+  EXPECT_EQ(TransferCalls(), (Calls{"reset", "write", "wait 1000", "result", "reset", "read", "wait 1000", "result",
+                                    "reset", "read", "wait 50", "result"}));
 
   // The next request gets a fresh event; the old one is closed first.
   Mark();
   device->Write(report, 100);
   EXPECT_EQ(world.eventsCreated, 2);
-  EXPECT_EQ(TransferCalls(), (Calls{"close event", "reset", "write", "wait 100"}));
+  EXPECT_EQ(TransferCalls(), (Calls{"close event", "reset", "write", "wait 100", "result"}));
   device.reset();
   EXPECT_TRUE(world.openHandles.empty()) << "event and file closed with the device";
 }
@@ -350,8 +364,26 @@ TEST_F(HidTransfers, SetFormatExchangeWaitsItsTimeOutsAndReadsTheReply) {
   EXPECT_EQ(notices.seen, (std::vector<std::string>{"MSG_SEND_OK"}));
   EXPECT_EQ(world.written.back(),
             (std::vector<std::uint8_t>{0x00, 0x02, 0x30, '%', '?', ';', '?', '+', '?', 0x07, 0x08, 0x03}));
-  EXPECT_EQ(TransferCalls(), (Calls{"reset", "write", "wait 1000", "reset", "read", "wait 1000"}));
+  // Reports waiting from before the request are flushed before it is written.
+  EXPECT_EQ(TransferCalls(),
+            (Calls{"flush", "reset", "write", "wait 1000", "result", "reset", "read", "wait 1000", "result"}));
   EXPECT_EQ(world.preparsedTaken, world.preparsedFreed);
+}
+
+// Unplugged: the write fails at once, the exchange ends without reading and
+// without sitting out a time-out, and the window's notices are those of a
+// write and a read that ran out.
+TEST_F(HidTransfers, SetFormatToAReaderGoneEndsAtTheWrite) {
+  auto device = OpenReader({Outcome::FailsAtOnce});
+  RecordingNotices notices;
+  const std::uint8_t payload[8] = {'%', '?', ';', '?', '+', '?', 0x07, 0x08};
+  Mark();
+  const auto outcome =
+      reader::RunReportExchange(device.get(), true, {reader::CommandCode::SetFormat, payload}, notices, nullptr);
+  EXPECT_EQ(outcome, reader::ExchangeOutcome::ReaderGone);
+  EXPECT_EQ(notices.seen, (std::vector<std::string>{"MSG_SEND_TIMEOUT", "MSG_FORMAT_REPLY_TIMEOUT",
+                                                    "box ERROR: MSG_FORMAT_REPLY_TIMEOUT"}));
+  EXPECT_EQ(TransferCalls(), (Calls{"flush", "reset", "write"}));
 }
 
 TEST_F(HidTransfers, ReadCardWhoseWriteRunsOutReadsNothing) {
@@ -363,7 +395,7 @@ TEST_F(HidTransfers, ReadCardWhoseWriteRunsOutReadsNothing) {
       reader::RunReportExchange(device.get(), true, {reader::CommandCode::ReadCard, payload}, notices, nullptr);
   EXPECT_EQ(outcome, reader::ExchangeOutcome::WriteTimedOut);
   EXPECT_EQ(notices.seen, (std::vector<std::string>{"box Error: MSG_SEND_TIMEOUT"}));
-  EXPECT_EQ(TransferCalls(), (Calls{"reset", "write", "wait 100", "cancel", "wait 1000"}));
+  EXPECT_EQ(TransferCalls(), (Calls{"flush", "reset", "write", "wait 100", "cancel", "wait 1000"}));
 }
 
 class HidWindowLogic : public HidBackend {
