@@ -9,7 +9,7 @@ CommandLine ParseCommandLine(const std::vector<std::string_view>& args) {
   for (std::string_view arg : args) {
     if (arg == "--help" || arg == "-h") {
       line.action = CommandLine::Action::ShowHelp;
-    } else if (arg == "--version") {
+    } else if (arg == "--version" || arg == "-V") {
       if (line.action != CommandLine::Action::ShowHelp) line.action = CommandLine::Action::ShowVersion;
     } else if (arg == "--simulate") {
       line.simulate = true;
@@ -30,9 +30,9 @@ std::string HelpText(std::string_view programName) {
       "Sets up a USB magnetic-stripe card reader (vendor 5131, product 2007):\n"
       "its output format, its upload mode, and reading the last swipe.\n"
       "\n"
-      "  --simulate   work with a simulated reader instead of the USB reader\n"
-      "  --help       show this help and exit\n"
-      "  --version    show the version and exit\n";
+      "  --simulate     work with a simulated reader instead of the USB reader\n"
+      "  -h, --help     show this help and exit\n"
+      "  -V, --version  show the version and exit\n";
   return text;
 }
 

@@ -58,7 +58,8 @@ class Watcher {
 
   void Handle(const DeviceEvent& event) {
     switch (event.kind) {
-      case DeviceEvent::Kind::Rescan: return SetUpPresent();
+      case DeviceEvent::Kind::Rescan:
+        return SetUpPresent();
       case DeviceEvent::Kind::Removed:
         if (known_.erase(event.path) > 0) Unplugged(event.path);
         return;
@@ -77,8 +78,8 @@ class Watcher {
   void SetUp(const std::string& path, bool surelyReader) {
     std::unique_ptr<reader::HidDevice> device = system_.Open(path);
     const std::optional<reader::HidAttributes> attributes = device ? device->GetAttributes() : std::nullopt;
-    if (attributes && (attributes->vendorId != reader::kReaderVendorId ||
-                       attributes->productId != reader::kReaderProductId)) {
+    if (attributes &&
+        (attributes->vendorId != reader::kReaderVendorId || attributes->productId != reader::kReaderProductId)) {
       return;  // some other HID device
     }
     if (!attributes) {

@@ -66,7 +66,10 @@ std::optional<reader::DeviceEvent> ParseHidrawUevent(std::string_view message, c
 
 UeventMonitor::UeventMonitor(UniqueFd events, UniqueFd stop, std::filesystem::path sysfsRoot,
                              std::filesystem::path devRoot)
-    : events_(std::move(events)), stop_(std::move(stop)), sysfsRoot_(std::move(sysfsRoot)), devRoot_(std::move(devRoot)) {}
+    : events_(std::move(events)),
+      stop_(std::move(stop)),
+      sysfsRoot_(std::move(sysfsRoot)),
+      devRoot_(std::move(devRoot)) {}
 
 std::optional<reader::DeviceEvent> UeventMonitor::Next() {
   std::array<char, kMessageBytes> buffer;

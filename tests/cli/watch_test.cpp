@@ -1,6 +1,8 @@
 // The watch command's logic over simulated readers that come and go: the
 // kernel's events are replaced by a script, each event preceded by what
 // plugging or pulling the reader does to the simulated system.
+#include "cli/watch.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -8,7 +10,6 @@
 #include <sstream>
 
 #include "cli/simulated_fleet.h"
-#include "cli/watch.h"
 #include "reader/frames.h"
 
 namespace magcfg::test {
@@ -54,7 +55,9 @@ struct Bench {
   Step Plugged(std::size_t i) {
     return {[this, i] { Plug(i); }, {Kind::Added, paths[i], 0x5131, 0x2007}};
   }
-  Step Pulled(std::size_t i) { return {[this, i] { Unplug(i); }, {Kind::Removed, paths[i], {}, {}}}; }
+  Step Pulled(std::size_t i) {
+    return {[this, i] { Unplug(i); }, {Kind::Removed, paths[i], {}, {}}};
+  }
   // The command bytes written to reader i, in order.
   std::vector<std::uint8_t> Commands(std::size_t i) {
     std::vector<std::uint8_t> commands;
@@ -68,7 +71,8 @@ struct Bench {
 };
 
 // The catalogue's texts for the two modes, with their English gloss.
-const std::string kPassiveSet = "\u88ab\u52a8\u4e0a\u4f20\u6a21\u5f0f\u8bbe\u7f6e\u6210\u529f (passive upload mode set)";
+const std::string kPassiveSet =
+    "\u88ab\u52a8\u4e0a\u4f20\u6a21\u5f0f\u8bbe\u7f6e\u6210\u529f (passive upload mode set)";
 const std::string kActiveSet = "\u4e3b\u52a8\u4e0a\u4f20\u6a21\u5f0f\u8bbe\u7f6e\u6210\u529f (active upload mode set)";
 
 struct Outcome {
@@ -97,17 +101,16 @@ cli::WatchRequest FormatAndMode() {
 TEST(Watch, SetsUpReadersPresentAndEachOneAsItIsPluggedInAgain) {
   Bench bench(2);
   bench.Unplug(1);  // only the first reader is there at the start
-  const Outcome run = Watch(bench,
-                            {bench.Plugged(1), bench.Pulled(1), bench.Plugged(1), bench.Pulled(0), bench.Plugged(0)},
-                            FormatAndMode());
+  const Outcome run = Watch(
+      bench, {bench.Plugged(1), bench.Pulled(1), bench.Plugged(1), bench.Pulled(0), bench.Plugged(0)}, FormatAndMode());
   EXPECT_EQ(run.exit, 0);
   EXPECT_EQ(run.err, "");
   const std::string first = bench.paths[0], second = bench.paths[1];
-  EXPECT_EQ(run.out, first + ": ver102: set up: Set format OK!; " + kPassiveSet + "\n" +  //
+  EXPECT_EQ(run.out, first + ": ver102: set up: Set format OK!; " + kPassiveSet + "\n" +       //
                          second + ": ver102: set up: Set format OK!; " + kPassiveSet + "\n" +  //
-                         second + ": unplugged\n" +                                       //
+                         second + ": unplugged\n" +                                            //
                          second + ": ver102: set up: Set format OK!; " + kPassiveSet + "\n" +  //
-                         first + ": unplugged\n" +                                        //
+                         first + ": unplugged\n" +                                             //
                          first + ": ver102: set up: Set format OK!; " + kPassiveSet + "\n");
   // Each plug-in sent the format, then the mode, and nothing else.
   const std::vector<std::uint8_t> twice = {0x30, 0x06, 0x30, 0x06};
@@ -156,7 +159,9 @@ TEST(Watch, EventsThatAreNotAReaderPluggedIn) {
   const QuietRow rows[] = {
       {"another device's node", {Kind::Added, "sim:hid/0-keyboard", 0x046D, 0xC31C}, "", ""},
       {"a node whose IDs are unknown and that cannot be opened", {Kind::Added, "sim:hid/9", {}, {}}, "", ""},
-      {"the reader's IDs, but no node to open", {Kind::Added, "sim:hid/9", 0x5131, 0x2007}, "",
+      {"the reader's IDs, but no node to open",
+       {Kind::Added, "sim:hid/9", 0x5131, 0x2007},
+       "",
        "sim:hid/9: a reader, but it cannot be opened\n"},
       {"a node pulled out that was never set up", {Kind::Removed, "sim:hid/9", {}, {}}, "", ""},
       {"a rescan finds nothing new", {Kind::Rescan, "", {}, {}}, "", ""},
@@ -173,8 +178,7 @@ TEST(Watch, EventsThatAreNotAReaderPluggedIn) {
 TEST(Watch, ARescanSetsUpReadersWhoseEventsWereLost) {
   Bench bench(2);
   bench.Unplug(1);
-  Watch(bench, {{[&] { bench.Plug(1); }, {Kind::Rescan, "", {}, {}}}},
-                            {std::nullopt, cli::UploadMode::Active});
+  Watch(bench, {{[&] { bench.Plug(1); }, {Kind::Rescan, "", {}, {}}}}, {std::nullopt, cli::UploadMode::Active});
   EXPECT_EQ(bench.Commands(0), std::vector<std::uint8_t>{0x07});  // not set up twice
   EXPECT_EQ(bench.Commands(1), std::vector<std::uint8_t>{0x07});
 }

@@ -29,8 +29,8 @@ std::string Message(std::initializer_list<std::string_view> fields) {
 
 // What the kernel sends when a hidraw node is created (seen on Linux 6.1).
 std::string HidrawMessage(std::string_view action, std::string_view devName) {
-  const std::string path = "/devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/0003:5131:2007.0004/hidraw/" +
-                           std::string(devName);
+  const std::string path =
+      "/devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/0003:5131:2007.0004/hidraw/" + std::string(devName);
   return Message({std::string(action) + "@" + path, "ACTION=" + std::string(action), "DEVPATH=" + path,
                   "SUBSYSTEM=hidraw", "MAJOR=243", "MINOR=3", "DEVNAME=" + std::string(devName), "SEQNUM=4711"});
 }
@@ -49,10 +49,11 @@ TEST(Uevent, OnlyHidrawNodesAddedOrRemovedAreEvents) {
       {"a node removed", HidrawMessage("remove", "hidraw12"), Kind::Removed, "/dev/hidraw12"},
       {"the last field without its zero byte", cut.substr(0, cut.size() - 1), Kind::Added, "/dev/hidraw3"},
       {"a change", HidrawMessage("change", "hidraw3"), std::nullopt, ""},
-      {"a USB interface bound", Message({"bind@/devices/x/1-1:1.0", "ACTION=bind", "SUBSYSTEM=usb", "DEVTYPE=usb_interface"}),
-       std::nullopt, ""},
-      {"an input node", Message({"add@/devices/x/input5/event7", "ACTION=add", "SUBSYSTEM=input", "DEVNAME=input/event7"}),
-       std::nullopt, ""},
+      {"a USB interface bound",
+       Message({"bind@/devices/x/1-1:1.0", "ACTION=bind", "SUBSYSTEM=usb", "DEVTYPE=usb_interface"}), std::nullopt, ""},
+      {"an input node",
+       Message({"add@/devices/x/input5/event7", "ACTION=add", "SUBSYSTEM=input", "DEVNAME=input/event7"}), std::nullopt,
+       ""},
       {"a name leading out of /dev", Message({"add@/x", "ACTION=add", "SUBSYSTEM=hidraw", "DEVNAME=../sda"}),
        std::nullopt, ""},
       {"a name with a directory", Message({"add@/x", "ACTION=add", "SUBSYSTEM=hidraw", "DEVNAME=hidraw/hidraw3"}),
@@ -87,8 +88,7 @@ class UeventMonitorTest : public ::testing::Test {
   ~UeventMonitorTest() override { ::close(stop); }
 
   void Send(const std::string& message) {
-    ASSERT_EQ(::send(kernel.get(), message.data(), message.size(), MSG_NOSIGNAL),
-              static_cast<ssize_t>(message.size()));
+    ASSERT_EQ(::send(kernel.get(), message.data(), message.size(), MSG_NOSIGNAL), static_cast<ssize_t>(message.size()));
   }
 
   FakeHidrawTree tree;
