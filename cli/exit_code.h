@@ -12,7 +12,8 @@ enum class ExitCode : int {
   Usage = 2,     // the command line or the profile was wrong: nothing was sent
   NoReader = 3,  // no reader attached (or none at the given path), or it went away during the command
   TimedOut = 4,  // the write or the reply ran out of time
-  Failed = 5,    // anything else: report length, report description, a failed transfer, platform
+  Failed = 5,            // anything else: report length, report description, a failed transfer, platform
+  PermissionDenied = 6,  // the reader is attached, but the user may not open it
 };
 
 inline int AsInt(ExitCode code) { return static_cast<int>(code); }
@@ -28,6 +29,7 @@ inline std::string_view OutcomeName(ExitCode code) {
     case ExitCode::NoReader: return "no-reader";
     case ExitCode::TimedOut: return "timeout";
     case ExitCode::Failed: return "failed";
+    case ExitCode::PermissionDenied: return "permission-denied";
   }
   return "failed";
 }

@@ -56,7 +56,8 @@ Checked<reader::FormatPanelState> FormatAskedFor(const FormatArguments& given) {
 
 int RunList(reader::HidSystem& system, bool json, std::ostream& out, std::ostream& err) {
   reader::FindOutcome walked = reader::FindOutcome::NotFound;
-  const std::vector<reader::ReaderInfo> readers = reader::ListReaders(system, &walked);
+  std::string refused;
+  const std::vector<reader::ReaderInfo> readers = reader::ListReaders(system, &walked, &refused);
   PrintReaderList(readers, json, out);
   const auto failure = [&](MessageKey key, ExitCode code) {
     err << MessageText(key, UiLanguage::English) << '\n';
@@ -64,6 +65,10 @@ int RunList(reader::HidSystem& system, bool json, std::ostream& out, std::ostrea
   };
   if (walked == reader::FindOutcome::ListFailed) return failure(MessageKey::EnumFailed, ExitCode::Failed);
   if (walked == reader::FindOutcome::DetailFailed) return failure(MessageKey::DetailFailed, ExitCode::Failed);
+  if (walked == reader::FindOutcome::AccessDenied) {
+    err << AccessRefusedNote(refused) << '\n';
+    return AsInt(ExitCode::PermissionDenied);
+  }
   if (readers.empty()) return failure(MessageKey::NotConnected, ExitCode::NoReader);
   return AsInt(ExitCode::Success);
 }
@@ -238,6 +243,8 @@ constexpr std::string_view kExitStatus = R"(Exit status (with --all, the highest
   4  time-out: the request could not be written, or no reply came in time
   5  other failure: report length not supported, no HID report
      description, a write or read that failed, HID services failing
+  6  permission denied: a reader is attached but may not be opened
+     (install the udev rule: see --print-udev-rules)
 )";
 
 enum Section : unsigned {

@@ -177,6 +177,14 @@ ReaderReport SystemFailure(MessageKey key) {
   return report;
 }
 
+ReaderReport AccessRefusedAt(const std::string& path) {
+  ReaderReport report;
+  report.path = path;
+  Conclude(report, ExitCode::PermissionDenied, AccessRefusedNote(path));
+  report.notices.push_back(report.message);
+  return report;
+}
+
 ReaderReport NoReaderAt(const std::string& path, const CommandRequest& request, VerboseLog* log) {
   ReaderReport report = RunCommand(nullptr, path, request, log);
   report.path = path;
@@ -185,6 +193,13 @@ ReaderReport NoReaderAt(const std::string& path, const CommandRequest& request, 
 }
 
 }  // namespace
+
+std::string AccessRefusedNote(const std::string& path) {
+  return "Found the card reader at " + path +
+         ", but access to it was refused; install the udev rule (magcfg-cli --print-udev-rules | sudo tee "
+         "/etc/udev/rules.d/70-magcfg.rules, then sudo udevadm control --reload && sudo udevadm trigger) and "
+         "plug the reader in again";
+}
 
 void VerboseLog::Line(const std::string& line) {
   const std::lock_guard<std::mutex> lock(mutex_);
@@ -240,11 +255,18 @@ std::vector<ReaderReport> RunOnReaders(reader::HidSystem& system, ReaderChoice c
     reader::FindResult found = reader::FindFirstReader(system);
     if (found.outcome == reader::FindOutcome::ListFailed) return {SystemFailure(MessageKey::EnumFailed)};
     if (found.outcome == reader::FindOutcome::DetailFailed) return {SystemFailure(MessageKey::DetailFailed)};
+    if (found.outcome == reader::FindOutcome::AccessDenied) return {AccessRefusedAt(found.path)};
     return {RunCommand(found.device.get(), found.path, request, log)};
   }
 
   if (choice == ReaderChoice::Path) {
     std::unique_ptr<reader::HidDevice> device = system.Open(path);
+    if (!device && system.LastOpenFailure() == reader::OpenFailure::PermissionDenied) {
+      const std::optional<reader::HidAttributes> identity = system.IdentityWithoutOpening(path);
+      if (identity && identity->vendorId == reader::kReaderVendorId && identity->productId == reader::kReaderProductId) {
+        return {AccessRefusedAt(path)};
+      }
+    }
     const std::optional<reader::HidAttributes> attributes = device ? device->GetAttributes() : std::nullopt;
     if (!attributes || attributes->vendorId != reader::kReaderVendorId ||
         attributes->productId != reader::kReaderProductId) {
@@ -255,10 +277,12 @@ std::vector<ReaderReport> RunOnReaders(reader::HidSystem& system, ReaderChoice c
   }
 
   reader::FindOutcome walked = reader::FindOutcome::NotFound;
-  const std::vector<reader::ReaderInfo> readers = reader::ListReaders(system, &walked);
+  std::string refused;
+  const std::vector<reader::ReaderInfo> readers = reader::ListReaders(system, &walked, &refused);
   if (walked == reader::FindOutcome::ListFailed) return {SystemFailure(MessageKey::EnumFailed)};
   if (readers.empty()) {
     if (walked == reader::FindOutcome::DetailFailed) return {SystemFailure(MessageKey::DetailFailed)};
+    if (walked == reader::FindOutcome::AccessDenied) return {AccessRefusedAt(refused)};
     return {RunCommand(nullptr, std::string(), request, log)};
   }
 

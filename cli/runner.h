@@ -47,6 +47,9 @@ struct ReaderReport {
   std::optional<std::array<std::optional<std::string>, 3>> tracks;
 };
 
+// The one line for a reader at `path` that the user may not open, with the fix.
+std::string AccessRefusedNote(const std::string& path);
+
 // Writes the diagnostics of --verbose, one whole line at a time, from any
 // thread.
 class VerboseLog {

@@ -56,13 +56,25 @@ std::unique_ptr<reader::HidInterfaceList> SimulatedFleet::ListInterfaces() {
   return std::make_unique<FleetList>(members_, std::move(lists));
 }
 
-std::unique_ptr<reader::HidDevice> SimulatedFleet::Open(const std::string& path) {
+sim::SimulatedHidSystem* SimulatedFleet::MemberWith(const std::string& path) const {
   for (const auto& member : members_) {
     for (const sim::SimulatedInterface& interface : member->Config().interfaces) {
-      if (interface.path == path) return member->Open(path);
+      if (interface.path == path) return member.get();
     }
   }
   return nullptr;
+}
+
+std::unique_ptr<reader::HidDevice> SimulatedFleet::Open(const std::string& path) {
+  sim::SimulatedHidSystem* member = MemberWith(path);
+  std::unique_ptr<reader::HidDevice> device = member != nullptr ? member->Open(path) : nullptr;
+  if (!device) lastOpenFailure_ = member != nullptr ? member->LastOpenFailure() : reader::OpenFailure::Other;
+  return device;
+}
+
+std::optional<reader::HidAttributes> SimulatedFleet::IdentityWithoutOpening(const std::string& path) {
+  sim::SimulatedHidSystem* member = MemberWith(path);
+  return member != nullptr ? member->IdentityWithoutOpening(path) : std::nullopt;
 }
 
 void SimulatedFleet::Pause(int milliseconds) {

@@ -22,6 +22,8 @@ class SimulatedFleet final : public reader::HidSystem {
   std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override;
   std::unique_ptr<reader::HidDevice> Open(const std::string& path) override;
   void Pause(int milliseconds) override;
+  reader::OpenFailure LastOpenFailure() const override { return lastOpenFailure_; }
+  std::optional<reader::HidAttributes> IdentityWithoutOpening(const std::string& path) override;
 
   std::size_t Size() const { return members_.size(); }
   // The i-th reader's system: its reader, configuration and observations.
@@ -30,7 +32,10 @@ class SimulatedFleet final : public reader::HidSystem {
   std::string ReaderPath(std::size_t i) const;
 
  private:
+  sim::SimulatedHidSystem* MemberWith(const std::string& path) const;
+
   std::vector<std::shared_ptr<sim::SimulatedHidSystem>> members_;
+  reader::OpenFailure lastOpenFailure_ = reader::OpenFailure::Other;
 };
 
 }  // namespace magcfg::cli

@@ -16,12 +16,13 @@ enum class FindOutcome {
   NotFound,      // every interface examined without a match
   ListFailed,    // the list of HID interfaces could not be obtained
   DetailFailed,  // an interface's details could not be read; the search stopped
+  AccessDenied,  // no reader opened, but one was seen that the user may not open
 };
 
 struct FindResult {
   FindOutcome outcome = FindOutcome::NotFound;
   std::unique_ptr<HidDevice> device;  // set only when Found
-  std::string path;
+  std::string path;                   // the reader's, also when AccessDenied
   std::uint16_t versionNumber = 0;
 };
 
@@ -29,7 +30,9 @@ struct FindResult {
 // whose attributes cannot be read or whose IDs differ are passed over (and
 // closed again). An enumeration failure other than the end of the list ends
 // the walk as the end of the list does, rather than asking again for ever.
-// Does not pause.
+// A reader that the platform refuses to open for lack of permission, known
+// as the reader without opening it, is passed over too, but remembered: when
+// no reader opens, the outcome is AccessDenied with its path. Does not pause.
 FindResult FindFirstReader(HidSystem& system);
 
 struct ReaderInfo {
@@ -38,6 +41,9 @@ struct ReaderInfo {
 };
 
 // Every matching interface, each opened only to read its attributes.
-std::vector<ReaderInfo> ListReaders(HidSystem& system, FindOutcome* outcome = nullptr);
+// `refusedPath`, when given, gets the first reader refused for lack of
+// permission.
+std::vector<ReaderInfo> ListReaders(HidSystem& system, FindOutcome* outcome = nullptr,
+                                    std::string* refusedPath = nullptr);
 
 }  // namespace magcfg::reader

@@ -97,6 +97,12 @@ class HidInterfaceList {
   virtual EnumerationEntry At(std::uint32_t index) = 0;
 };
 
+// Why an interface could not be opened.
+enum class OpenFailure {
+  Other,             // any other reason, or the platform does not tell
+  PermissionDenied,  // the interface is there, but the user may not open it
+};
+
 class HidSystem {
  public:
   virtual ~HidSystem() = default;
@@ -106,6 +112,14 @@ class HidSystem {
 
   // Opens an interface for reading and writing; nullptr when it cannot be opened.
   virtual std::unique_ptr<HidDevice> Open(const std::string& path) = 0;
+
+  // Why the latest Open that returned nullptr failed, like the platform's
+  // last-error value.
+  virtual OpenFailure LastOpenFailure() const { return OpenFailure::Other; }
+
+  // An interface's identity read without opening it, where the platform
+  // keeps it elsewhere (sysfs on Linux); nullopt where it cannot be had.
+  virtual std::optional<HidAttributes> IdentityWithoutOpening(const std::string&) { return std::nullopt; }
 
   // Blocks the calling thread.
   virtual void Pause(int milliseconds) = 0;

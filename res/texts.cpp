@@ -103,6 +103,21 @@ std::string_view MessageText(MessageKey key, UiLanguage language) {
   return CatalogueEntry(key).In(language);
 }
 
+std::string UdevRuleInstallCommand() {
+  return "echo '" + std::string(kReaderUdevRule) +
+         "' | sudo tee /etc/udev/rules.d/70-magcfg.rules && sudo udevadm control --reload && sudo udevadm trigger";
+}
+
+std::string AccessRefusedText(std::string_view path, UiLanguage language) {
+  const std::string where(path);
+  const std::string what =
+      language == UiLanguage::English
+          ? "The card reader was found at " + where +
+                ", but access to it was refused. Install the udev rule, then unplug the reader and plug it in again:"
+          : "已找到读卡器（" + where + "），但没有访问权限。请安装udev规则，然后重新插入读卡器：";
+  return what + "\n" + UdevRuleInstallCommand();
+}
+
 std::string ReaderFoundText(unsigned version, UiLanguage language) {
   std::string text(MessageText(MessageKey::ReaderFound, language));
   char hex[16];

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws the program icon, a magnetic-stripe card, into res/icons/: PNGs for
-the desktop sizes and a 16-colour .ico (32x32 and 16x16) for the Windows
-build. Plain Python, so it runs wherever the project builds."""
+the desktop sizes, the same card as a scalable SVG, and a 16-colour .ico
+(32x32 and 16x16) for the Windows build. Plain Python, so it runs wherever the project builds."""
 import struct
 import sys
 import zlib
@@ -77,6 +77,29 @@ def png_bytes(pixels):
     return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
 
 
+def svg_text():
+    """The card of card_colour() as vector shapes on a 256-unit square."""
+    def hex_colour(index):
+        return "#%02x%02x%02x" % PALETTE[index]
+
+    u = 256
+    left, right, top, bottom, radius, edge = 0.03, 0.97, 0.17, 0.83, 0.09, 0.035
+    shapes = [
+        (left, top, right, bottom, radius, NAVY),
+        (left + edge, top + edge, right - edge, bottom - edge, radius - edge, BLUE),
+        (left + edge, 0.27, right - edge, 0.42, 0, BLACK),
+        (0.12, 0.50, 0.30, 0.64, 0, YELLOW),
+        (0.12, 0.70, 0.80, 0.75, 0, WHITE),
+    ]
+    lines = ['<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="0 0 256 256">']
+    for x0, y0, x1, y1, r, colour in shapes:
+        corner = f' rx="{r * u:g}"' if r else ""
+        lines.append(f'  <rect x="{x0 * u:g}" y="{y0 * u:g}" width="{(x1 - x0) * u:g}" height="{(y1 - y0) * u:g}"'
+                     f'{corner} fill="{hex_colour(colour)}"/>')
+    lines.append("</svg>")
+    return "\n".join(lines) + "\n"
+
+
 def ico_image_4bpp(size):
     """A BITMAPINFOHEADER, the palette, 4-bit XOR rows and 1-bit AND rows, bottom-up."""
     indices = [[card_colour((px + 0.5) / size, (py + 0.5) / size) for px in range(size)] for py in range(size)]
@@ -114,6 +137,7 @@ def main():
     OUT.mkdir(parents=True, exist_ok=True)
     for size in (16, 32, 48, 64, 128, 256):
         (OUT / f"magcfg-{size}.png").write_bytes(png_bytes(render_rgba(size)))
+    (OUT / "magcfg.svg").write_text(svg_text())
     (OUT / "magcfg.ico").write_bytes(ico_bytes([32, 16]))
     return 0
 

@@ -98,6 +98,12 @@ bool MainDialog::OnInitDialog() {
   window_.SetChecked(ctl::kLanguageEnglish, true);
   window_.SetChecked(ctl::kLanguageChinese, false);
   ShowEnglishTexts();
+  if (startLanguage_ == UiLanguage::Chinese) {
+    // As the Chinese choice does when the operator picks it.
+    window_.SetChecked(ctl::kLanguageChinese, true);
+    window_.SetChecked(ctl::kLanguageEnglish, false);
+    ShowChineseTexts();
+  }
   return true;
 }
 
@@ -147,6 +153,12 @@ void MainDialog::OnFindDevice() {
       break;
     case reader::FindOutcome::NotFound:
       ShowStatus(MessageKey::ReaderNotFound);
+      break;
+    case reader::FindOutcome::AccessDenied:
+      // The status line as for no reader; then the box, so that a user who
+      // started the program from the menu learns why and how to fix it.
+      ShowStatus(MessageKey::ReaderNotFound);
+      window_.ShowMessageBox(AccessRefusedText(found.path, state_.language), kTitleError, BoxIcon::Error);
       break;
   }
   hid_.Pause(kFindDevicePauseMs);

@@ -40,6 +40,10 @@ class MainDialog {
   MainDialog(const MainDialog&) = delete;
   MainDialog& operator=(const MainDialog&) = delete;
 
+  // The language the window shows once initialised; English unless set
+  // before the initialisation.
+  void SetStartLanguage(UiLanguage language) { startLanguage_ = language; }
+
   // Returns true: the window gives the focus to its first tab stop.
   bool OnInitDialog();
 
@@ -89,6 +93,7 @@ class MainDialog {
   reader::HidSystem& hid_;
   ModuleState& state_;
   std::unique_ptr<reader::HidDevice> reader_;  // null: no reader open
+  UiLanguage startLanguage_ = UiLanguage::English;
   TextLabel labels_[5];
 };
 

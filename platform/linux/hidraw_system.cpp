@@ -83,8 +83,18 @@ std::unique_ptr<reader::HidDevice> HidrawSystem::Open(const std::string& path) {
       if (opened.fd < 0) permissionNotice_.ReaderNotAccessible(path);
     }
   }
-  if (opened.fd < 0) return nullptr;
+  if (opened.fd < 0) {
+    lastOpenFailure_ =
+        IsPermissionError(opened.error) ? reader::OpenFailure::PermissionDenied : reader::OpenFailure::Other;
+    return nullptr;
+  }
   return std::make_unique<HidrawDevice>(UniqueFd(opened.fd), std::move(node));
+}
+
+std::optional<reader::HidAttributes> HidrawSystem::IdentityWithoutOpening(const std::string& path) {
+  const auto id = SysfsNode(sysfsRoot_, std::filesystem::path(path).filename().string()).ReadHidId();
+  if (!id) return std::nullopt;
+  return reader::HidAttributes{id->vendor, id->product, 0};
 }
 
 void HidrawSystem::Pause(int milliseconds) {

@@ -37,6 +37,12 @@ class HidrawSystem final : public reader::HidSystem {
   // open was refused for lack of permission, the udev hint is shown once.
   std::unique_ptr<reader::HidDevice> Open(const std::string& path) override;
 
+  // PermissionDenied when open(2) failed with EACCES or EPERM.
+  reader::OpenFailure LastOpenFailure() const override { return lastOpenFailure_; }
+
+  // From the node's sysfs entry (its HID_ID), which anyone may read.
+  std::optional<reader::HidAttributes> IdentityWithoutOpening(const std::string& path) override;
+
   void Pause(int milliseconds) override;
 
   // A reader just plugged in belongs to root until udevd has applied the
@@ -50,6 +56,7 @@ class HidrawSystem final : public reader::HidSystem {
   std::filesystem::path devRoot_;
   NodeOpener opener_;
   PermissionNotice& permissionNotice_;
+  reader::OpenFailure lastOpenFailure_ = reader::OpenFailure::Other;
 };
 
 }  // namespace magcfg::platform::hidraw

@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/command_line.h"
+#include "platform/qt/application_start.h"
 #include "platform/qt/qt_window.h"
 #include "platform/qt/simulated_reader_window.h"
 #include "platform/simulated/demo_reader.h"
@@ -100,7 +102,10 @@ int main(int argc, char** argv) {
     return kExitNoDisplay;
   }
 
+  magcfg::qt::SetApplicationIdentity();
+  std::optional<magcfg::qt::DisplayStartGuard> displayGuard(std::in_place, std::string(program));
   QApplication application(argc, argv);
+  displayGuard.reset();
   std::vector<std::string> storage;
   const magcfg::CommandLine line = magcfg::ParseCommandLine(ArgumentsOf(QApplication::arguments(), storage));
   const int answered = AnswerWithoutWindow(line, program);
@@ -116,6 +121,7 @@ int main(int argc, char** argv) {
 
   magcfg::qt::QtWindow window;
   magcfg::MainDialog dialog(window, *hid, moduleState);
+  dialog.SetStartLanguage(magcfg::qt::StartLanguage(line));
   window.Attach(dialog);
   window.Initialise();
   // The simulated reader comes with a window to swipe cards through it,

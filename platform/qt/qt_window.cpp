@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
@@ -15,9 +16,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpacerItem>
 #include <QStyle>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QTextCursor>
-#include <QTextLayout>
 #include <QValidator>
 #include <algorithm>
 
@@ -32,8 +36,9 @@ namespace magcfg::qt {
 namespace {
 
 constexpr char kControlIdProperty[] = "controlId";
-// The caption a multi-line button was given, before it was broken into lines.
-constexpr char kCaptionProperty[] = "caption";
+// The room a title bar takes beside its title (window icon, buttons), in
+// lines of the dialog font.
+constexpr int kTitleBarRoomInLines = 6;
 constexpr char kAverageWidthSample[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 
 // Caption, system menu, minimise box, close box; no maximise box. A plain
@@ -80,39 +85,31 @@ int Utf16Position(const QString& text, int characters) {
   return position;
 }
 
-// Breaks a caption into lines that fit the width, as a multi-line button
-// shows it; a word wider than the line is broken anywhere.
-QString WrapCaption(const QString& caption, const QFont& font, int width) {
-  if (width <= 0) return caption;
-  QString wrapped;
-  for (const QString& paragraph : caption.split(QLatin1Char('\n'))) {
-    QTextLayout layout(paragraph, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-      line.setLineWidth(width);
-      if (!wrapped.isEmpty()) wrapped += QLatin1Char('\n');
-      wrapped += paragraph.mid(line.textStart(), line.textLength()).trimmed();
-    }
-    layout.endLayout();
-    if (paragraph.isEmpty() && !wrapped.isEmpty()) wrapped += QLatin1Char('\n');
-  }
-  return wrapped;
-}
+// A push button whose caption runs on several lines: the caption breaks at
+// words to fit the button, as a multi-line button shows it, while the
+// button's text stays the caption as set.
+class WrappingButton final : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
 
-void SetButtonCaption(QPushButton& button, const QString& caption, bool multiLine) {
-  if (!multiLine) {
-    button.setText(caption);
-    return;
+  // Where the caption is drawn: the button's contents, inside its frame.
+  QRect CaptionRect() const {
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    return style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
   }
-  button.setProperty(kCaptionProperty, caption);
-  const QStyle* style = button.style();
-  const int inset = 2 * (style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, &button) +
-                         style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, &button));
-  button.setText(WrapCaption(caption, button.font(), button.width() - inset));
-}
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButton, option);
+    painter.drawItemText(CaptionRect(), Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, palette(),
+                         isEnabled(), text(), QPalette::ButtonText);
+  }
+};
 
 // A frame drawn as the dialog platform draws a group box: an etched border
 // whose top line runs through the middle of the title, so that controls
@@ -141,6 +138,84 @@ class FrameBox final : public QGroupBox {
   }
 };
 
+// The font a control was given, before any shrinking to fit its caption.
+constexpr char kNominalFontProperty[] = "nominalFont";
+// Set on a push button whose caption breaks into lines.
+constexpr char kWrapsProperty[] = "wraps";
+// A caption never shrinks below this share of its font's size.
+constexpr double kSmallestCaptionScale = 0.6;
+
+// The height of `lines` lines of text as Qt draws them.
+int LinesHeight(const QFontMetrics& metrics, int lines) {
+  return (lines - 1) * metrics.lineSpacing() + metrics.height();
+}
+
+// Whether every caption of a control fits the room the control gives it in
+// the control's current font.
+bool CaptionFits(QWidget* widget) {
+  const QFontMetrics metrics(widget->font());
+  QStyle* style = widget->style();
+  const auto oneLineFits = [&](const QString& text, const QRect& room) {
+    return metrics.horizontalAdvance(text) <= room.width() && metrics.height() <= room.height();
+  };
+  if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    const QStyle::SubElement contents = qobject_cast<QCheckBox*>(widget)      ? QStyle::SE_CheckBoxContents
+                                        : qobject_cast<QRadioButton*>(widget) ? QStyle::SE_RadioButtonContents
+                                                                              : QStyle::SE_PushButtonContents;
+    const QRect room = style->subElementRect(contents, &option, button);
+    if (widget->property(kWrapsProperty).toBool()) {
+      const QRect needed = metrics.boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap, button->text());
+      return needed.width() <= room.width() &&
+             LinesHeight(metrics, std::max(1, needed.height() / metrics.lineSpacing())) <= room.height();
+    }
+    return oneLineFits(button->text(), room);
+  }
+  if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
+    // The title sits one average character in, padded, on the top line.
+    return metrics.averageCharWidth() + metrics.horizontalAdvance(frame->title()) + 4 <= frame->width() - 2;
+  }
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    const QRect room = label->contentsRect();
+    const QRect needed = metrics.boundingRect(QRect(0, 0, room.width(), 1 << 16),
+                                              Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, label->text());
+    const int lines = std::max(1, (needed.height() + metrics.lineSpacing() / 2) / metrics.lineSpacing());
+    return needed.width() <= room.width() && LinesHeight(metrics, lines) <= room.height();
+  }
+  if (auto* list = qobject_cast<QComboBox*>(widget)) {
+    QStyleOptionComboBox option;
+    option.initFrom(list);
+    const QRect room = style->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
+    for (int i = 0; i < list->count(); ++i) {
+      if (!oneLineFits(list->itemText(i), room)) return false;
+    }
+  }
+  return true;
+}
+
+// Gives the control its own font back, or where a caption is wider or taller
+// than the control (a face wider than the template's, for one), the largest
+// smaller size of that font in which it fits.
+void FitCaption(QWidget* widget) {
+  const QVariant nominal = widget->property(kNominalFontProperty);
+  const QFont font = nominal.isValid() ? nominal.value<QFont>() : widget->font();
+  if (!nominal.isValid()) widget->setProperty(kNominalFontProperty, font);
+  widget->setFont(font);
+  const bool inPixels = font.pixelSize() > 0;
+  const double size = inPixels ? font.pixelSize() : font.pointSizeF();
+  for (double scale = 0.97; !CaptionFits(widget) && scale >= kSmallestCaptionScale; scale -= 0.03) {
+    QFont smaller = font;
+    if (inPixels) {
+      smaller.setPixelSize(std::max(1, static_cast<int>(size * scale)));
+    } else {
+      smaller.setPointSizeF(size * scale);
+    }
+    widget->setFont(smaller);
+  }
+}
+
 QColor ToQColor(Colour colour) {
   return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
                 static_cast<int>((colour >> 16) & 0xFF));
@@ -161,7 +236,8 @@ QWidget* MakeWidget(const ControlSpec& control, QWidget* parent) {
       return box;
     }
     case ControlKind::PushButton: {
-      auto* button = new QPushButton(parent);
+      auto* button = control.Has(style::kMultiLine) ? new WrappingButton(text, parent) : new QPushButton(text, parent);
+      button->setProperty(kWrapsProperty, control.Has(style::kMultiLine));
       // No push button is the default: Enter is decided by the focused control.
       button->setAutoDefault(false);
       button->setDefault(false);
@@ -228,12 +304,12 @@ QFont DialogFont() {
   return font;
 }
 
-QtWindow::QtWindow() : QDialog(nullptr, kWindowFlags) {
+QtWindow::QtWindow(const QFont& dialogFont) : QDialog(nullptr, kWindowFlags) {
   RegisterWindowResources();
   const DialogSpec& dialogTemplate = MainDialogSpec();
   setObjectName(QStringLiteral("main_dialog"));
   setWindowTitle(QString::fromUtf8(dialogTemplate.caption));
-  setFont(DialogFont());
+  setFont(dialogFont);
   setSizeGripEnabled(false);
 
   const QFontMetrics metrics(font());
@@ -285,14 +361,11 @@ QWidget* QtWindow::CreateControl(const ControlSpec& control, int row) {
   // closed box is as high as the style draws it.
   const int height = control.kind == ControlKind::DropDownList ? widget->sizeHint().height() : r.height;
   widget->setGeometry(r.x, r.y, r.width, height);
+  FitCaption(widget);
   if (auto* list = qobject_cast<QComboBox*>(widget)) {
     const int itemHeight = std::max(1, list->fontMetrics().height() + 2);
     list->setMaxVisibleItems(std::max(1, (r.height - height) / itemHeight));
   }
-  if (auto* button = qobject_cast<QPushButton*>(widget)) {
-    SetButtonCaption(*button, FromUtf8(control.text), control.Has(style::kMultiLine));
-  }
-
   if (control.Has(style::kHidden)) widget->hide();
   if (control.Has(style::kDisabled)) widget->setEnabled(false);
   ConnectNotifications(widget, control);
@@ -419,11 +492,8 @@ void QtWindow::SetText(int control, std::string_view utf8) {
   settingText_ = true;
   if (auto* box = qobject_cast<QGroupBox*>(widget)) {
     box->setTitle(text);
-  } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
-    const ControlSpec* row = FindControl(control);
-    SetButtonCaption(*button, text, row != nullptr && row->Has(style::kMultiLine));
-  } else if (auto* other = qobject_cast<QAbstractButton*>(widget)) {
-    other->setText(text);
+  } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+    button->setText(text);
   } else if (auto* label = qobject_cast<QLabel*>(widget)) {
     label->setText(text);
   } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
@@ -433,16 +503,16 @@ void QtWindow::SetText(int control, std::string_view utf8) {
   }
   // A drop-down list has no text of its own to set.
   settingText_ = wasSetting;
+  if (qobject_cast<QLineEdit*>(widget) == nullptr && qobject_cast<QPlainTextEdit*>(widget) == nullptr) {
+    FitCaption(widget);
+  }
 }
 
 std::string QtWindow::GetText(int control) const {
   const QWidget* widget = Control(control);
   if (widget == nullptr) return {};
   if (const auto* box = qobject_cast<const QGroupBox*>(widget)) return ToUtf8(box->title());
-  if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
-    const QVariant caption = button->property(kCaptionProperty);
-    return ToUtf8(caption.isValid() ? caption.toString() : button->text());
-  }
+  if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) return ToUtf8(button->text());
   if (const auto* label = qobject_cast<const QLabel*>(widget)) return ToUtf8(label->text());
   if (const auto* line = qobject_cast<const QLineEdit*>(widget)) return ToUtf8(line->text());
   if (const auto* edit = qobject_cast<const QPlainTextEdit*>(widget)) return ToUtf8(PlainTextOf(*edit));
@@ -497,6 +567,7 @@ void QtWindow::AddListEntry(int control, std::string_view utf8) {
   const int selected = list->currentIndex();
   list->addItem(FromUtf8(utf8));
   if (selected == -1) list->setCurrentIndex(-1);
+  FitCaption(list);
 }
 
 void QtWindow::SelectListEntry(int control, int index) {
@@ -514,6 +585,15 @@ void QtWindow::ShowMessageBox(std::string_view text, std::string_view title, Box
   QMessageBox box(icon == BoxIcon::Error ? QMessageBox::Critical : QMessageBox::Information, FromUtf8(title),
                   FromUtf8(text), QMessageBox::Ok, this);
   box.setTextFormat(Qt::PlainText);
+  // Two boxes carry their message in the title and only "Error" in the body:
+  // the box is made wide enough for the whole title, beside the title bar's
+  // icon and buttons.
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const QFontMetrics metrics(box.font());
+    const int titleWidth = metrics.horizontalAdvance(box.windowTitle()) + kTitleBarRoomInLines * metrics.height();
+    grid->addItem(new QSpacerItem(titleWidth, 0, QSizePolicy::Fixed, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+  }
   if (messageBoxHook_) {
     messageBoxHook_(box);
   } else {
@@ -573,7 +653,8 @@ void QtWindow::ApplyLabelStyle(int control, const LabelStyle& labelStyle) {
     const QColor colour = ToQColor(*labelStyle.textColour);
     palette.setColor(QPalette::WindowText, colour);
   }
-  widget->setFont(font);
+  widget->setProperty(kNominalFontProperty, font);
+  FitCaption(widget);
   widget->setPalette(palette);
   widget->setAutoFillBackground(false);
   widget->repaint();

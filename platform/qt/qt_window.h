@@ -27,8 +27,10 @@ class QtWindow final : public QDialog, public WindowPort {
   Q_OBJECT
 
  public:
-  // No parent: the window is top-level with its own task-bar entry.
-  QtWindow();
+  // No parent: the window is top-level with its own task-bar entry. Dialog
+  // units become pixels by the dialog font's average character width and
+  // height, so the template's proportions hold in any face and size.
+  explicit QtWindow(const QFont& dialogFont = DialogFont());
   ~QtWindow() override;
 
   // The logic that gets the notifications; until it is attached they are

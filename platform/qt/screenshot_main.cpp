@@ -1,6 +1,7 @@
 // Saves a picture of the main window as it first shows, in English or, with
-// --chinese, after the switch to Chinese. Works without a display under the
-// offscreen platform (QT_QPA_PLATFORM=offscreen).
+// --chinese, as it starts in a Chinese locale; --font sets the dialog face.
+// Works without a display under the offscreen platform
+// (QT_QPA_PLATFORM=offscreen).
 #include <QApplication>
 #include <QPixmap>
 #include <cstdio>
@@ -25,11 +26,14 @@ class NoHidInterfaces final : public magcfg::reader::HidSystem {
 int main(int argc, char** argv) {
   QApplication application(argc, argv);
   QString output;
+  QString family;
   bool chinese = false;
   const QStringList arguments = QApplication::arguments();
   for (qsizetype i = 1; i < arguments.size(); ++i) {
     if (arguments[i] == QLatin1String("--chinese")) {
       chinese = true;
+    } else if (arguments[i] == QLatin1String("--font") && i + 1 < arguments.size()) {
+      family = arguments[++i];
     } else if (output.isEmpty() && !arguments[i].startsWith(QLatin1Char('-'))) {
       output = arguments[i];
     } else {
@@ -38,21 +42,21 @@ int main(int argc, char** argv) {
     }
   }
   if (output.isEmpty()) {
-    std::fprintf(stderr, "usage: magcfg_screenshot [--chinese] OUTPUT.png\n");
+    std::fprintf(stderr, "usage: magcfg_screenshot [--chinese] [--font FAMILY] OUTPUT.png\n"
+                         "(QT_SCALE_FACTOR=2 for a picture at scale 2)\n");
     return 2;
   }
 
   NoHidInterfaces hid;
   magcfg::ModuleState state;
-  magcfg::qt::QtWindow window;
+  QFont font = magcfg::qt::DialogFont();
+  if (!family.isEmpty()) font.setFamily(family);
+  magcfg::qt::QtWindow window(font);
   magcfg::MainDialog dialog(window, hid, state);
+  // As the program starts in a Chinese locale.
+  if (chinese) dialog.SetStartLanguage(magcfg::UiLanguage::Chinese);
   window.Attach(dialog);
   window.Initialise();
-  if (chinese) {
-    window.SetChecked(magcfg::ctl::kLanguageChinese, true);
-    window.SetChecked(magcfg::ctl::kLanguageEnglish, false);
-    dialog.OnNotify(magcfg::ctl::kLanguageChinese, magcfg::Notification::Clicked);
-  }
   window.show();
   QApplication::processEvents();
   if (!window.grab().save(output, "PNG")) {

@@ -14,9 +14,9 @@ SimulatedReaderConfig DemoReaderConfig() {
 }
 
 std::unique_ptr<SimulatedHidSystem> MakeDemoReader() {
-  auto system = std::make_unique<SimulatedHidSystem>(DemoReaderConfig());
-  system->Reader().Swipe(DemoSwipe());
-  return system;
+  // No card has passed the head yet: the card status is 0 and a read is
+  // answered 'N' with reason 0 until a card is swiped.
+  return std::make_unique<SimulatedHidSystem>(DemoReaderConfig());
 }
 
 std::unique_ptr<reader::HidSystem> MakeDemoHidSystem() { return MakeDemoReader(); }

@@ -12,15 +12,15 @@
 
 namespace magcfg::sim {
 
-// The sample swipe the demo reader holds: a test card's three tracks.
+// The sample good card: a test card's three tracks.
 CardSwipe DemoSwipe();
 
 // The sane reader, paced in real time.
 SimulatedReaderConfig DemoReaderConfig();
 
-// A simulated HID system with the demo reader, holding DemoSwipe(). A
-// window that lets a person swipe cards keeps the concrete system to reach
-// its reader.
+// A simulated HID system with the demo reader, on which no card has been
+// swiped yet. A window that lets a person swipe cards keeps the concrete
+// system to reach its reader.
 std::unique_ptr<SimulatedHidSystem> MakeDemoReader();
 std::unique_ptr<reader::HidSystem> MakeDemoHidSystem();
 

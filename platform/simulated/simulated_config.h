@@ -30,6 +30,9 @@ struct SimulatedInterface {
   // What enumerating this index yields; Interface for one that is there.
   reader::EnumerationStatus enumeration = reader::EnumerationStatus::Interface;
   bool opens = true;
+  // When it does not open: refused for lack of permission, as Linux refuses
+  // a hidraw node that belongs to root, rather than failing otherwise.
+  bool permissionDenied = false;
   bool attributesReadable = true;
   // nullopt: the report description (preparsed data) cannot be had.
   std::optional<reader::ReportLengths> reportLengths = reader::ReportLengths{65, 65};

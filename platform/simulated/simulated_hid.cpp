@@ -139,11 +139,22 @@ std::unique_ptr<reader::HidDevice> SimulatedHidSystem::Open(const std::string& p
   const auto& interfaces = state_->config.interfaces;
   for (std::size_t i = 0; i < interfaces.size(); ++i) {
     if (interfaces[i].path != path) continue;
-    if (!interfaces[i].opens) return nullptr;
+    if (!interfaces[i].opens) {
+      lastOpenFailure_ = interfaces[i].permissionDenied ? reader::OpenFailure::PermissionDenied : reader::OpenFailure::Other;
+      return nullptr;
+    }
     state_->seen.opened.push_back(path);
     return std::make_unique<SimulatedDevice>(state_, i);
   }
+  lastOpenFailure_ = reader::OpenFailure::Other;
   return nullptr;
+}
+
+std::optional<reader::HidAttributes> SimulatedHidSystem::IdentityWithoutOpening(const std::string& path) {
+  for (const SimulatedInterface& interface : state_->config.interfaces) {
+    if (interface.path == path && interface.attributesReadable) return interface.attributes;
+  }
+  return std::nullopt;
 }
 
 void SimulatedHidSystem::Pause(int milliseconds) {

@@ -41,6 +41,9 @@ class SimulatedHidSystem final : public reader::HidSystem {
   std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override;
   std::unique_ptr<reader::HidDevice> Open(const std::string& path) override;
   void Pause(int milliseconds) override;
+  reader::OpenFailure LastOpenFailure() const override { return lastOpenFailure_; }
+  // The interface's attributes, as Linux keeps them in sysfs for anyone to read.
+  std::optional<reader::HidAttributes> IdentityWithoutOpening(const std::string& path) override;
 
   // The reader behind the interfaces marked isReader: swipe a card, look at
   // its format and mode.
@@ -57,6 +60,7 @@ class SimulatedHidSystem final : public reader::HidSystem {
  private:
   // Shared with the devices, which may outlive the system.
   std::shared_ptr<State> state_;
+  reader::OpenFailure lastOpenFailure_ = reader::OpenFailure::Other;
 };
 
 }  // namespace magcfg::sim

@@ -50,6 +50,8 @@ int WindowsApp::Run(const std::vector<std::string_view>& args) {
   const std::unique_ptr<reader::HidSystem> hid = HidSystemFor(line.simulate);
   Win32Window window(instance_);
   MainDialog dialog(window, *hid, g_moduleState);
+  // English unless the command line asks otherwise; the user's settings are not consulted.
+  dialog.SetStartLanguage(line.language.value_or(UiLanguage::English));
   // Whatever ended the window, its end code is not looked at.
   window.RunModal(dialog);
   return 0;

@@ -24,6 +24,12 @@ sim::SimulatedInterface& TheReader(cli::SimulatedFleet& fleet) {
   return fleet.Member(0).Config().interfaces.at(sim::kSaneReaderIndex);
 }
 
+void RefusedForPermission(cli::SimulatedFleet& fleet) {
+  TheReader(fleet).opens = false;
+  TheReader(fleet).permissionDenied = true;
+}
+const std::string kRefusedNote = cli::AccessRefusedNote("sim:hid/2-magstripe");
+
 struct OutcomeRow {
   const char* name;
   std::vector<std::string> command;
@@ -86,6 +92,8 @@ const OutcomeRow kOutcomes[] = {
      5, "Get HID device information failed!", {"Get HID device information failed!"}},
     {"reader that cannot be opened", {"status"}, [](auto& f) { TheReader(f).opens = false; },
      3, "No device connected!", {"No device connected!"}},
+    {"reader that the user may not open", {"status"}, [](auto& f) { RefusedForPermission(f); },
+     6, kRefusedNote.c_str(), {kRefusedNote}},
     {"input report longer than 1024 bytes", {"version"},
      [](auto& f) { TheReader(f).reportLengths = reader::ReportLengths{2000, 65}; }, 0, "V1.02", {"Set Command OK!"}},
     {"card read reply too short to be collected", {"read"},
@@ -108,6 +116,26 @@ TEST_P(Outcome, ExitStatusMessageAndNotices) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Runner, Outcome, testing::ValuesIn(kOutcomes));
+
+TEST(PermissionDenied, IsItsOwnOutcomeHoweverTheReaderIsChosen) {
+  const std::vector<std::vector<std::string>> commands = {
+      {"status"}, {"status", "--all"}, {"status", "--path", "sim:hid/2-magstripe"}, {"--json", "status"}, {"list"}};
+  for (const std::vector<std::string>& command : commands) {
+    std::vector<std::string> args = {"--simulate"};
+    args.insert(args.end(), command.begin(), command.end());
+    const CliRun run = RunCli(args, 1, RefusedForPermission);
+    SCOPED_TRACE(testing::PrintToString(args));
+    EXPECT_EQ(run.exit, 6);
+    EXPECT_NE((run.out + run.err).find(kRefusedNote), std::string::npos) << run.out << run.err;
+    EXPECT_NE(kRefusedNote.find("magcfg-cli --print-udev-rules | sudo tee /etc/udev/rules.d/70-magcfg.rules"),
+              std::string::npos);
+    if (command.front() == "--json") EXPECT_EQ(Json::parse(run.out)["outcome"], "permission-denied");
+  }
+  // A reader that fails to open for another reason is still no reader.
+  const CliRun other = RunCli({"--simulate", "status", "--path", "sim:hid/2-magstripe"}, 1,
+                              [](auto& f) { TheReader(f).opens = false; });
+  EXPECT_EQ(other.exit, 3) << other.err;
+}
 
 TEST(WorstExit, TheHighestStatusWins) {
   const auto worst = [](std::vector<ExitCode> codes) {

@@ -35,7 +35,8 @@ expect magcfg usr/bin/magcfg
 expect magcfg usr/share/man/man1/magcfg.1.gz
 expect magcfg usr/share/applications/io.magcfg.Magcfg.desktop
 expect magcfg usr/share/metainfo/io.magcfg.Magcfg.metainfo.xml
-for size in 16 32 48 64 128 256; do expect magcfg "usr/share/icons/hicolor/${size}x${size}/apps/magcfg.png"; done
+for size in 16 32 48 64 128 256; do expect magcfg "usr/share/icons/hicolor/${size}x${size}/apps/io.magcfg.Magcfg.png"; done
+expect magcfg usr/share/icons/hicolor/scalable/apps/io.magcfg.Magcfg.svg
 for package in magcfg-cli magcfg; do
   for doc in copyright changelog.Debian.gz README.md; do expect $package "usr/share/doc/$package/$doc"; done
 done
@@ -96,7 +97,16 @@ done
 if command -v zsh >/dev/null; then zsh -n "$root/usr/share/zsh/vendor-completions/_magcfg-cli" || problem "zsh completion"; fi
 if command -v fish >/dev/null; then fish -n "$root/usr/share/fish/vendor_completions.d/magcfg-cli.fish" || problem "fish completion"; fi
 
-desktop-file-validate "$root/usr/share/applications/io.magcfg.Magcfg.desktop" || fail=1
+desktop="$root/usr/share/applications/io.magcfg.Magcfg.desktop"
+desktop-file-validate "$desktop" || fail=1
+# The desktop binds the window to the entry by the window class (X11) and
+# the desktop ID (Wayland); the icon goes by the desktop ID.
+for line in 'StartupWMClass=magcfg' 'Icon=io.magcfg.Magcfg' 'Name[zh_CN]=磁条读卡器设置' 'Comment[zh_CN]=设置USB磁条读卡器'; do
+  grep -qF "$line" "$desktop" || problem "the desktop entry lacks $line"
+done
+grep -q '<svg' "$root/usr/share/icons/hicolor/scalable/apps/io.magcfg.Magcfg.svg" || problem "the scalable icon is no SVG"
+grep -q '<summary xml:lang="zh-CN">' "$root/usr/share/metainfo/io.magcfg.Magcfg.metainfo.xml" \
+  || problem "the AppStream data lacks the Chinese summary"
 appstreamcli validate --no-net --pedantic "$root/usr/share/metainfo/io.magcfg.Magcfg.metainfo.xml" >"$scratch/appstream.log" 2>&1 \
   || { cat "$scratch/appstream.log"; fail=1; }
 

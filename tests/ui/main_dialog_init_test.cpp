@@ -32,6 +32,38 @@ TEST_F(MainDialogInitTest, FirstShowState) {
   EXPECT_FALSE(dialog.ReaderOpen());
 }
 
+// Started in Chinese (the user's locale or --language zh), the window is
+// exactly what the Chinese choice makes of the English one.
+TEST(MainDialogStartLanguage, ChineseStartEqualsTheEnglishWindowSwitchedToChinese) {
+  FakeWindow started, switched;
+  NoHidInterfaces hid;
+  ModuleState startedState, switchedState;
+  MainDialog inChinese(started, hid, startedState);
+  inChinese.SetStartLanguage(UiLanguage::Chinese);
+  inChinese.OnInitDialog();
+  MainDialog inEnglish(switched, hid, switchedState);
+  inEnglish.OnInitDialog();
+  switched.OperatorToggles(ctl::kLanguageChinese);
+  inEnglish.OnNotify(ctl::kLanguageChinese, Notification::Clicked);
+
+  EXPECT_EQ(startedState.language, UiLanguage::Chinese);
+  EXPECT_EQ(switchedState.language, UiLanguage::Chinese);
+  for (const ControlSpec& c : MainDialogControls()) {
+    if (c.id == ctl::kNone) continue;
+    SCOPED_TRACE(c.id);
+    EXPECT_EQ(started.Control(c.id).text, switched.Control(c.id).text);
+    EXPECT_EQ(started.Control(c.id).checked, switched.Control(c.id).checked);
+    EXPECT_EQ(started.Control(c.id).enabled, switched.Control(c.id).enabled);
+    EXPECT_EQ(started.Control(c.id).entries, switched.Control(c.id).entries);
+    EXPECT_EQ(started.Control(c.id).selected, switched.Control(c.id).selected);
+  }
+  EXPECT_EQ(started.GetText(1001), "查找设备");
+  EXPECT_EQ(started.GetText(1040), "刷卡前点击此文本框!");
+  // Messages follow: the status line of a command without a reader.
+  inChinese.OnNotify(ctl::kSetDevice, Notification::Clicked);
+  EXPECT_EQ(started.GetText(ctl::kStatusLine), "设备尚未连接!");
+}
+
 TEST_F(MainDialogInitTest, SwipeBoxGetsTheChineseHintBeforeTheDefaultChecksAndEnglishLast) {
   // Icon, labels, sentinel boxes, the Chinese hint, default checks, then the English texts.
   const auto& ops = window.operations;

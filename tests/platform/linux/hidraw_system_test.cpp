@@ -9,6 +9,7 @@
 #include <set>
 
 #include "reader/discovery.h"
+#include "res/texts.h"
 #include "tests/platform/linux/fake_hidraw_tree.h"
 
 namespace magcfg::test {
@@ -102,7 +103,9 @@ TEST_F(HidrawSystemTest, ANodeThatCannotBeOpenedIsNoDevice) {
   HidrawSystem system = System();
   EXPECT_NE(system.Open(tree.NodePath(0)), nullptr);
   EXPECT_EQ(system.Open(tree.NodePath(1)), nullptr);
+  EXPECT_EQ(system.LastOpenFailure(), reader::OpenFailure::Other);
   EXPECT_EQ(system.Open(tree.NodePath(2)), nullptr);
+  EXPECT_EQ(system.LastOpenFailure(), reader::OpenFailure::Other);
 }
 
 TEST_F(HidrawSystemTest, ARefusedReaderShowsTheUdevHintOnceAndOnlyForTheReader) {
@@ -114,7 +117,12 @@ TEST_F(HidrawSystemTest, ARefusedReaderShowsTheUdevHintOnceAndOnlyForTheReader) 
   ::testing::internal::CaptureStderr();
   for (int press = 0; press < 2; ++press) {
     HidrawSystem system = SystemRefusing(refused);
-    EXPECT_EQ(reader::FindFirstReader(system).outcome, FindOutcome::NotFound);
+    const reader::FindResult found = reader::FindFirstReader(system);
+    // Found, but not opened: not the same as no reader at all.
+    EXPECT_EQ(found.outcome, FindOutcome::AccessDenied);
+    EXPECT_EQ(found.path, tree.NodePath(1));
+    EXPECT_EQ(found.device, nullptr);
+    EXPECT_EQ(system.LastOpenFailure(), reader::OpenFailure::PermissionDenied);
   }
   const std::string printed = ::testing::internal::GetCapturedStderr();
 
@@ -126,6 +134,27 @@ TEST_F(HidrawSystemTest, ARefusedReaderShowsTheUdevHintOnceAndOnlyForTheReader) 
   const std::string rule = ShippedUdevRule();
   ASSERT_FALSE(rule.empty());
   EXPECT_NE(printed.find(rule), std::string::npos) << printed;
+  // The window's box gives the same rule.
+  EXPECT_EQ(rule, kReaderUdevRule);
+}
+
+TEST_F(HidrawSystemTest, AReaderThatOpensWinsOverARefusedOneBeforeIt) {
+  tree.AddUsbHidNode(0, 0x5131, 0x2007, "0102\n");
+  tree.AddUsbHidNode(1, 0x5131, 0x2007, "0103\n");
+  ::testing::internal::CaptureStderr();
+  HidrawSystem system = SystemRefusing({tree.NodePath(0)});
+  const reader::FindResult found = reader::FindFirstReader(system);
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(found.outcome, FindOutcome::Found);
+  EXPECT_EQ(found.path, tree.NodePath(1));
+  EXPECT_NE(found.device, nullptr);
+  FindOutcome listed = FindOutcome::NotFound;
+  std::string refused;
+  EXPECT_EQ(reader::ListReaders(system, &listed, &refused).size(), 1u);
+  EXPECT_EQ(listed, FindOutcome::Found);
+  EXPECT_EQ(refused, tree.NodePath(0));
+  EXPECT_EQ(system.IdentityWithoutOpening(tree.NodePath(0))->productId, 0x2007);
+  EXPECT_EQ(system.IdentityWithoutOpening(tree.DevRoot().string() + "/hidraw7"), std::nullopt);
 }
 
 // udevd gives the node to the user a moment after the kernel announced it.

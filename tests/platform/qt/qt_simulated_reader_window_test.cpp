@@ -372,11 +372,17 @@ TEST_F(SimulatedReaderWindowTest, InPassiveUploadNothingIsTypedAndReadCardShowsT
   StartWithReader();
   ClickOn(ctl::kPassiveUpload);
   ASSERT_EQ(hid.Reader().Mode(), sim::UploadMode::Passive);
+  // No card has passed the head yet.
+  ClickOn(ctl::kCardStatus);
+  EXPECT_EQ(window.GetText(ctl::kStatusLine), "没有刷卡");
+  ClickOn(ctl::kReadCard);
+  EXPECT_EQ(TrackBoxes(), (Boxes{"没有刷卡", "没有刷卡", "没有刷卡"}));
+
   ClickIntoSwipeBox();
   Swipe(SampleCard::Good);
   QTest::qWait(5 * KeyboardWedge::kKeyIntervalMs);
   EXPECT_EQ(window.GetText(ctl::kSwipeBox), "");
-  EXPECT_EQ(TrackBoxes(), (Boxes{"", "", ""}));
+  EXPECT_EQ(TrackBoxes(), (Boxes{"没有刷卡", "没有刷卡", "没有刷卡"}));  // nothing typed into them
   EXPECT_NE(Label("swipe_outcome").find("passive"), std::string::npos) << Label("swipe_outcome");
 
   ClickOn(ctl::kCardStatus);

@@ -12,6 +12,8 @@
 #include <functional>
 
 #include "platform/simulated/demo_reader.h"
+#include "platform/simulated/simulated_hid.h"
+#include "res/texts.h"
 #include "tests/platform/qt/qt_window_fixture.h"
 #include "ui/control_ids.h"
 
@@ -326,6 +328,20 @@ TEST_F(QtWindowWithReader, NoTrackTickedShowsTheMessageAsTitleOverError) {
   EXPECT_EQ(boxes[0].title, QStringLiteral("You must select any one track to output!"));
   EXPECT_EQ(boxes[0].text, QStringLiteral("Error"));
   EXPECT_EQ(boxes[0].icon, QMessageBox::Critical);
+
+  // The box as it shows is wider than its whole title, with room for the
+  // title bar's icon and buttons.
+  int width = 0, titleWidth = 0;
+  window.SetMessageBoxHook([&](QMessageBox& box) {
+    box.show();
+    QApplication::processEvents();
+    width = box.width();
+    titleWidth = QFontMetrics(box.font()).horizontalAdvance(box.windowTitle());
+    box.hide();
+  });
+  ClickOn(1039);
+  EXPECT_GT(titleWidth, 200);
+  EXPECT_GE(width, titleWidth + 4 * QFontMetrics(window.font()).height());
 }
 
 TEST_F(QtWindowWithReader, TheRealBoxRunsModallyOverTheWindowUntilClosed) {
@@ -366,6 +382,55 @@ TEST_F(QtWindowWithReader, TheRealBoxRunsModallyOverTheWindowUntilClosed) {
   EXPECT_TRUE(seen.ownedByWindow);
   EXPECT_TRUE(window.isVisible());
   EXPECT_TRUE(endResults.empty());
+}
+
+// A reader that the user may not open, over the simulated reader's Linux
+// behaviour: no reader in the status line, then the box that says why, with
+// the fix; a box with its message in the title as wide as the title.
+TEST(QtWindowAccessRefused, SaysTheReaderWasFoundAndHowToGetAccess) {
+  for (const UiLanguage language : {UiLanguage::English, UiLanguage::Chinese}) {
+    sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
+    auto& reader = config.interfaces.at(sim::kSaneReaderIndex);
+    reader.opens = false;
+    reader.permissionDenied = true;
+    sim::SimulatedHidSystem hid(config);
+    ModuleState state;
+    QtWindow window;
+    MainDialog dialog(window, hid, state);
+    dialog.SetStartLanguage(language);
+    window.Attach(dialog);
+    std::vector<std::pair<QString, QString>> boxes;
+    std::string statusAtBox;
+    window.SetMessageBoxHook([&](QMessageBox& box) {
+      boxes.emplace_back(box.windowTitle(), box.text());
+      statusAtBox = window.GetText(1023);
+      EXPECT_EQ(box.icon(), QMessageBox::Critical);
+    });
+    window.Initialise();
+    qobject_cast<QPushButton*>(window.Control(1001))->click();
+    EXPECT_FALSE(dialog.ReaderOpen());
+    EXPECT_EQ(statusAtBox, language == UiLanguage::English ? "Device disconnected!" : "设备未连接!");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].first, QStringLiteral("Error"));
+    const std::string text = boxes[0].second.toStdString();
+    EXPECT_EQ(text, AccessRefusedText(reader.path, language));
+    EXPECT_NE(text.find(std::string(kReaderUdevRule)), std::string::npos);
+    EXPECT_NE(text.find("sudo udevadm trigger"), std::string::npos);
+  }
+  // Any other failure to open stays "no reader", without a box.
+  sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
+  config.interfaces.at(sim::kSaneReaderIndex).opens = false;
+  sim::SimulatedHidSystem hid(config);
+  ModuleState state;
+  QtWindow window;
+  MainDialog dialog(window, hid, state);
+  window.Attach(dialog);
+  int boxes = 0;
+  window.SetMessageBoxHook([&](QMessageBox&) { ++boxes; });
+  window.Initialise();
+  qobject_cast<QPushButton*>(window.Control(1001))->click();
+  EXPECT_EQ(window.GetText(1023), "Device disconnected!");
+  EXPECT_EQ(boxes, 0);
 }
 
 // The window over the reader that `magcfg --simulate` uses.
