@@ -44,8 +44,9 @@ windows:
 	cmake --preset mingw
 	cmake --build --preset mingw
 
-package: build
-	cd $(BUILD) && cpack -G DEB
+package:
+	scripts/setup.sh base package
+	scripts/build_package.sh build/package
 
 clean:
 	rm -rf build

@@ -26,7 +26,7 @@ CommandLine ParseCommandLine(const std::vector<std::string_view>& args) {
     const std::string_view arg = args[i];
     if (arg == "--help" || arg == "-h") {
       line.action = CommandLine::Action::ShowHelp;
-    } else if (arg == "--version") {
+    } else if (arg == "--version" || arg == "-V") {
       if (line.action != CommandLine::Action::ShowHelp) line.action = CommandLine::Action::ShowVersion;
     } else if (arg == "--simulate") {
       line.simulate = true;
@@ -65,8 +65,8 @@ std::string HelpText(std::string_view programName) {
       "\n"
       "  --simulate       work with a simulated reader instead of the USB reader\n"
       "  --language LANG  show the window in English (en) or Chinese (zh)\n"
-      "  --help           show this help and exit\n"
-      "  --version        show the version and exit\n";
+      "  -h, --help       show this help and exit\n"
+      "  -V, --version    show the version and exit\n";
   return text;
 }
 

@@ -12,7 +12,7 @@ enum class ExitCode : int {
   Usage = 2,     // the command line or the profile was wrong: nothing was sent
   NoReader = 3,  // no reader attached (or none at the given path), or it went away during the command
   TimedOut = 4,  // the write or the reply ran out of time
-  Failed = 5,    // anything else: report length, report description, a failed transfer, platform
+  Failed = 5,            // anything else: report length, report description, a failed transfer, platform
   PermissionDenied = 6,  // the reader is attached, but the user may not open it
 };
 

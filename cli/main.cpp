@@ -11,6 +11,10 @@
 #if MAGCFG_HAVE_PLATFORM_HID
 #include "platform/platform_hid.h"
 #endif
+#if MAGCFG_HAVE_PLATFORM_HID && defined(__linux__)
+#include "platform/linux/hidraw_system.h"
+#include "platform/linux/uevent_monitor.h"
+#endif
 
 #ifdef _WIN32
 #include <windows.h>
@@ -40,6 +44,22 @@ std::vector<std::string> Arguments(int argc, char** argv) {
   return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
 }
 
+#if MAGCFG_HAVE_PLATFORM_HID && defined(__linux__)
+// udevd applies the rule within a few milliseconds of the kernel's event;
+// a second covers a loaded machine.
+constexpr int kUdevGraceMs = 1000;
+
+magcfg::cli::WatchServices KernelWatchServices() {
+  magcfg::cli::WatchServices services;
+  services.events = magcfg::platform::hidraw::OpenKernelUeventMonitor(services.error);
+  if (!services.events) return services;
+  auto system = std::make_shared<magcfg::platform::hidraw::HidrawSystem>("/sys", "/dev");
+  system->RetryRefusedOpens(kUdevGraceMs);
+  services.system = std::move(system);
+  return services;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,6 +70,9 @@ int main(int argc, char** argv) {
     magcfg::cli::HidSystems systems;
 #if MAGCFG_HAVE_PLATFORM_HID
     systems.platform = [] { return std::shared_ptr<magcfg::reader::HidSystem>(magcfg::platform::MakePlatformHidSystem()); };
+#endif
+#if MAGCFG_HAVE_PLATFORM_HID && defined(__linux__)
+    systems.watch = KernelWatchServices;
 #endif
     systems.simulated = [](int readers) {
       return std::make_shared<magcfg::cli::SimulatedFleet>(readers, magcfg::sim::Pacing::RealTime);

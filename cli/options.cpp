@@ -13,8 +13,8 @@ constexpr unsigned Bit(Command command) { return 1u << static_cast<unsigned>(com
 
 constexpr unsigned kReaderCommands =
     Bit(Command::SetFormat) | Bit(Command::Mode) | Bit(Command::Status) | Bit(Command::Read) | Bit(Command::Version);
-constexpr unsigned kFormatCommands = Bit(Command::SetFormat) | Bit(Command::Preview);
-constexpr unsigned kEveryCommand = kReaderCommands | Bit(Command::List) | Bit(Command::Preview);
+constexpr unsigned kFormatCommands = Bit(Command::SetFormat) | Bit(Command::Preview) | Bit(Command::Watch);
+constexpr unsigned kEveryCommand = kReaderCommands | Bit(Command::List) | Bit(Command::Preview) | Bit(Command::Watch);
 
 struct OptionRule {
   std::string_view name;
@@ -25,7 +25,7 @@ struct OptionRule {
 constexpr OptionRule kRules[] = {
     {"--json", 0, kEveryCommand},
     {"--verbose", 0, kEveryCommand},
-    {"--simulate", 0, kEveryCommand},
+    {"--simulate", 0, kEveryCommand & ~Bit(Command::Watch)},
     {"--path", 1, kReaderCommands},
     {"--all", 0, kReaderCommands},
     {"--t1-start", 1, kFormatCommands},
@@ -35,6 +35,7 @@ constexpr OptionRule kRules[] = {
     {"--t3-start", 1, kFormatCommands},
     {"--t3-end", 1, kFormatCommands},
     {"--tracks", 1, kFormatCommands | Bit(Command::Read)},
+    {"--mode", 1, Bit(Command::Watch)},
     {"--cr-after", 1, kFormatCommands},
     {"--default", 0, kFormatCommands},
     {"--profile", 1, kFormatCommands},
@@ -49,7 +50,7 @@ struct CommandWord {
 constexpr CommandWord kCommands[] = {
     {"list", Command::List},     {"set-format", Command::SetFormat}, {"mode", Command::Mode},
     {"status", Command::Status}, {"read", Command::Read},            {"version", Command::Version},
-    {"preview", Command::Preview},
+    {"preview", Command::Preview}, {"watch", Command::Watch},
 };
 
 struct Given {
@@ -77,16 +78,29 @@ const OptionRule* FindRule(std::string_view name) {
   return nullptr;
 }
 
-// One of names standing as an option of its own, not as the value of
-// another option ("preview --swipe --help b c" gives --help as a value).
+// The arguments before "--", where options can stand.
+std::span<const std::string> OptionPart(std::span<const std::string> args) {
+  const auto end = std::find(args.begin(), args.end(), "--");
+  return args.first(static_cast<std::size_t>(end - args.begin()));
+}
+
+// One of names standing as an option of its own before "--", not as the
+// value of another option ("preview --swipe --help b c" gives --help as a value).
 bool Has(std::span<const std::string> args, std::initializer_list<std::string_view> names) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
+  const std::span<const std::string> options = OptionPart(args);
+  for (std::size_t i = 0; i < options.size(); ++i) {
+    const std::string& arg = options[i];
     if (std::find(names.begin(), names.end(), arg) != names.end()) return true;
     const OptionRule* rule = arg.starts_with("--") && arg.find('=') == std::string::npos ? FindRule(arg) : nullptr;
     if (rule != nullptr) i += static_cast<std::size_t>(rule->values);
   }
   return false;
+}
+
+const CommandWord* FindCommand(std::string_view word) {
+  const auto* command =
+      std::find_if(std::begin(kCommands), std::end(kCommands), [&](const CommandWord& c) { return c.word == word; });
+  return command == std::end(kCommands) ? nullptr : command;
 }
 
 }  // namespace
@@ -100,11 +114,23 @@ std::string_view CommandName(Command command) {
 
 Result ParseArguments(std::span<const std::string> args) {
   Invocation invocation;
-  if (Has(args, {"--help", "-h"})) {
-    invocation.action = Invocation::Action::ShowHelp;
+  if (args.empty()) {
+    invocation.action = Invocation::Action::ShowUsage;
     return Result::Ok(invocation);
   }
-  if (Has(args, {"--version"})) {
+  if (Has(args, {"--help", "-h"})) {
+    // The first command word on the line names the help asked for.
+    invocation.action = Invocation::Action::ShowHelp;
+    for (const std::string& arg : OptionPart(args)) {
+      if (const CommandWord* command = FindCommand(arg)) {
+        invocation.action = Invocation::Action::ShowCommandHelp;
+        invocation.command = command->command;
+        break;
+      }
+    }
+    return Result::Ok(invocation);
+  }
+  if (Has(args, {"--version", "-V"})) {
     invocation.action = Invocation::Action::ShowProgramVersion;
     return Result::Ok(invocation);
   }
@@ -114,6 +140,10 @@ Result ParseArguments(std::span<const std::string> args) {
   std::vector<std::string> words;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (arg == "--") {
+      words.insert(words.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+      break;
+    }
     if (arg.size() < 2 || arg[0] != '-') {
       words.push_back(arg);
       continue;
@@ -148,9 +178,8 @@ Result ParseArguments(std::span<const std::string> args) {
   }
 
   if (words.empty()) return Result::Fail("no command given (try --help)");
-  const auto* command = std::find_if(std::begin(kCommands), std::end(kCommands),
-                                     [&](const CommandWord& c) { return c.word == words[0]; });
-  if (command == std::end(kCommands)) return Result::Fail("unknown command " + Quoted(words[0]) + " (try --help)");
+  const CommandWord* command = FindCommand(words[0]);
+  if (command == nullptr) return Result::Fail("unknown command " + Quoted(words[0]) + " (try --help)");
   invocation.command = command->command;
   std::size_t wordsTaken = 1;
   if (invocation.command == Command::Mode) {
@@ -200,6 +229,10 @@ Result ParseArguments(std::span<const std::string> args) {
     } else if (name == "--profile") {
       invocation.format.profile = value;
       ++formatOptions;
+    } else if (name == "--mode") {
+      if (value != "active" && value != "passive") return Result::Fail("--mode needs 'active' or 'passive'");
+      invocation.mode = value == "active" ? UploadMode::Active : UploadMode::Passive;
+      invocation.modeGiven = true;
     } else if (name == "--swipe") {
       invocation.swipe = std::array<std::string, 3>{option.values[0], option.values[1], option.values[2]};
     } else {
@@ -214,6 +247,10 @@ Result ParseArguments(std::span<const std::string> args) {
   if (path && all) return Result::Fail("--path and --all exclude each other");
   if (invocation.format.factory && formatOptions > 0) {
     return Result::Fail("--default is the whole factory format and takes no other format option");
+  }
+  if (invocation.command == Command::Watch && !invocation.modeGiven && !invocation.format.factory &&
+      formatOptions == 0) {
+    return Result::Fail("watch needs something to set up: format options, --profile, --default or --mode");
   }
   return Result::Ok(invocation);
 }

@@ -14,7 +14,7 @@
 
 namespace magcfg::cli {
 
-enum class Command { List, SetFormat, Mode, Status, Read, Version, Preview };
+enum class Command { List, SetFormat, Mode, Status, Read, Version, Preview, Watch };
 std::string_view CommandName(Command command);
 
 enum class ReaderChoice {
@@ -37,9 +37,9 @@ struct FormatArguments {
 inline constexpr int kMostSimulatedReaders = 256;
 
 struct Invocation {
-  enum class Action { RunCommand, ShowHelp, ShowProgramVersion, PrintUdevRules };
+  enum class Action { RunCommand, ShowHelp, ShowCommandHelp, ShowUsage, ShowProgramVersion, PrintUdevRules };
   Action action = Action::RunCommand;
-  Command command = Command::List;
+  Command command = Command::List;  // also the command whose help is asked for
   bool json = false;
   bool verbose = false;
   int simulatedReaders = 0;  // 0: the platform's HID services
@@ -47,12 +47,15 @@ struct Invocation {
   std::string path;  // for ReaderChoice::Path
   FormatArguments format;
   UploadMode mode = UploadMode::Active;
+  bool modeGiven = false;  // watch --mode
   std::uint8_t trackSelection = 0;  // read: the window's default entry
   std::optional<std::array<std::string, 3>> swipe;
 };
 
 // args excludes the program name. --help, --version and --print-udev-rules
-// win over everything else on the line, in that order.
+// win over everything else on the line, in that order; --help after a
+// command asks for that command's help. No arguments at all ask for the
+// short usage. "--" ends the options: what follows is taken as words.
 Checked<Invocation> ParseArguments(std::span<const std::string> args);
 
 }  // namespace magcfg::cli

@@ -1,5 +1,7 @@
 #include "cli/program.h"
 
+#include <algorithm>
+
 #include "app/version.h"
 #include "cli/format_options.h"
 #include "cli/options.h"
@@ -8,6 +10,7 @@
 #include "cli/report.h"
 #include "cli/runner.h"
 #include "cli/udev_rules.h"
+#include "cli/watch.h"
 #include "reader/discovery.h"
 
 namespace magcfg::cli {
@@ -97,6 +100,8 @@ int RunArguments(std::span<const std::string> args, const HidSystems& systems, s
 
   switch (invocation.action) {
     case Invocation::Action::ShowHelp: out << HelpText(); return 0;
+    case Invocation::Action::ShowCommandHelp: out << CommandHelpText(invocation.command); return 0;
+    case Invocation::Action::ShowUsage: err << ShortUsage(); return AsInt(ExitCode::Usage);
     case Invocation::Action::ShowProgramVersion: out << kProgram << ' ' << kMagcfgVersion << '\n'; return 0;
     case Invocation::Action::PrintUdevRules: out << kUdevRules; return 0;
     case Invocation::Action::RunCommand: break;
@@ -106,7 +111,12 @@ int RunArguments(std::span<const std::string> args, const HidSystems& systems, s
   request.command = invocation.command;
   request.mode = invocation.mode;
   request.trackSelection = invocation.trackSelection;
-  if (invocation.command == Command::SetFormat || invocation.command == Command::Preview) {
+  const bool watch = invocation.command == Command::Watch;
+  const bool formatGiven = invocation.format.factory || invocation.format.profile || invocation.format.tracks ||
+                           invocation.format.crAfter ||
+                           std::any_of(invocation.format.sentinels.begin(), invocation.format.sentinels.end(),
+                                       [](const auto& s) { return s.has_value(); });
+  if (invocation.command == Command::SetFormat || invocation.command == Command::Preview || (watch && formatGiven)) {
     Checked<reader::FormatPanelState> format = FormatAskedFor(invocation.format);
     if (!format) return UsageError(err, format.error);
     request.format = *format.value;
@@ -124,6 +134,23 @@ int RunArguments(std::span<const std::string> args, const HidSystems& systems, s
     return AsInt(typed ? ExitCode::Success : ExitCode::Refused);
   }
 
+  std::optional<VerboseLog> log;
+  if (invocation.verbose) log.emplace(err);
+
+  if (watch) {
+    WatchServices services = systems.watch ? systems.watch() : WatchServices{};
+    if (!services.system || !services.events) {
+      err << kProgram << ": cannot watch for readers: "
+          << (services.error.empty() ? "this build has no device events" : services.error) << '\n';
+      return AsInt(ExitCode::Failed);
+    }
+    WatchRequest watchRequest;
+    if (formatGiven) watchRequest.format = request.format;
+    if (invocation.modeGiven) watchRequest.mode = invocation.mode;
+    return RunWatch(*services.system, *services.events, watchRequest, invocation.json, out, err,
+                    log ? &*log : nullptr);
+  }
+
   std::shared_ptr<reader::HidSystem> system;
   if (invocation.simulatedReaders > 0) {
     if (systems.simulated) system = systems.simulated(invocation.simulatedReaders);
@@ -137,22 +164,21 @@ int RunArguments(std::span<const std::string> args, const HidSystems& systems, s
 
   if (invocation.command == Command::List) return RunList(*system, invocation.json, out, err);
 
-  std::optional<VerboseLog> log;
-  if (invocation.verbose) log.emplace(err);
   const std::vector<ReaderReport> reports =
       RunOnReaders(*system, invocation.choice, invocation.path, request, log ? &*log : nullptr);
   PrintReports(reports, request, invocation.choice == ReaderChoice::All, invocation.json, out, err);
   return AsInt(WorstExit(reports));
 }
 
-}  // namespace
+namespace {
 
-std::string HelpText() {
-  return R"(Usage: magcfg-cli [options] COMMAND [command options]
-Sets up USB magnetic-stripe card readers (vendor 5131, product 2007) from
+constexpr std::string_view kUsageLine = "Usage: magcfg-cli [options] COMMAND [command options]\n";
+
+constexpr std::string_view kAbout = R"(Sets up USB magnetic-stripe card readers (vendor 5131, product 2007) from
 scripts, one reader or a whole bench of them.
+)";
 
-Commands:
+constexpr std::string_view kCommandList = R"(Commands:
   list                  the readers attached: path and version number
   set-format [FORMAT]   send an output format to the reader
   mode active|passive   active upload (the reader types each swipe) or
@@ -164,8 +190,12 @@ Commands:
                         what a reader with the format would type for a
                         swipe (a sample card, or the three track texts
                         given), without any reader
+  watch [FORMAT] [--mode active|passive]
+                        set up every reader attached, then each reader as
+                        it is plugged in, until interrupted
+)";
 
-FORMAT (set-format, preview); what is not given keeps the factory value:
+constexpr std::string_view kFormat = R"(FORMAT (set-format, preview, watch); what is not given keeps the factory value:
   --t1-start C, --t1-end C, --t2-start C, --t2-end C, --t3-start C, --t3-end C
                         a track's start or end sentinel: one character from
                         U+0000 to U+00FE, or an empty value ('') for none
@@ -178,35 +208,52 @@ FORMAT (set-format, preview); what is not given keeps the factory value:
                         as keys, e.g. {"t1-start": "%", "t3-end": null,
                         "tracks": [1, 2], "cr-after": [1, 2]}; options given
                         as well override it
+)";
 
-Track selection codes (read --tracks CODE):
+constexpr std::string_view kTrackCodes = R"(Track selection codes (read --tracks CODE):
   0 tracks 2 and 3 (default)   1 track 1     2 track 2     3 track 3
   4 tracks 1 and 2             5 tracks 1 and 3            6 tracks 1, 2, 3
+)";
 
-Which reader (set-format, mode, status, read, version):
+constexpr std::string_view kWhichReader = R"(Which reader (set-format, mode, status, read, version):
   (neither)             the first reader found
   --path PATH           the reader at PATH, as list shows it
   --all                 every reader attached, served in parallel
+)";
 
-Other options:
-  --json                print JSON instead of text
-  --simulate[=N]        work with N simulated readers (1 if N is not given)
+constexpr std::string_view kWatch = R"(Watch (watch): the readers attached when it starts are set up first, then
+each reader as the system reports it plugged in: the FORMAT first (when
+given), then the upload mode (when given). One line per reader set up,
+and one per reader pulled out; a reader that fails half-way is reported
+and the watch goes on. Interrupt it (Ctrl+C, SIGINT or SIGTERM) to end it.
+  --mode active|passive the upload mode to put each reader in
+)";
+
+constexpr std::string_view kOther = R"(Other options:
+  --json                print JSON instead of text (watch: one JSON object
+                        per line)
+  --simulate[=N]        work with N simulated readers (1 if N is not given;
+                        not with watch)
   --verbose             write every report written and read, in hex, and
                         every notice to standard error
-  --print-udev-rules    print the udev rule that lets the user at the seat
-                        open the reader, and exit
-  --help                show this help and exit
-  --version             show the program's version and exit
+  --print-udev-rules    print the udev rule that gives access to the
+                        reader, and exit
+  -h, --help            show this help (after a command: that command's
+                        help) and exit
+  -V, --version         show the program's version and exit
+  --                    end of the options: what follows is not an option
+)";
 
-Output: text puts results on standard output and failures on standard
+constexpr std::string_view kOutput = R"(Output: text puts results on standard output and failures on standard
 error, one line per result; with --all each line starts with the reader's
 path. Control characters show as <CR>, <LF>, <Tab> or <0xNN>, the Enter key
 a reader types for a carriage return as <Enter>, and '<' itself as <<. A
 blank track shows as 空白轨道 (blank track). --json prints one object, or
 with --all an array of one object per reader; a blank track there is null.
+)";
 
-Exit status (with --all, the highest of all readers):
-  0  success
+constexpr std::string_view kExitStatus = R"(Exit status (with --all, the highest of all readers):
+  0  success (watch: interrupted)
   1  the reader refused the request or gave no verdict
   2  usage error: bad option, value or profile; nothing was sent
   3  no reader attached (or none at --path), or it went away (unplugged)
@@ -218,6 +265,76 @@ Exit status (with --all, the highest of all readers):
   6  permission denied: a reader is attached but may not be opened
      (install the udev rule: see --print-udev-rules)
 )";
+
+enum Section : unsigned {
+  kFormatSection = 1,
+  kTrackCodeSection = 2,
+  kWhichReaderSection = 4,
+  kWatchSection = 8,
+};
+
+struct CommandHelp {
+  Command command;
+  std::string_view usage;  // after the program's name
+  std::string_view what;
+  unsigned sections;
+};
+
+constexpr CommandHelp kCommandHelp[] = {
+    {Command::List, "list [--json] [--simulate[=N]]", "Lists the readers attached: path and version number.\n", 0},
+    {Command::SetFormat, "set-format [FORMAT] [--path PATH | --all] [--json] [--verbose] [--simulate[=N]]",
+     "Sends an output format to the reader and reports its verdict.\n", kFormatSection | kWhichReaderSection},
+    {Command::Mode, "mode active|passive [--path PATH | --all] [--json] [--verbose] [--simulate[=N]]",
+     "Puts the reader in active upload (it types each swipe) or passive upload\n(the host fetches the swipe).\n",
+     kWhichReaderSection},
+    {Command::Status, "status [--path PATH | --all] [--json] [--verbose] [--simulate[=N]]",
+     "Asks the reader how the last swipe went.\n", kWhichReaderSection},
+    {Command::Read, "read [--tracks CODE] [--path PATH | --all] [--json] [--verbose] [--simulate[=N]]",
+     "Fetches the last swipe's tracks (passive upload).\n", kTrackCodeSection | kWhichReaderSection},
+    {Command::Version, "version [--path PATH | --all] [--json] [--verbose] [--simulate[=N]]",
+     "Asks the reader for its version text.\n", kWhichReaderSection},
+    {Command::Preview, "preview [FORMAT] [--swipe T1 T2 T3] [--json]",
+     "Shows what a reader with the format would type for a swipe (a sample\ncard, or the three track texts given), "
+     "without any reader.\n",
+     kFormatSection},
+    {Command::Watch, "watch [FORMAT] [--mode active|passive] [--json] [--verbose]",
+     "Sets up every reader attached, then each reader as it is plugged in,\nuntil interrupted.\n",
+     kFormatSection | kWatchSection},
+};
+
+}  // namespace
+
+std::string HelpText() {
+  std::string text;
+  for (const std::string_view part : {kUsageLine, kAbout, kCommandList, kFormat, kTrackCodes, kWhichReader, kWatch,
+                                      kOther, kOutput, kExitStatus}) {
+    if (!text.empty() && part != kAbout) text += '\n';
+    text += part;
+  }
+  return text;
+}
+
+std::string CommandHelpText(Command command) {
+  for (const CommandHelp& help : kCommandHelp) {
+    if (help.command != command) continue;
+    std::string text = "Usage: magcfg-cli " + std::string(help.usage) + "\n" + std::string(help.what);
+    const std::pair<unsigned, std::string_view> sections[] = {{kFormatSection, kFormat},
+                                                              {kTrackCodeSection, kTrackCodes},
+                                                              {kWhichReaderSection, kWhichReader},
+                                                              {kWatchSection, kWatch}};
+    for (const auto& [bit, section] : sections) {
+      if (help.sections & bit) text += "\n" + std::string(section);
+    }
+    text += "\n" + std::string(kOther) + "\n" + std::string(kExitStatus);
+    return text;
+  }
+  return HelpText();
+}
+
+std::string ShortUsage() {
+  return std::string(kUsageLine) +
+         "Commands: list, set-format, mode, status, read, version, preview, watch\n"
+         "Try 'magcfg-cli --help', or 'magcfg-cli COMMAND --help' for one command.\n";
 }
 
 }  // namespace magcfg::cli

@@ -9,21 +9,37 @@
 #include <span>
 #include <string>
 
+#include "cli/options.h"
+#include "reader/device_events.h"
 #include "reader/hid_port.h"
 
 namespace magcfg::cli {
+
+// What the watch command needs: HID services and the events of readers
+// plugged in and pulled out; error says why they could not be had.
+struct WatchServices {
+  std::shared_ptr<reader::HidSystem> system;
+  std::unique_ptr<reader::DeviceEvents> events;
+  std::string error;
+};
 
 struct HidSystems {
   // The platform's HID services; empty when this build has none.
   std::function<std::shared_ptr<reader::HidSystem>()> platform;
   // N simulated readers, for --simulate=N.
   std::function<std::shared_ptr<reader::HidSystem>(int readers)> simulated;
+  // For watch; empty when this build has no device events.
+  std::function<WatchServices()> watch;
 };
 
 // args excludes the program name. Nothing reaches a reader before the whole
 // command line, profile included, has been checked.
 int RunProgram(std::span<const std::string> args, const HidSystems& systems, std::ostream& out, std::ostream& err);
 
+// The whole help (--help), one command's help (COMMAND --help), and the
+// few lines shown when magcfg-cli is run with no arguments.
 std::string HelpText();
+std::string CommandHelpText(Command command);
+std::string ShortUsage();
 
 }  // namespace magcfg::cli

@@ -116,7 +116,8 @@ Json ReportJson(const ReaderReport& report, const CommandRequest& request) {
       break;
     case Command::Version: json["version"] = report.versionText ? Json(*report.versionText) : Json(nullptr); break;
     case Command::List:
-    case Command::Preview: break;
+    case Command::Preview:
+    case Command::Watch: break;
   }
   if (report.unexpectedFrame) json["unexpectedFrame"] = *report.unexpectedFrame;
   return json;

@@ -114,7 +114,8 @@ CommandCode CodeOf(const CommandRequest& request) {
     case Command::Read: return CommandCode::ReadCard;
     case Command::Version:
     case Command::List:
-    case Command::Preview: break;
+    case Command::Preview:
+    case Command::Watch: break;
   }
   return CommandCode::Version;
 }
@@ -187,7 +188,8 @@ void ReadReply(ReaderReport& report, const CommandRequest& request, std::span<co
       return;
     }
     case Command::List:
-    case Command::Preview: return;
+    case Command::Preview:
+    case Command::Watch: return;
   }
 }
 
@@ -218,7 +220,7 @@ ReaderReport NoReaderAt(const std::string& path, const CommandRequest& request, 
 std::string AccessRefusedNote(const std::string& path) {
   return "Found the card reader at " + path +
          ", but access to it was refused; install the udev rule (magcfg-cli --print-udev-rules | sudo tee "
-         "/usr/lib/udev/rules.d/70-magcfg.rules, then sudo udevadm control --reload && sudo udevadm trigger) and "
+         "/etc/udev/rules.d/70-magcfg.rules, then sudo udevadm control --reload && sudo udevadm trigger) and "
          "plug the reader in again";
 }
 

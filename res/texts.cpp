@@ -105,7 +105,7 @@ std::string_view MessageText(MessageKey key, UiLanguage language) {
 
 std::string UdevRuleInstallCommand() {
   return "echo '" + std::string(kReaderUdevRule) +
-         "' | sudo tee /usr/lib/udev/rules.d/70-magcfg.rules && sudo udevadm control --reload && sudo udevadm trigger";
+         "' | sudo tee /etc/udev/rules.d/70-magcfg.rules && sudo udevadm control --reload && sudo udevadm trigger";
 }
 
 std::string AccessRefusedText(std::string_view path, UiLanguage language) {

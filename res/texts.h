@@ -60,12 +60,13 @@ std::string_view MessageText(MessageKey key, UiLanguage language);
 // prefix or leading zeros.
 std::string ReaderFoundText(unsigned version, UiLanguage language);
 
-// The udev rule that gives the user at the seat the reader's hidraw node, as
-// packaging/linux/70-magcfg.rules installs it.
+// The udev rule that gives the user at the seat and group plugdev the
+// reader's hidraw node, as packaging/linux/70-magcfg.rules installs it.
 inline constexpr std::string_view kReaderUdevRule =
-    R"(KERNEL=="hidraw*", SUBSYSTEM=="hidraw", ATTRS{idVendor}=="5131", ATTRS{idProduct}=="2007", TAG+="uaccess")";
+    R"(KERNEL=="hidraw*", SUBSYSTEM=="hidraw", ATTRS{idVendor}=="5131", ATTRS{idProduct}=="2007", TAG+="uaccess", GROUP="plugdev", MODE="0660")";
 
-// The one command that installs the rule and applies it.
+// The one command that installs the rule by hand (in /etc/udev/rules.d,
+// where hand-made rules belong) and applies it.
 std::string UdevRuleInstallCommand();
 
 // The box text when Find Device found the reader at `path` but the system

@@ -40,6 +40,8 @@ class HidrawInterfaceList final : public reader::HidInterfaceList {
   std::vector<std::string> paths_;
 };
 
+constexpr int kPermissionRetryStepMs = 50;
+
 bool IsPermissionError(int error) { return error == EACCES || error == EPERM; }
 
 }  // namespace
@@ -79,16 +81,21 @@ std::unique_ptr<reader::HidInterfaceList> HidrawSystem::ListInterfaces() {
 std::unique_ptr<reader::HidDevice> HidrawSystem::Open(const std::string& path) {
   // The node's sysfs entry has the node's name.
   SysfsNode node(sysfsRoot_, std::filesystem::path(path).filename().string());
-  const OpenedNode opened = opener_(path);
-  if (opened.fd < 0) {
-    lastOpenFailure_ = IsPermissionError(opened.error) ? reader::OpenFailure::PermissionDenied
-                                                       : reader::OpenFailure::Other;
-    if (lastOpenFailure_ == reader::OpenFailure::PermissionDenied) {
-      const auto id = node.ReadHidId();
-      if (id && id->vendor == reader::kReaderVendorId && id->product == reader::kReaderProductId) {
-        permissionNotice_.ReaderNotAccessible(path);
+  OpenedNode opened = opener_(path);
+  if (opened.fd < 0 && IsPermissionError(opened.error)) {
+    const auto id = node.ReadHidId();
+    if (id && id->vendor == reader::kReaderVendorId && id->product == reader::kReaderProductId) {
+      const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(permissionRetryMs_);
+      while (opened.fd < 0 && IsPermissionError(opened.error) && std::chrono::steady_clock::now() < end) {
+        Pause(kPermissionRetryStepMs);
+        opened = opener_(path);
       }
+      if (opened.fd < 0) permissionNotice_.ReaderNotAccessible(path);
     }
+  }
+  if (opened.fd < 0) {
+    lastOpenFailure_ =
+        IsPermissionError(opened.error) ? reader::OpenFailure::PermissionDenied : reader::OpenFailure::Other;
     return nullptr;
   }
   UniqueFd fd(opened.fd);

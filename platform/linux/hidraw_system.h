@@ -56,7 +56,13 @@ class HidrawSystem final : public reader::HidSystem {
 
   void Pause(int milliseconds) override;
 
+  // A reader just plugged in belongs to root until udevd has applied the
+  // rule, a moment after the kernel announced it: an open of the reader
+  // refused for lack of permission is tried again for up to this long.
+  void RetryRefusedOpens(int milliseconds) { permissionRetryMs_ = milliseconds; }
+
  private:
+  int permissionRetryMs_ = 0;
   std::filesystem::path sysfsRoot_;
   std::filesystem::path devRoot_;
   NodeOpener opener_;

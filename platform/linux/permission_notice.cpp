@@ -2,16 +2,17 @@
 
 #include <iostream>
 
+#include "platform/linux/udev_rule_location.h"
+
 namespace magcfg::platform::hidraw {
 
 std::string PermissionHint(const std::string& nodePath) {
-  // Worded as the README's troubleshooting section quotes it, and with the
-  // rule exactly as packaging/linux/70-magcfg.rules installs it.
+  // Worded as the README's troubleshooting section quotes it; the rule and
+  // its place are those this build installs.
   return "magcfg: found the card reader at " + nodePath +
-         " but cannot open it: permission denied. Install the udev rule 70-magcfg.rules that comes with magcfg"
-         " (the package and cmake --install put it in /usr/lib/udev/rules.d; see Troubleshooting in the README):"
-         " KERNEL==\"hidraw*\", SUBSYSTEM==\"hidraw\", ATTRS{idVendor}==\"5131\", ATTRS{idProduct}==\"2007\","
-         " TAG+=\"uaccess\" - then unplug the reader and plug it in again.";
+         " but cannot open it: permission denied. Install the udev rule that comes with magcfg as " +
+         std::string(kUdevRulePath) + " (see Troubleshooting in the README): " + std::string(kUdevRuleLine) +
+         " - then unplug the reader and plug it in again.";
 }
 
 void PermissionNotice::ReaderNotAccessible(const std::string& nodePath) {

@@ -73,6 +73,9 @@ const RefusalRow kRefusals[] = {
     {{"-x", "status"}, "unknown option '-x' (try --help)"},
     {{"status", "--path="}, "--path needs the path of a reader, as list shows it"},
     {{"status", "--print-udev-rules"}, "--print-udev-rules takes no command"},
+    {{"mode", "--", "--json"}, "mode needs 'active' or 'passive'"},
+    {{"--", "--json", "list"}, "unknown command '--json' (try --help)"},
+    {{"status", "--mode", "active"}, "--mode is not an option of status"},
     {{"set-format", "--default", "--profile", "p.json"}, "--default is the whole factory format and takes no other format option"},
     // What the operator gave is echoed visible and short.
     {{"-\x1B[2J", "status"}, "unknown option '-<0x1B>[2J' (try --help)"},
@@ -106,6 +109,31 @@ TEST(Arguments, HelpAndVersionWinOverEverything) {
   // The command named version is the reader's, not the program's.
   EXPECT_EQ(Parse({"version"}).value->action, Invocation::Action::RunCommand);
   EXPECT_EQ(Parse({"version"}).value->command, Command::Version);
+  EXPECT_EQ(Parse({"-V"}).value->action, Invocation::Action::ShowProgramVersion);
+  EXPECT_EQ(Parse({}).value->action, Invocation::Action::ShowUsage);
+}
+
+TEST(Arguments, HelpAfterACommandIsThatCommandsHelp) {
+  const auto watch = Parse({"--json", "watch", "--help"});
+  EXPECT_EQ(watch.value->action, Invocation::Action::ShowCommandHelp);
+  EXPECT_EQ(watch.value->command, Command::Watch);
+  EXPECT_EQ(Parse({"frobnicate", "-h"}).value->action, Invocation::Action::ShowHelp);
+  // After "--" nothing is an option, --help included.
+  const auto words = Parse({"mode", "--", "passive"});
+  ASSERT_TRUE(words) << words.error;
+  EXPECT_EQ(words.value->mode, UploadMode::Passive);
+  EXPECT_EQ(Parse({"list", "--", "--help"}).error, "unexpected argument '--help'");
+}
+
+TEST(Arguments, WatchTakesAFormatAndAMode) {
+  const auto parsed = Parse({"watch", "--profile", "bench.json", "--mode", "passive", "--json"});
+  ASSERT_TRUE(parsed) << parsed.error;
+  EXPECT_EQ(parsed.value->command, Command::Watch);
+  EXPECT_EQ(parsed.value->format.profile, "bench.json");
+  EXPECT_TRUE(parsed.value->modeGiven);
+  EXPECT_EQ(parsed.value->mode, UploadMode::Passive);
+  EXPECT_TRUE(Parse({"watch", "--mode=active"}));
+  EXPECT_TRUE(Parse({"watch", "--default"}));
 }
 
 }  // namespace

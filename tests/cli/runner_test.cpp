@@ -127,7 +127,7 @@ TEST(PermissionDenied, IsItsOwnOutcomeHoweverTheReaderIsChosen) {
     SCOPED_TRACE(testing::PrintToString(args));
     EXPECT_EQ(run.exit, 6);
     EXPECT_NE((run.out + run.err).find(kRefusedNote), std::string::npos) << run.out << run.err;
-    EXPECT_NE(kRefusedNote.find("magcfg-cli --print-udev-rules | sudo tee /usr/lib/udev/rules.d/70-magcfg.rules"),
+    EXPECT_NE(kRefusedNote.find("magcfg-cli --print-udev-rules | sudo tee /etc/udev/rules.d/70-magcfg.rules"),
               std::string::npos);
     if (command.front() == "--json") EXPECT_EQ(Json::parse(run.out)["outcome"], "permission-denied");
   }

@@ -22,7 +22,7 @@ struct Device {
 };
 
 struct Key {
-  std::string name;  // KERNEL, SUBSYSTEM, ATTRS{...}, TAG
+  std::string name;  // KERNEL, SUBSYSTEM, ATTRS{...}, TAG, GROUP, MODE
   std::string op;
   std::string value;
 };
@@ -44,7 +44,8 @@ std::vector<std::vector<Key>> LoadRules(const std::string& path) {
 
 bool Glob(const std::string& pattern, const std::string& text) { return fnmatch(pattern.c_str(), text.c_str(), 0) == 0; }
 
-// The tags a rule adds to the node at chain[0]; empty when it does not match.
+// What a rule assigns to the node at chain[0] ("TAG+=uaccess", "MODE=0660"),
+// in the rule's order; empty when it does not match.
 std::vector<std::string> Apply(const std::vector<Key>& rule, const std::vector<Device>& chain) {
   std::vector<std::string> tags;
   std::vector<Key> parentKeys;
@@ -55,8 +56,8 @@ std::vector<std::string> Apply(const std::vector<Key>& rule, const std::vector<D
       if (!Glob(k.value, chain[0].subsystem)) return {};
     } else if (k.name.rfind("ATTRS{", 0) == 0) {
       parentKeys.push_back(k);
-    } else if (k.name == "TAG") {
-      tags.push_back(k.value);
+    } else if (k.name == "TAG" || k.name == "GROUP" || k.name == "MODE") {
+      tags.push_back(k.name + k.op + k.value);
     } else {
       ADD_FAILURE() << "the rule uses a key this check does not know: " << k.name;
       return {};
@@ -95,8 +96,9 @@ std::vector<Device> HidrawUnder(const std::string& vendor, const std::string& pr
   };
 }
 
-TEST(UdevRule, GivesTheSeatUserTheReadersHidrawNode) {
-  EXPECT_EQ(TagsFor(HidrawUnder("5131", "2007")), std::vector<std::string>{"uaccess"});
+TEST(UdevRule, GivesTheSeatUserAndGroupPlugdevTheReadersHidrawNode) {
+  const std::vector<std::string> access = {"TAG+=uaccess", "GROUP=plugdev", "MODE=0660"};
+  EXPECT_EQ(TagsFor(HidrawUnder("5131", "2007")), access);
 }
 
 TEST(UdevRule, LeavesOtherDevicesAlone) {

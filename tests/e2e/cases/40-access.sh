@@ -21,7 +21,7 @@ done
 # run's.
 node_tags() {
   rm -rf /run/udev/data
-  udevadm test "/sys/class/hidraw/${E2E_HIDRAW_0##*/}" 2>&1 | grep -E "^(CURRENT_TAGS=|Reading rules file: .*70-magcfg)"
+  udevadm test "/sys/class/hidraw/${E2E_HIDRAW_0##*/}" 2>&1 | grep -E "^(CURRENT_TAGS=|Reading rules file: .*70-magcfg|.*Setting permissions)"
 }
 mkdir -p /etc/udev/rules.d
 tags=$(node_tags)
@@ -30,4 +30,7 @@ cp "$MAGCFG_ROOT/packaging/linux/70-magcfg.rules" /etc/udev/rules.d/
 tags=$(node_tags)
 check "udev: the rule file is read" grep -q "70-magcfg.rules" <<<"$tags"
 check "udev: the rule tags the real node uaccess" grep -q "^CURRENT_TAGS=.*:uaccess:" <<<"$tags"
+plugdev=$(getent group plugdev | cut -d: -f3)
+check "udev: the rule gives group plugdev read and write" \
+  grep -q "Setting permissions $E2E_HIDRAW_0, uid=0, gid=$plugdev, mode=0660" <<<"$tags"
 rm /etc/udev/rules.d/70-magcfg.rules

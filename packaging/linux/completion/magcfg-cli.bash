@@ -1,0 +1,39 @@
+# bash completion for magcfg-cli: commands, their options, and reader paths
+# (/dev/hidraw*) after --path.
+_magcfg_cli() {
+  local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}
+  local commands="list set-format mode status read version preview watch"
+  local common="--json --verbose --simulate --help --version"
+  local format="--t1-start --t1-end --t2-start --t2-end --t3-start --t3-end --tracks --cr-after --default --profile"
+  local which="--path --all"
+
+  case $prev in
+    --path) COMPREPLY=($(compgen -W "$(ls -d /dev/hidraw* 2>/dev/null)" -- "$cur")); return ;;
+    --profile) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+    --mode) COMPREPLY=($(compgen -W "active passive" -- "$cur")); return ;;
+    --cr-after) COMPREPLY=($(compgen -W "packet none 1 2 3 1,2 1,3 2,3 1,2,3" -- "$cur")); return ;;
+    --tracks | --t[123]-start | --t[123]-end | --swipe) return ;;
+  esac
+
+  local command="" word
+  for word in "${COMP_WORDS[@]:1:COMP_CWORD-1}"; do
+    [[ $word == -- ]] && break
+    case " $commands " in *" $word "*) command=$word; break ;; esac
+  done
+
+  local options
+  case $command in
+    "") COMPREPLY=($(compgen -W "$commands $common --print-udev-rules" -- "$cur")); return ;;
+    list) options="$common" ;;
+    set-format) options="$common $format $which" ;;
+    mode)
+      if [[ $prev == mode ]]; then COMPREPLY=($(compgen -W "active passive" -- "$cur")); return; fi
+      options="$common $which" ;;
+    status | version) options="$common $which" ;;
+    read) options="$common $which --tracks" ;;
+    preview) options="$common $format --swipe" ;;
+    watch) options="--json --verbose --help $format --mode" ;;
+  esac
+  COMPREPLY=($(compgen -W "$options" -- "$cur"))
+}
+complete -F _magcfg_cli magcfg-cli

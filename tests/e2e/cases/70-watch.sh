@@ -1,0 +1,105 @@
+# magcfg-cli watch through the kernel's device events: readers plugged in
+# and pulled out (their gadgets bound to and unbound from the UDC) while one
+# watch runs, each set up as it appears, one pulled out half-way through its
+# set-up, two at once, and the watch ended by SIGINT.
+
+WATCH_OUT=/run/e2e/watch.out
+WATCH_ERR=/run/e2e/watch.err
+# The frames a reader receives for watch --default --mode passive.
+watch_frames() { printf '%s 0230253f3b3f2b3f373803\n%s 020603' "$1" "$1"; }
+
+# watch_wait N: waits (at most 15 s) until the watch has printed N lines.
+watch_wait() {
+  for _ in $(seq 150); do
+    [ "$(wc -l <"$WATCH_OUT")" -ge "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# watch_line N: the Nth line the watch printed.
+watch_line() { sed -n "${1}p" "$WATCH_OUT"; }
+WATCH_LINES=0
+# watch_expect NAME PATTERN: the watch's next line matches PATTERN (a glob).
+watch_expect() {
+  WATCH_LINES=$((WATCH_LINES + 1))
+  watch_wait "$WATCH_LINES"
+  local line
+  line=$(watch_line "$WATCH_LINES")
+  if [[ "$line" == $2 ]]; then
+    pass "$1"
+  else
+    fail "$1" "line $WATCH_LINES: $line" "want: $2" "stderr: $(cat "$WATCH_ERR")"
+  fi
+}
+
+frames_mark 0
+: >"$WATCH_OUT"
+timeout 300 "$CLI" watch --default --mode passive --json >"$WATCH_OUT" 2>"$WATCH_ERR" &
+WATCH_PID=$!
+
+watch_expect "watch: the reader present at the start is set up" \
+  "{\"event\":\"set-up\",\"path\":\"$E2E_HIDRAW_0\",\"versionHex\":\"102\",\"outcome\":\"ok\",*"
+check "watch: the reader present received the format, then the mode" [ "$(frames_since 0)" = "$(watch_frames 64)" ]
+
+# Plugged in and pulled out three times.
+for round in 1 2 3; do
+  gadget_unbind reader0
+  watch_expect "watch: pull-out $round is reported" "{\"event\":\"unplugged\",\"path\":\"$E2E_HIDRAW_0\"}"
+  frames_mark 0
+  gadget_bind reader0 dummy_udc.0
+  E2E_HIDRAW_0=$(hidraw_of_udc dummy_udc.0)
+  watch_expect "watch: plug-in $round is set up" \
+    "{\"event\":\"set-up\",\"path\":\"$E2E_HIDRAW_0\",*\"outcome\":\"ok\",*"
+  check "watch: plug-in $round received the format, then the mode" [ "$(frames_since 0)" = "$(watch_frames 64)" ]
+done
+
+# A second reader, with other report lengths, plugged in beside the first.
+frames_mark 1
+gadget_bind reader1 dummy_udc.1
+E2E_HIDRAW_1=$(hidraw_of_udc dummy_udc.1)
+watch_expect "watch: a second reader is set up" "{\"event\":\"set-up\",\"path\":\"$E2E_HIDRAW_1\",*\"outcome\":\"ok\",*"
+check "watch: the second reader received the format, then the mode" [ "$(frames_since 1)" = "$(watch_frames 20)" ]
+
+# Pulled out half-way: the reader answers the format, then leaves the bus
+# before the mode is sent. The watch reports it and goes on.
+gadget_unbind reader1
+watch_expect "watch: the second reader's pull-out is reported" "{\"event\":\"unplugged\",\"path\":\"$E2E_HIDRAW_1\"}"
+reader_script 1 unplug
+gadget_bind reader1 dummy_udc.1
+# The node may be gone again before it can be looked up: its path comes
+# from the watch's line.
+watch_expect "watch: a reader pulled out half-way is reported as not set up" \
+  "{\"event\":\"set-up\",\"path\":\"/dev/hidraw*\",*\"steps\":[{\"command\":\"set-format\",\"outcome\":\"ok\"*"
+E2E_HIDRAW_1=$(watch_line "$WATCH_LINES" | sed -n 's/.*"path":"\([^"]*\)".*/\1/p')
+case "$(watch_line "$WATCH_LINES")" in
+  *'"outcome":"ok","exit":0,"steps"'*) fail "watch: the half-way reader's line says it failed" "$(watch_line "$WATCH_LINES")" ;;
+  *) pass "watch: the half-way reader's line says it failed" ;;
+esac
+watch_expect "watch: the half-way reader's pull-out is reported" "{\"event\":\"unplugged\",\"path\":\"$E2E_HIDRAW_1\"}"
+
+# Both readers plugged in at once.
+gadget_unbind reader0
+watch_expect "watch: the first reader is pulled out again" "{\"event\":\"unplugged\",\"path\":\"$E2E_HIDRAW_0\"}"
+frames_mark 0
+frames_mark 1
+gadget_bind reader0 dummy_udc.0
+gadget_bind reader1 dummy_udc.1
+E2E_HIDRAW_0=$(hidraw_of_udc dummy_udc.0)
+E2E_HIDRAW_1=$(hidraw_of_udc dummy_udc.1)
+watch_wait $((WATCH_LINES + 2))
+both=$(sed -n "$((WATCH_LINES + 1)),$((WATCH_LINES + 2))p" "$WATCH_OUT")
+WATCH_LINES=$((WATCH_LINES + 2))
+check "watch: two readers plugged in at once are both set up" \
+  [ "$(grep -c '"event":"set-up".*"outcome":"ok"' <<<"$both")" = 2 ]
+check "watch: each of the two received the format, then the mode" \
+  [ "$(frames_since 0)" = "$(watch_frames 64)" -a "$(frames_since 1)" = "$(watch_frames 20)" ]
+
+# SIGINT ends the watch cleanly.
+kill -INT "$WATCH_PID"
+wait "$WATCH_PID"
+check "watch: SIGINT ends it with status 0" [ $? = 0 ]
+check "watch: nothing on standard error" [ ! -s "$WATCH_ERR" ]
+
+# As the cases start: reader0 alone on the bus.
+gadget_unbind reader1
+wait_gone "$E2E_HIDRAW_1"
