@@ -10,6 +10,9 @@
 #if MAGCFG_HAVE_PLATFORM_HID
 #include "platform/platform_hid.h"
 #endif
+#if MAGCFG_HAVE_PLATFORM_HID && defined(__linux__)
+#include "platform/linux/reader_keyboards.h"
+#endif
 
 #ifdef _WIN32
 #include <windows.h>
@@ -49,6 +52,11 @@ int main(int argc, char** argv) {
     magcfg::cli::HidSystems systems;
 #if MAGCFG_HAVE_PLATFORM_HID
     systems.platform = [] { return std::shared_ptr<magcfg::reader::HidSystem>(magcfg::platform::MakePlatformHidSystem()); };
+#endif
+#if MAGCFG_HAVE_PLATFORM_HID && defined(__linux__)
+    systems.keyboards = [] {
+      return std::make_shared<magcfg::platform::hidraw::EvdevKeyboards>("/sys", "/dev");
+    };
 #endif
     systems.simulated = [](int readers) {
       return std::make_shared<magcfg::cli::SimulatedFleet>(readers, magcfg::sim::Pacing::RealTime);

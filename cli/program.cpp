@@ -1,12 +1,14 @@
 #include "cli/program.h"
 
 #include "app/version.h"
+#include "cli/card_mask.h"
 #include "cli/format_options.h"
 #include "cli/options.h"
 #include "cli/preview.h"
 #include "cli/profile.h"
 #include "cli/report.h"
 #include "cli/runner.h"
+#include "cli/swipes.h"
 #include "cli/udev_rules.h"
 #include "reader/discovery.h"
 
@@ -51,11 +53,16 @@ Checked<reader::FormatPanelState> FormatAskedFor(const FormatArguments& given) {
   return Result::Ok(ResolveFormat(profile, options));
 }
 
-int RunList(reader::HidSystem& system, bool json, std::ostream& out, std::ostream& err) {
+int RunList(reader::HidSystem& system, reader::KeyboardPort* keyboards, bool json, std::ostream& out,
+            std::ostream& err) {
   reader::FindOutcome walked = reader::FindOutcome::NotFound;
   std::string refused;
   const std::vector<reader::ReaderInfo> readers = reader::ListReaders(system, &walked, &refused);
-  PrintReaderList(readers, json, out);
+  std::vector<std::vector<std::string>> readerKeyboards(readers.size());
+  for (std::size_t i = 0; keyboards != nullptr && i < readers.size(); ++i) {
+    readerKeyboards[i] = keyboards->KeyboardsOf(readers[i].path);
+  }
+  PrintReaderList(readers, readerKeyboards, json, out);
   const auto failure = [&](MessageKey key, ExitCode code) {
     err << MessageText(key, UiLanguage::English) << '\n';
     return AsInt(code);
@@ -70,19 +77,33 @@ int RunList(reader::HidSystem& system, bool json, std::ostream& out, std::ostrea
   return AsInt(ExitCode::Success);
 }
 
-}  // namespace
+int RunSwipeCommand(const Invocation& invocation, const HidSystems& systems, std::ostream& out, std::ostream& err) {
+  SwipesRequest request;
+  request.path = invocation.path;
+  request.grab = invocation.grab;
+  request.count = invocation.count;
+  request.json = invocation.json;
+  Checked<reader::FormatPanelState> format = FormatAskedFor(invocation.format);
+  if (!format) return UsageError(err, format.error);
+  request.sentinels.texts = format.value->sentinels;
 
-int RunProgram(std::span<const std::string> args, const HidSystems& systems, std::ostream& out, std::ostream& err) {
-  const Checked<Invocation> parsed = ParseArguments(args);
-  if (!parsed) return UsageError(err, parsed.error);
-  const Invocation& invocation = *parsed.value;
+  const std::shared_ptr<reader::KeyboardPort> port = systems.keyboards ? systems.keyboards() : nullptr;
+  if (!port) {
+    err << kProgram << ": this build cannot read a reader's keyboard\n";
+    return AsInt(ExitCode::Failed);
+  }
+  return AsInt(RunSwipes(*port, request, out, err));
+}
 
+int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::ostream& out, std::ostream& err) {
   switch (invocation.action) {
     case Invocation::Action::ShowHelp: out << HelpText(); return 0;
     case Invocation::Action::ShowProgramVersion: out << kProgram << ' ' << kMagcfgVersion << '\n'; return 0;
     case Invocation::Action::PrintUdevRules: out << kUdevRules; return 0;
     case Invocation::Action::RunCommand: break;
   }
+
+  if (invocation.command == Command::Swipes) return RunSwipeCommand(invocation, systems, out, err);
 
   CommandRequest request;
   request.command = invocation.command;
@@ -117,14 +138,30 @@ int RunProgram(std::span<const std::string> args, const HidSystems& systems, std
     return AsInt(ExitCode::Failed);
   }
 
-  if (invocation.command == Command::List) return RunList(*system, invocation.json, out, err);
+  if (invocation.command == Command::List) {
+    // Simulated readers have no keyboard node.
+    const std::shared_ptr<reader::KeyboardPort> keyboards =
+        invocation.simulatedReaders == 0 && systems.keyboards ? systems.keyboards() : nullptr;
+    return RunList(*system, keyboards.get(), invocation.json, out, err);
+  }
 
   std::optional<VerboseLog> log;
-  if (invocation.verbose) log.emplace(err);
+  if (invocation.verbose) log.emplace(err, !invocation.showCardData);
   const std::vector<ReaderReport> reports =
       RunOnReaders(*system, invocation.choice, invocation.path, request, log ? &*log : nullptr);
   PrintReports(reports, request, invocation.choice == ReaderChoice::All, invocation.json, out, err);
   return AsInt(WorstExit(reports));
+}
+
+}  // namespace
+
+int RunProgram(std::span<const std::string> args, const HidSystems& systems, std::ostream& out, std::ostream& err) {
+  const Checked<Invocation> parsed = ParseArguments(args);
+  if (parsed && parsed.value->showCardData) return RunInvocation(*parsed.value, systems, out, err);
+  CardMaskingStream maskedOut(out);
+  CardMaskingStream maskedErr(err);
+  if (!parsed) return UsageError(maskedErr, parsed.error);
+  return RunInvocation(*parsed.value, systems, maskedOut, maskedErr);
 }
 
 std::string HelpText() {
@@ -144,8 +181,17 @@ Commands:
                         what a reader with the format would type for a
                         swipe (a sample card, or the three track texts
                         given), without any reader
+  swipes [--path NODE] [--grab] [--count N] [SENTINELS]
+                        read the reader's own keyboard (active upload)
+                        and print each swipe split into its three tracks,
+                        one line per swipe, tracks separated by tabs; a
+                        swipe ends at the reader's line break. --grab keeps
+                        the swipes from being typed into the focused window
+                        too; --count N stops after N swipes. A reader
+                        unplugged and plugged in again is read again
 
-FORMAT (set-format, preview); what is not given keeps the factory value:
+FORMAT (set-format, preview; SENTINELS and --profile for swipes); what is
+not given keeps the factory value:
   --t1-start C, --t1-end C, --t2-start C, --t2-end C, --t3-start C, --t3-end C
                         a track's start or end sentinel: one character from
                         U+0000 to U+00FF, or an empty value ('') for none
@@ -173,6 +219,9 @@ Other options:
   --simulate[=N]        work with N simulated readers (1 if N is not given)
   --verbose             write every report written and read, in hex, and
                         every notice to standard error
+  --show-card-data      show card numbers whole; by default a run of 13 to
+                        19 digits that passes the Luhn check shows only its
+                        first six and last four digits
   --print-udev-rules    print the udev rule that lets the user at the seat
                         open the reader, and exit
   --help                show this help and exit

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "reader/hid_port.h"
+#include "reader/keyboard_port.h"
 
 namespace magcfg::cli {
 
@@ -18,10 +19,13 @@ struct HidSystems {
   std::function<std::shared_ptr<reader::HidSystem>()> platform;
   // N simulated readers, for --simulate=N.
   std::function<std::shared_ptr<reader::HidSystem>(int readers)> simulated;
+  // The readers' own keyboards; empty when this build cannot read them.
+  std::function<std::shared_ptr<reader::KeyboardPort>()> keyboards;
 };
 
 // args excludes the program name. Nothing reaches a reader before the whole
-// command line, profile included, has been checked.
+// command line, profile included, has been checked. Card numbers in out and
+// err are masked unless --show-card-data is given.
 int RunProgram(std::span<const std::string> args, const HidSystems& systems, std::ostream& out, std::ostream& err);
 
 std::string HelpText();
