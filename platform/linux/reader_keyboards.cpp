@@ -111,8 +111,10 @@ std::optional<std::string> EvdevKeyboards::ReaderKeyboardAt(const std::string& p
   std::error_code error;
   const fs::path node = fs::canonical(path, error);
   if (error) return std::nullopt;
+  // Compared as resolved paths: the library's equivalent() does not take
+  // device nodes.
   for (const std::string& keyboard : ReaderKeyboards()) {
-    if (fs::equivalent(node, keyboard, error)) return keyboard;
+    if (fs::canonical(keyboard, error) == node && !error) return keyboard;
   }
   return std::nullopt;
 }
