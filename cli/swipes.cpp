@@ -60,10 +60,8 @@ class Listener {
         failures.push_back(OpenFailure(path, outcome));
       }
     }
-    if (open_.empty()) {
-      for (const std::string& failure : failures) err_ << kProgram << ": " << failure << '\n';
-      return ExitCode::Failed;
-    }
+    for (const std::string& failure : failures) err_ << kProgram << ": " << failure << '\n';
+    if (open_.empty()) return ExitCode::Failed;
     lastScan_ = Clock::now();
 
     while (request_.count == 0 || swipes_ < request_.count) {

@@ -108,6 +108,16 @@ TEST(Swipes, TwoReadersTypingAtOnceKeepTheirSwipesApart) {
             "{\"path\":\"/dev/input/event5\",\"tracks\":[\"AB\",\"\",\"\"]}\n");
 }
 
+TEST(Swipes, ANodeThatCannotBeOpenedIsNamedAndTheOthersAreRead) {
+  ScriptedKeyboard keyboard({"/dev/input/event5", "/dev/input/event7"});
+  keyboard.refusals["/dev/input/event5"] = KeyboardOpen::Busy;
+  keyboard.Types("/dev/input/event7", "%OK?\n");
+  const SwipesRun run = RunSwipesCommand(keyboard, {"--grab", "--count", "1"});
+  EXPECT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(run.out, "OK\t\t\n");
+  EXPECT_EQ(run.err, "magcfg-cli: /dev/input/event5: another program has taken the reader's keyboard for itself\n");
+}
+
 TEST(Swipes, SentinelsFromTheOptionsOrTheProfileSplitTheSwipe) {
   ScriptedKeyboard keyboard({kNode});
   keyboard.Types(kNode, "#AB?%CD?\n");
