@@ -50,15 +50,6 @@ void ScriptedKeyboard::Quiet(std::vector<std::string> presentAfter) {
   script_.push_back(std::move(step));
 }
 
-std::vector<std::string> ScriptedKeyboard::KeyboardsOf(const std::string& hidPath) {
-  std::vector<std::string> keyboards;
-  for (const std::string& node : present_) {
-    const auto hid = hidOf.find(node);
-    if (hid != hidOf.end() && hid->second == hidPath) keyboards.push_back(node);
-  }
-  return keyboards;
-}
-
 std::optional<std::string> ScriptedKeyboard::ReaderKeyboardAt(const std::string& path) {
   const auto link = links.find(path);
   const std::string node = link == links.end() ? path : link->second;

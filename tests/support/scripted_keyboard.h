@@ -42,7 +42,7 @@ class ScriptedKeyboard final : public reader::KeyboardPort {
   void Quiet(std::vector<std::string> presentAfter);
 
   std::vector<std::string> ReaderKeyboards() override { return present_; }
-  std::vector<std::string> KeyboardsOf(const std::string& hidPath) override;
+  std::vector<std::string> KeyboardsOf(const std::string&) override { return {}; }
   std::optional<std::string> ReaderKeyboardAt(const std::string& path) override;
   reader::KeyboardOpen Open(const std::string& path, bool grab) override;
   reader::KeyboardInput Wait(int timeoutMs) override;
@@ -51,8 +51,6 @@ class ScriptedKeyboard final : public reader::KeyboardPort {
   std::map<std::string, reader::KeyboardOpen> refusals;
   // Links and the node each leads to, for ReaderKeyboardAt.
   std::map<std::string, std::string> links;
-  // The hidraw node of the reader each keyboard node belongs to.
-  std::map<std::string, std::string> hidOf;
 
   std::vector<std::pair<std::string, bool>> opens;  // path and grab, per successful Open
   std::set<std::string> openNow;
