@@ -52,16 +52,18 @@ class Listener {
       return ExitCode::NoReader;
     }
     std::vector<std::string> failures;
+    bool refused = false;
     for (const std::string& path : found) {
       const KeyboardOpen outcome = port_.Open(path, request_.grab);
       if (outcome == KeyboardOpen::Opened) {
         open_[path];
       } else {
         failures.push_back(OpenFailure(path, outcome));
+        refused = refused || outcome == KeyboardOpen::PermissionDenied;
       }
     }
     for (const std::string& failure : failures) err_ << kProgram << ": " << failure << '\n';
-    if (open_.empty()) return ExitCode::Failed;
+    if (open_.empty()) return refused ? ExitCode::PermissionDenied : ExitCode::Failed;
     lastScan_ = Clock::now();
 
     while (request_.count == 0 || swipes_ < request_.count) {

@@ -148,7 +148,7 @@ TEST(Swipes, FailuresToStartSayWhatIsWrong) {
        "magcfg-cli: /dev/input/event2 is not a card reader's keyboard\n"},
       {"taken by another program", {kNode}, {{kNode, KeyboardOpen::Busy}}, {"--grab"}, 5,
        "magcfg-cli: /dev/input/event5: another program has taken the reader's keyboard for itself\n"},
-      {"no permission", {kNode}, {{kNode, KeyboardOpen::PermissionDenied}}, {}, 5,
+      {"no permission", {kNode}, {{kNode, KeyboardOpen::PermissionDenied}}, {}, 6,
        "magcfg-cli: /dev/input/event5: permission denied; install the udev rule (magcfg-cli --print-udev-rules) "
        "and plug the reader in again\n"},
       {"a bad sentinel", {kNode}, {}, {"--t1-start", "ab"}, 2, nullptr},

@@ -29,7 +29,7 @@ check "swipes: list shows the keyboard node beside the reader's hidraw node" [ -
 err=$(setpriv --reuid=65534 --regid=65534 --clear-groups timeout 30 "$CLI" swipes 2>&1 >/dev/null)
 rc=$?
 check "swipes: an unprivileged user is told to install the udev rule" \
-  [ "$rc" = 5 -a "$err" = "magcfg-cli: $swipes_node: permission denied; install the udev rule (magcfg-cli --print-udev-rules) and plug the reader in again" ]
+  [ "$rc" = 6 -a "$err" = "magcfg-cli: $swipes_node: permission denied; install the udev rule (magcfg-cli --print-udev-rules) and plug the reader in again" ]
 
 # A listener without --grab on the node by path, then the grabbing reader.
 "$CLI" swipes --path "$swipes_node" --json >"$swipes_dir/listener.out" 2>"$swipes_dir/listener.err" &
