@@ -14,6 +14,7 @@
 #if MAGCFG_HAVE_PLATFORM_HID && defined(__linux__)
 #include "platform/linux/hidraw_system.h"
 #include "platform/linux/uevent_monitor.h"
+#include "platform/linux/reader_keyboards.h"
 #endif
 
 #ifdef _WIN32
@@ -73,6 +74,9 @@ int main(int argc, char** argv) {
 #endif
 #if MAGCFG_HAVE_PLATFORM_HID && defined(__linux__)
     systems.watch = KernelWatchServices;
+    systems.keyboards = [] {
+      return std::make_shared<magcfg::platform::hidraw::EvdevKeyboards>("/sys", "/dev");
+    };
 #endif
     systems.simulated = [](int readers) {
       return std::make_shared<magcfg::cli::SimulatedFleet>(readers, magcfg::sim::Pacing::RealTime);

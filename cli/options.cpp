@@ -14,7 +14,10 @@ constexpr unsigned Bit(Command command) { return 1u << static_cast<unsigned>(com
 constexpr unsigned kReaderCommands =
     Bit(Command::SetFormat) | Bit(Command::Mode) | Bit(Command::Status) | Bit(Command::Read) | Bit(Command::Version);
 constexpr unsigned kFormatCommands = Bit(Command::SetFormat) | Bit(Command::Preview) | Bit(Command::Watch);
-constexpr unsigned kEveryCommand = kReaderCommands | Bit(Command::List) | Bit(Command::Preview) | Bit(Command::Watch);
+// swipes splits by the sentinels only: the other format settings do not apply.
+constexpr unsigned kSentinelCommands = kFormatCommands | Bit(Command::Swipes);
+constexpr unsigned kHidCommands = kReaderCommands | Bit(Command::List) | Bit(Command::Preview) | Bit(Command::Watch);
+constexpr unsigned kEveryCommand = kHidCommands | Bit(Command::Swipes);
 
 struct OptionRule {
   std::string_view name;
@@ -24,22 +27,25 @@ struct OptionRule {
 
 constexpr OptionRule kRules[] = {
     {"--json", 0, kEveryCommand},
-    {"--verbose", 0, kEveryCommand},
-    {"--simulate", 0, kEveryCommand & ~Bit(Command::Watch)},
-    {"--path", 1, kReaderCommands},
+    {"--verbose", 0, kHidCommands},
+    {"--simulate", 0, kHidCommands & ~Bit(Command::Watch)},
+    {"--show-card-data", 0, kEveryCommand},
+    {"--path", 1, kReaderCommands | Bit(Command::Swipes)},
     {"--all", 0, kReaderCommands},
-    {"--t1-start", 1, kFormatCommands},
-    {"--t1-end", 1, kFormatCommands},
-    {"--t2-start", 1, kFormatCommands},
-    {"--t2-end", 1, kFormatCommands},
-    {"--t3-start", 1, kFormatCommands},
-    {"--t3-end", 1, kFormatCommands},
+    {"--t1-start", 1, kSentinelCommands},
+    {"--t1-end", 1, kSentinelCommands},
+    {"--t2-start", 1, kSentinelCommands},
+    {"--t2-end", 1, kSentinelCommands},
+    {"--t3-start", 1, kSentinelCommands},
+    {"--t3-end", 1, kSentinelCommands},
     {"--tracks", 1, kFormatCommands | Bit(Command::Read)},
     {"--mode", 1, Bit(Command::Watch)},
     {"--cr-after", 1, kFormatCommands},
     {"--default", 0, kFormatCommands},
-    {"--profile", 1, kFormatCommands},
+    {"--profile", 1, kSentinelCommands},
     {"--swipe", 3, Bit(Command::Preview)},
+    {"--grab", 0, Bit(Command::Swipes)},
+    {"--count", 1, Bit(Command::Swipes)},
     {"--print-udev-rules", 0, 0},
 };
 
@@ -50,7 +56,7 @@ struct CommandWord {
 constexpr CommandWord kCommands[] = {
     {"list", Command::List},     {"set-format", Command::SetFormat}, {"mode", Command::Mode},
     {"status", Command::Status}, {"read", Command::Read},            {"version", Command::Version},
-    {"preview", Command::Preview}, {"watch", Command::Watch},
+    {"preview", Command::Preview}, {"watch", Command::Watch},   {"swipes", Command::Swipes},
 };
 
 struct Given {
@@ -203,13 +209,25 @@ Result ParseArguments(std::span<const std::string> args) {
       invocation.json = true;
     } else if (name == "--verbose") {
       invocation.verbose = true;
+    } else if (name == "--show-card-data") {
+      invocation.showCardData = true;
+    } else if (name == "--grab") {
+      invocation.grab = true;
+    } else if (name == "--count") {
+      const std::optional<int> count = SmallNumber(value, 1, kMostSwipes);
+      if (!count) return Result::Fail("--count needs a number of swipes from 1 to 9999");
+      invocation.count = *count;
     } else if (name == "--simulate") {
       const std::optional<int> readers =
           option.values.empty() ? std::optional<int>(1) : SmallNumber(value, 1, kMostSimulatedReaders);
       if (!readers) return Result::Fail("--simulate=N needs a number of readers from 1 to 256");
       invocation.simulatedReaders = *readers;
     } else if (name == "--path") {
-      if (value.empty()) return Result::Fail("--path needs the path of a reader, as list shows it");
+      if (value.empty()) {
+        return Result::Fail(invocation.command == Command::Swipes
+                                ? "--path needs the path of a reader's keyboard, as list shows it"
+                                : "--path needs the path of a reader, as list shows it");
+      }
       invocation.choice = ReaderChoice::Path;
       invocation.path = value;
     } else if (name == "--all") {

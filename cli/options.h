@@ -14,7 +14,7 @@
 
 namespace magcfg::cli {
 
-enum class Command { List, SetFormat, Mode, Status, Read, Version, Preview, Watch };
+enum class Command { List, SetFormat, Mode, Status, Read, Version, Preview, Watch, Swipes };
 std::string_view CommandName(Command command);
 
 enum class ReaderChoice {
@@ -42,6 +42,7 @@ struct Invocation {
   Command command = Command::List;  // also the command whose help is asked for
   bool json = false;
   bool verbose = false;
+  bool showCardData = false;  // card numbers unmasked
   int simulatedReaders = 0;  // 0: the platform's HID services
   ReaderChoice choice = ReaderChoice::First;
   std::string path;  // for ReaderChoice::Path
@@ -50,7 +51,11 @@ struct Invocation {
   bool modeGiven = false;  // watch --mode
   std::uint8_t trackSelection = 0;  // read: the window's default entry
   std::optional<std::array<std::string, 3>> swipe;
+  bool grab = false;  // swipes
+  int count = 0;      // swipes: stop after this many; 0 never
 };
+
+inline constexpr int kMostSwipes = 9999;
 
 // args excludes the program name. --help, --version and --print-udev-rules
 // win over everything else on the line, in that order; --help after a

@@ -3,12 +3,14 @@
 #include <algorithm>
 
 #include "app/version.h"
+#include "cli/card_mask.h"
 #include "cli/format_options.h"
 #include "cli/options.h"
 #include "cli/preview.h"
 #include "cli/profile.h"
 #include "cli/report.h"
 #include "cli/runner.h"
+#include "cli/swipes.h"
 #include "cli/udev_rules.h"
 #include "cli/watch.h"
 #include "reader/discovery.h"
@@ -54,11 +56,16 @@ Checked<reader::FormatPanelState> FormatAskedFor(const FormatArguments& given) {
   return Result::Ok(ResolveFormat(profile, options));
 }
 
-int RunList(reader::HidSystem& system, bool json, std::ostream& out, std::ostream& err) {
+int RunList(reader::HidSystem& system, reader::KeyboardPort* keyboards, bool json, std::ostream& out,
+            std::ostream& err) {
   reader::FindOutcome walked = reader::FindOutcome::NotFound;
   std::string refused;
   const std::vector<reader::ReaderInfo> readers = reader::ListReaders(system, &walked, &refused);
-  PrintReaderList(readers, json, out);
+  std::vector<std::vector<std::string>> readerKeyboards(readers.size());
+  for (std::size_t i = 0; keyboards != nullptr && i < readers.size(); ++i) {
+    readerKeyboards[i] = keyboards->KeyboardsOf(readers[i].path);
+  }
+  PrintReaderList(readers, readerKeyboards, json, out);
   const auto failure = [&](MessageKey key, ExitCode code) {
     err << MessageText(key, UiLanguage::English) << '\n';
     return AsInt(code);
@@ -73,31 +80,25 @@ int RunList(reader::HidSystem& system, bool json, std::ostream& out, std::ostrea
   return AsInt(ExitCode::Success);
 }
 
-int RunArguments(std::span<const std::string> args, const HidSystems& systems, std::ostream& out,
-                 std::ostream& err);
+int RunSwipeCommand(const Invocation& invocation, const HidSystems& systems, std::ostream& out, std::ostream& err) {
+  SwipesRequest request;
+  request.path = invocation.path;
+  request.grab = invocation.grab;
+  request.count = invocation.count;
+  request.json = invocation.json;
+  Checked<reader::FormatPanelState> format = FormatAskedFor(invocation.format);
+  if (!format) return UsageError(err, format.error);
+  request.sentinels.texts = format.value->sentinels;
 
-}  // namespace
-
-int RunProgram(std::span<const std::string> args, const HidSystems& systems, std::ostream& out, std::ostream& err) {
-  const int exit = RunArguments(args, systems, out, err);
-  // Output that did not arrive (a full disk, a closed pipe) is a failure,
-  // whatever the command's own outcome.
-  out.flush();
-  if (!out) {
-    err << kProgram << ": could not write the output to standard output\n";
+  const std::shared_ptr<reader::KeyboardPort> port = systems.keyboards ? systems.keyboards() : nullptr;
+  if (!port) {
+    err << kProgram << ": this build cannot read a reader's keyboard\n";
     return AsInt(ExitCode::Failed);
   }
-  return exit;
+  return AsInt(RunSwipes(*port, request, out, err));
 }
 
-namespace {
-
-int RunArguments(std::span<const std::string> args, const HidSystems& systems, std::ostream& out,
-                 std::ostream& err) {
-  const Checked<Invocation> parsed = ParseArguments(args);
-  if (!parsed) return UsageError(err, parsed.error);
-  const Invocation& invocation = *parsed.value;
-
+int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::ostream& out, std::ostream& err) {
   switch (invocation.action) {
     case Invocation::Action::ShowHelp: out << HelpText(); return 0;
     case Invocation::Action::ShowCommandHelp: out << CommandHelpText(invocation.command); return 0;
@@ -106,6 +107,8 @@ int RunArguments(std::span<const std::string> args, const HidSystems& systems, s
     case Invocation::Action::PrintUdevRules: out << kUdevRules; return 0;
     case Invocation::Action::RunCommand: break;
   }
+
+  if (invocation.command == Command::Swipes) return RunSwipeCommand(invocation, systems, out, err);
 
   CommandRequest request;
   request.command = invocation.command;
@@ -135,7 +138,7 @@ int RunArguments(std::span<const std::string> args, const HidSystems& systems, s
   }
 
   std::optional<VerboseLog> log;
-  if (invocation.verbose) log.emplace(err);
+  if (invocation.verbose) log.emplace(err, !invocation.showCardData);
 
   if (watch) {
     WatchServices services = systems.watch ? systems.watch() : WatchServices{};
@@ -162,12 +165,46 @@ int RunArguments(std::span<const std::string> args, const HidSystems& systems, s
     return AsInt(ExitCode::Failed);
   }
 
-  if (invocation.command == Command::List) return RunList(*system, invocation.json, out, err);
+  if (invocation.command == Command::List) {
+    // Simulated readers have no keyboard node.
+    const std::shared_ptr<reader::KeyboardPort> keyboards =
+        invocation.simulatedReaders == 0 && systems.keyboards ? systems.keyboards() : nullptr;
+    return RunList(*system, keyboards.get(), invocation.json, out, err);
+  }
 
   const std::vector<ReaderReport> reports =
       RunOnReaders(*system, invocation.choice, invocation.path, request, log ? &*log : nullptr);
   PrintReports(reports, request, invocation.choice == ReaderChoice::All, invocation.json, out, err);
   return AsInt(WorstExit(reports));
+}
+
+// Card numbers are masked in everything written, unless asked for whole. A
+// write that did not reach the real output marks that output as failed.
+int RunMaskedArguments(std::span<const std::string> args, const HidSystems& systems, std::ostream& out,
+                       std::ostream& err) {
+  const Checked<Invocation> parsed = ParseArguments(args);
+  if (parsed && parsed.value->showCardData) return RunInvocation(*parsed.value, systems, out, err);
+  CardMaskingStream maskedOut(out);
+  CardMaskingStream maskedErr(err);
+  const int exit = parsed ? RunInvocation(*parsed.value, systems, maskedOut, maskedErr)
+                          : UsageError(maskedErr, parsed.error);
+  maskedErr.Finish();
+  if (!maskedOut.Finish()) out.setstate(std::ios::badbit);
+  return exit;
+}
+
+}  // namespace
+
+int RunProgram(std::span<const std::string> args, const HidSystems& systems, std::ostream& out, std::ostream& err) {
+  const int exit = RunMaskedArguments(args, systems, out, err);
+  // Output that did not arrive (a full disk, a closed pipe) is a failure,
+  // whatever the command's own outcome.
+  out.flush();
+  if (!out) {
+    err << kProgram << ": could not write the output to standard output\n";
+    return AsInt(ExitCode::Failed);
+  }
+  return exit;
 }
 
 namespace {
@@ -193,9 +230,18 @@ constexpr std::string_view kCommandList = R"(Commands:
   watch [FORMAT] [--mode active|passive]
                         set up every reader attached, then each reader as
                         it is plugged in, until interrupted
+  swipes [--path NODE] [--grab] [--count N] [SENTINELS]
+                        read the reader's own keyboard (active upload)
+                        and print each swipe split into its three tracks,
+                        one line per swipe, tracks separated by tabs; a
+                        swipe ends at the reader's line break. --grab keeps
+                        the swipes from being typed into the focused window
+                        too; --count N stops after N swipes. A reader
+                        unplugged and plugged in again is read again
 )";
 
-constexpr std::string_view kFormat = R"(FORMAT (set-format, preview, watch); what is not given keeps the factory value:
+constexpr std::string_view kFormat = R"(FORMAT (set-format, preview, watch; SENTINELS and --profile for swipes);
+what is not given keeps the factory value:
   --t1-start C, --t1-end C, --t2-start C, --t2-end C, --t3-start C, --t3-end C
                         a track's start or end sentinel: one character from
                         U+0000 to U+00FE, or an empty value ('') for none
@@ -236,6 +282,9 @@ constexpr std::string_view kOther = R"(Other options:
                         not with watch)
   --verbose             write every report written and read, in hex, and
                         every notice to standard error
+  --show-card-data      show card numbers whole; by default a run of 13 to
+                        19 digits that passes the Luhn check shows only its
+                        first six and last four digits
   --print-udev-rules    print the udev rule that gives access to the
                         reader, and exit
   -h, --help            show this help (after a command: that command's
@@ -300,6 +349,11 @@ constexpr CommandHelp kCommandHelp[] = {
     {Command::Watch, "watch [FORMAT] [--mode active|passive] [--json] [--verbose]",
      "Sets up every reader attached, then each reader as it is plugged in,\nuntil interrupted.\n",
      kFormatSection | kWatchSection},
+    {Command::Swipes, "swipes [--path NODE] [--grab] [--count N] [--json] [SENTINELS | --profile FILE]",
+     "Reads the reader's own keyboard (active upload) and prints each swipe\nsplit into its three tracks, one line "
+     "per swipe. --grab keeps the swipes\nfrom being typed into the focused window too; --count N stops after N\n"
+     "swipes.\n",
+     kFormatSection},
 };
 
 }  // namespace
@@ -333,7 +387,7 @@ std::string CommandHelpText(Command command) {
 
 std::string ShortUsage() {
   return std::string(kUsageLine) +
-         "Commands: list, set-format, mode, status, read, version, preview, watch\n"
+         "Commands: list, set-format, mode, status, read, version, preview, watch, swipes\n"
          "Try 'magcfg-cli --help', or 'magcfg-cli COMMAND --help' for one command.\n";
 }
 

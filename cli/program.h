@@ -12,6 +12,7 @@
 #include "cli/options.h"
 #include "reader/device_events.h"
 #include "reader/hid_port.h"
+#include "reader/keyboard_port.h"
 
 namespace magcfg::cli {
 
@@ -30,10 +31,13 @@ struct HidSystems {
   std::function<std::shared_ptr<reader::HidSystem>(int readers)> simulated;
   // For watch; empty when this build has no device events.
   std::function<WatchServices()> watch;
+  // The readers' own keyboards; empty when this build cannot read them.
+  std::function<std::shared_ptr<reader::KeyboardPort>()> keyboards;
 };
 
 // args excludes the program name. Nothing reaches a reader before the whole
-// command line, profile included, has been checked.
+// command line, profile included, has been checked. Card numbers in out and
+// err are masked unless --show-card-data is given.
 int RunProgram(std::span<const std::string> args, const HidSystems& systems, std::ostream& out, std::ostream& err);
 
 // The whole help (--help), one command's help (COMMAND --help), and the

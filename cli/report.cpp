@@ -118,6 +118,7 @@ Json ReportJson(const ReaderReport& report, const CommandRequest& request) {
     case Command::List:
     case Command::Preview:
     case Command::Watch: break;
+    case Command::Swipes: break;
   }
   if (report.unexpectedFrame) json["unexpectedFrame"] = *report.unexpectedFrame;
   return json;
@@ -167,21 +168,34 @@ void PrintReports(std::span<const ReaderReport> reports, const CommandRequest& r
   for (const ReaderReport& report : reports) PrintReportText(report, request, withPaths, out, err);
 }
 
-void PrintReaderList(std::span<const reader::ReaderInfo> readers, bool json, std::ostream& out) {
+void PrintReaderList(std::span<const reader::ReaderInfo> readers,
+                     std::span<const std::vector<std::string>> keyboards, bool json, std::ostream& out) {
+  const auto keyboardsOf = [&](std::size_t i) { return i < keyboards.size() ? keyboards[i] : std::vector<std::string>{}; };
   if (json) {
     Json list = Json::array();
-    for (const reader::ReaderInfo& info : readers) {
+    for (std::size_t i = 0; i < readers.size(); ++i) {
+      const reader::ReaderInfo& info = readers[i];
       char hex[8];
       std::snprintf(hex, sizeof hex, "%X", static_cast<unsigned>(info.versionNumber));
-      list.push_back(Json{{"path", info.path}, {"versionNumber", info.versionNumber}, {"versionHex", hex}});
+      list.push_back(Json{{"path", info.path},
+                          {"versionNumber", info.versionNumber},
+                          {"versionHex", hex},
+                          {"keyboards", keyboardsOf(i)}});
     }
     out << Dump(list);
     return;
   }
-  for (const reader::ReaderInfo& info : readers) {
+  for (std::size_t i = 0; i < readers.size(); ++i) {
+    const reader::ReaderInfo& info = readers[i];
     char version[16];
     std::snprintf(version, sizeof version, "ver%X", static_cast<unsigned>(info.versionNumber));
-    out << info.path << '\t' << version << '\n';
+    out << info.path << '\t' << version;
+    std::string separator = "\t";
+    for (const std::string& keyboard : keyboardsOf(i)) {
+      out << separator << keyboard;
+      separator = ",";
+    }
+    out << '\n';
   }
 }
 

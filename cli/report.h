@@ -7,6 +7,7 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "cli/runner.h"
 #include "platform/simulated/card_swipe.h"
@@ -23,8 +24,10 @@ void PrintReports(std::span<const ReaderReport> reports, const CommandRequest& r
                   std::ostream& out, std::ostream& err);
 
 // The readers attached: path and version number, in hexadecimal as the
-// window shows it.
-void PrintReaderList(std::span<const reader::ReaderInfo> readers, bool json, std::ostream& out);
+// window shows it, and the reader's keyboard nodes (keyboards[i] for
+// readers[i]; text shows them only when there are some).
+void PrintReaderList(std::span<const reader::ReaderInfo> readers,
+                     std::span<const std::vector<std::string>> keyboards, bool json, std::ostream& out);
 
 // typed: what the reader types (bytes, Enter as a line feed), nullopt when
 // it would refuse the format.

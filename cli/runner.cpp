@@ -6,6 +6,7 @@
 #include <system_error>
 #include <thread>
 
+#include "cli/card_mask.h"
 #include "reader/card_read.h"
 #include "reader/discovery.h"
 #include "reader/reader_identity.h"
@@ -34,6 +35,7 @@ std::string ByteNote(std::string_view what, int index, std::uint8_t value) {
 class ReaderNotices final : public reader::NoticeSink {
  public:
   ReaderNotices(const std::string& path, VerboseLog* log) : prefix_(path.empty() ? "" : path + ": "), log_(log) {}
+  ~ReaderNotices() override { LogReads(); }
 
   void Status(MessageKey key) override { Note(key); }
   void ErrorBox(MessageKey key, std::string_view) override { Note(key); }
@@ -46,8 +48,24 @@ class ReaderNotices final : public reader::NoticeSink {
     notices.push_back(failure);
     return true;
   }
+
   void ReportWritten(std::span<const std::uint8_t> report) override { Log("wrote " + Hex(report)); }
-  void ReportRead(std::span<const std::uint8_t> report) override { Log("read " + Hex(report)); }
+  void ReportRead(std::span<const std::uint8_t> report) override {
+    if (log_ == nullptr) return;
+    reads_.emplace_back(report.begin(), report.end());
+    // A card number may run on into the next report's data: the reports are
+    // held back, and masked together, until one ends in something else.
+    const bool mayRunOn = log_->MaskCardData() && !report.empty() && report.back() >= '0' && report.back() <= '9';
+    if (!mayRunOn) LogReads();
+  }
+
+  // Logs the reports still held back.
+  void LogReads() {
+    if (reads_.empty()) return;
+    if (log_->MaskCardData()) MaskCardNumbersInReports(reads_);
+    for (const auto& read : reads_) log_->Line(prefix_ + "read " + Hex(read));
+    reads_.clear();
+  }
 
   std::vector<std::string> notices;
   std::string failure;  // what the failed transfer was, if one failed
@@ -65,11 +83,14 @@ class ReaderNotices final : public reader::NoticeSink {
     if (notices.empty() || notices.back() != text) notices.push_back(text);
   }
   void Log(const std::string& line) {
-    if (log_ != nullptr) log_->Line(prefix_ + line);
+    if (log_ == nullptr) return;
+    LogReads();
+    log_->Line(prefix_ + line);
   }
 
   std::string prefix_;
   VerboseLog* log_;
+  std::vector<std::vector<std::uint8_t>> reads_;
 };
 
 void Conclude(ReaderReport& report, ExitCode exit, MessageKey key) {
@@ -116,6 +137,7 @@ CommandCode CodeOf(const CommandRequest& request) {
     case Command::List:
     case Command::Preview:
     case Command::Watch: break;
+    case Command::Swipes: break;
   }
   return CommandCode::Version;
 }
@@ -190,6 +212,7 @@ void ReadReply(ReaderReport& report, const CommandRequest& request, std::span<co
     case Command::List:
     case Command::Preview:
     case Command::Watch: return;
+    case Command::Swipes: return;
   }
 }
 
@@ -268,6 +291,7 @@ ReaderReport RunCommand(reader::HidDevice* device, const std::string& path, cons
         report.unexpectedFrame = UnexpectedFrame(reply.first(std::min(reply.size(), inputLength)), code);
         ReadReply(report, request, reply, inputLength, further);
       });
+  notices.LogReads();
   if (outcome != ExchangeOutcome::ReplyReceived) ConcludeWithoutReply(report, outcome, code, notices.failure);
   report.notices = std::move(notices.notices);
   return report;

@@ -60,10 +60,14 @@ std::string AccessRefusedNote(const std::string& path);
 // thread.
 class VerboseLog {
  public:
-  explicit VerboseLog(std::ostream& out) : out_(out) {}
+  // maskCardData: card numbers in the reports logged are masked (as their
+  // bytes, before they become hexadecimal).
+  explicit VerboseLog(std::ostream& out, bool maskCardData = true) : maskCardData_(maskCardData), out_(out) {}
   void Line(const std::string& line);
+  bool MaskCardData() const { return maskCardData_; }
 
  private:
+  const bool maskCardData_;
   std::mutex mutex_;
   std::ostream& out_;
 };

@@ -18,11 +18,26 @@ void SwipeCapture::OnSwipeBoxChange(WindowPort& window, const SentinelSet& senti
   if (swipeText.empty()) return;
   const char32_t c = LastCodePoint(swipeText);
 
-  // '?' ends every track, whatever the sentinels say.
-  if (c == U'?') capturing = {false, false, false};
-
   // The boxes show the tracks as they stand before c.
   for (int i = 0; i < 3; ++i) window.SetText(ctl::kTrackDataBoxes[i], EncodeUtf8(tracks[i]));
+
+  const SwipeStep step = TakeCharacter(c, sentinels);
+  if (step.emptySwipeBox) window.SetText(ctl::kSwipeBox, "");
+  if (step.finishedSwipe) {
+    window.SelectText(ctl::kSwipeBox, 0, static_cast<int>(CharacterCount(swipeText)));
+    window.ScrollCaretIntoView(ctl::kSwipeBox);
+    window.SetFocus(ctl::kSwipeBox);
+  }
+}
+
+SwipeStep SwipeCapture::TakeCharacter(char32_t c, const SentinelSet& sentinels) {
+  SwipeStep step;
+  // A line feed ends the swipe with the tracks the boxes show for it: those
+  // from before c.
+  if (c == U'\n') step.finishedSwipe = tracks;
+
+  // '?' ends every track, whatever the sentinels say.
+  if (c == U'?') capturing = {false, false, false};
 
   for (int i = 0; i < 3; ++i) {
     if (capturing[i]) tracks[i].push_back(c);
@@ -43,15 +58,13 @@ void SwipeCapture::OnSwipeBoxChange(WindowPort& window, const SentinelSet& senti
     tracks[2].clear();
   }
 
-  if (Matches(c, sentinels.End(3))) window.SetText(ctl::kSwipeBox, "");
+  step.emptySwipeBox = Matches(c, sentinels.End(3));
 
   if (c == U'\n') {
     capturing = {false, false, false};
     for (auto& track : tracks) track.clear();
-    window.SelectText(ctl::kSwipeBox, 0, static_cast<int>(CharacterCount(swipeText)));
-    window.ScrollCaretIntoView(ctl::kSwipeBox);
-    window.SetFocus(ctl::kSwipeBox);
   }
+  return step;
 }
 
 }  // namespace magcfg

@@ -81,6 +81,16 @@ const RefusalRow kRefusals[] = {
     {{"-\x1B[2J", "status"}, "unknown option '-<0x1B>[2J' (try --help)"},
     {{"status", "x\ry"}, "unexpected argument 'x<CR>y'"},
     {{std::string(300, 'z')}, "unknown command '" + std::string(40, 'z') + "...' (try --help)"},
+    {{"swipes", "--count", "0"}, "--count needs a number of swipes from 1 to 9999"},
+    {{"swipes", "--count", "10000"}, "--count needs a number of swipes from 1 to 9999"},
+    {{"swipes", "--count=x"}, "--count needs a number of swipes from 1 to 9999"},
+    {{"swipes", "--path="}, "--path needs the path of a reader's keyboard, as list shows it"},
+    {{"swipes", "--tracks", "1"}, "--tracks is not an option of swipes"},
+    {{"swipes", "--cr-after", "1"}, "--cr-after is not an option of swipes"},
+    {{"swipes", "--simulate"}, "--simulate is not an option of swipes"},
+    {{"swipes", "--all"}, "--all is not an option of swipes"},
+    {{"read", "--grab"}, "--grab is not an option of read"},
+    {{"status", "--count", "2"}, "--count is not an option of status"},
 };
 
 TEST(Arguments, RefusalsSayWhatIsWrong) {
@@ -89,6 +99,24 @@ TEST(Arguments, RefusalsSayWhatIsWrong) {
     EXPECT_FALSE(parsed) << row.args[0];
     EXPECT_EQ(parsed.error, row.error);
   }
+}
+
+TEST(Arguments, SwipesTakesItsNodeGrabCountAndSentinels) {
+  const auto parsed =
+      Parse({"swipes", "--grab", "--count", "2", "--path", "/dev/input/event5", "--t1-start", "#", "--json"});
+  ASSERT_TRUE(parsed) << parsed.error;
+  EXPECT_EQ(parsed.value->command, Command::Swipes);
+  EXPECT_TRUE(parsed.value->grab);
+  EXPECT_EQ(parsed.value->count, 2);
+  EXPECT_EQ(parsed.value->path, "/dev/input/event5");
+  EXPECT_EQ(parsed.value->format.sentinels[0], "#");
+  EXPECT_FALSE(parsed.value->showCardData);
+  const auto plain = Parse({"swipes", "--show-card-data"});
+  ASSERT_TRUE(plain) << plain.error;
+  EXPECT_FALSE(plain.value->grab);
+  EXPECT_EQ(plain.value->count, 0);  // until stopped
+  EXPECT_TRUE(plain.value->showCardData);
+  EXPECT_TRUE(Parse({"read", "--show-card-data"}).value->showCardData);
 }
 
 TEST(Arguments, HelpAndVersionWinOverEverything) {

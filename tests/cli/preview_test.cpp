@@ -51,7 +51,7 @@ TEST(Preview, ShowsWhatTheReaderTypesAfterSetFormat) {
     const std::string typed = sent.fleet->Member(0).Reader().TypedForLastSwipe();
     ASSERT_FALSE(typed.empty());
 
-    std::vector<std::string> preview = {"preview"};
+    std::vector<std::string> preview = {"preview", "--show-card-data"};
     preview.insert(preview.end(), format.begin(), format.end());
     const test::CliRun shown = test::RunCli(preview);
     ASSERT_EQ(shown.exit, 0) << shown.err;

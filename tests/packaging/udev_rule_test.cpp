@@ -106,10 +106,36 @@ TEST(UdevRule, LeavesOtherDevicesAlone) {
   EXPECT_TRUE(TagsFor(HidrawUnder("046d", "2007")).empty());
   // The USB device node itself is not a hidraw node.
   EXPECT_TRUE(TagsFor({{"1-1", "usb", {{"idVendor", "5131"}, {"idProduct", "2007"}}}}).empty());
-  // The input event node of the same reader is not touched either.
-  auto chain = HidrawUnder("5131", "2007");
-  chain[0] = {"event7", "input", {}};
-  EXPECT_TRUE(TagsFor(chain).empty());
+}
+
+// The reader's keyboard: event node, input device, HID device, USB interface, USB device.
+std::vector<Device> InputUnder(const std::string& kernel, const std::string& vendor, const std::string& product) {
+  return {
+      {kernel, "input", {}},
+      {"input7", "input", {{"name", "Reader Keyboard"}}},
+      {"0003:5131:2007.0003", "hid", {}},
+      {"1-1:1.0", "usb", {{"bInterfaceClass", "03"}}},
+      {"1-1", "usb", {{"idVendor", vendor}, {"idProduct", product}}},
+  };
+}
+
+TEST(UdevRule, GivesTheSeatUserAndPlugdevTheReadersOwnKeyboardAndNoOtherInput) {
+  const std::vector<std::string> access = {"TAG+=uaccess", "GROUP=plugdev", "MODE=0660"};
+  struct Row {
+    std::vector<Device> chain;
+    bool reached;
+  };
+  const Row rows[] = {
+      {InputUnder("event7", "5131", "2007"), true},
+      {InputUnder("event7", "046d", "c31c"), false},  // the operator's own keyboard
+      {InputUnder("event7", "5131", "2008"), false},
+      {InputUnder("mouse2", "5131", "2007"), false},  // the reader's other input nodes
+      {InputUnder("js0", "5131", "2007"), false},
+      {{{"input7", "input", {}}, {"1-1", "usb", {{"idVendor", "5131"}, {"idProduct", "2007"}}}}, false},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(TagsFor(row.chain), row.reached ? access : std::vector<std::string>{}) << row.chain[0].kernel;
+  }
 }
 
 TEST(UdevRule, VendorAndProductMustComeFromTheSameDevice) {

@@ -2,6 +2,12 @@
 // character, and what the three track boxes show after every change.
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <sstream>
+
+#if MAGCFG_HAVE_CLI
+#include "cli/program.h"
+#include "tests/support/scripted_keyboard.h"
+#endif
 
 #include "platform/simulated/demo_reader.h"
 #include "platform/simulated/typed_swipe.h"
@@ -30,6 +36,58 @@ class QtSwipeCapture : public QtWindowTest {
 };
 
 using Boxes = std::vector<std::string>;
+
+#if MAGCFG_HAVE_CLI
+// The same typed text split by the window, typed into its swipe box one key
+// event at a time, and by magcfg-cli swipes, read as the reader's key events:
+// the track boxes after each line break and the printed lines agree.
+TEST_F(QtSwipeCapture, TheWindowAndTheCommandLineSplitTheSameTypedTextAlike) {
+  const std::string texts[] = {
+      "%B123^X?;456=7?\n",
+      "%B4111111111111111^DOE/JOHN^2512101?;4111111111111111=2512101?+011234567890123456=00000000000000000?\n",
+      "%A;+B%C?x;12\n+ZZ?%?\n",  // a restart, data between tracks, a line break in a track
+      "%AB\n\n;9?\n",              // no end sentinel, an empty swipe
+  };
+  ClickIntoSwipeBox();  // once: each text ends a swipe, and the next one replaces the selected line break
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    std::vector<Boxes> window;
+    for (const char c : text) {
+      if (c == '\n') {
+        Key(Qt::Key_Return);
+        window.push_back(TrackBoxes());
+      } else {
+        Type(QString(QLatin1Char(c)));
+      }
+    }
+
+    magcfg::test::ScriptedKeyboard keyboard({"/dev/input/event5"});
+    keyboard.Types("/dev/input/event5", text);
+    cli::HidSystems systems;
+    systems.keyboards = [&keyboard] {
+      return std::shared_ptr<reader::KeyboardPort>(&keyboard, [](reader::KeyboardPort*) {});
+    };
+    const std::vector<std::string> args = {"swipes", "--show-card-data", "--count", std::to_string(window.size())};
+    std::ostringstream out;
+    std::ostringstream err;
+    ASSERT_EQ(cli::RunProgram(args, systems, out, err), 0) << err.str();
+    std::vector<Boxes> printed;
+    std::istringstream lines(out.str());
+    for (std::string line; std::getline(lines, line);) {
+      Boxes tracks(1);
+      for (const char c : line) {
+        if (c == '\t') {
+          tracks.emplace_back();
+        } else {
+          tracks.back().push_back(c);
+        }
+      }
+      printed.push_back(tracks);
+    }
+    EXPECT_EQ(printed, window);
+  }
+}
+#endif
 
 TEST_F(QtSwipeCapture, TheReaderTypesTwoTracksAndEnter) {
   ClickIntoSwipeBox();

@@ -1,0 +1,154 @@
+#include "cli/swipes.h"
+
+#include <chrono>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <vector>
+
+#include "cli/visible_text.h"
+#include "reader/typed_keys.h"
+#include "ui/swipe_capture.h"
+#include "ui/text_codec.h"
+
+namespace magcfg::cli {
+namespace {
+
+using reader::KeyboardInput;
+using reader::KeyboardOpen;
+
+constexpr std::string_view kProgram = "magcfg-cli";
+
+// One open keyboard node: its Shift keys and its own capture, so that two
+// readers typing at once do not mix their swipes.
+struct Keyboard {
+  reader::UsKeyboard keys;
+  SwipeCapture capture;
+};
+
+std::string OpenFailure(const std::string& path, KeyboardOpen outcome) {
+  switch (outcome) {
+    case KeyboardOpen::PermissionDenied:
+      return path + ": permission denied; install the udev rule (magcfg-cli --print-udev-rules) and plug the reader in again";
+    case KeyboardOpen::Busy: return path + ": another program has taken the reader's keyboard for itself";
+    case KeyboardOpen::Missing: return path + ": gone before it could be opened";
+    case KeyboardOpen::Failed:
+    case KeyboardOpen::Opened: break;
+  }
+  return path + ": cannot be opened";
+}
+
+class Listener {
+ public:
+  Listener(reader::KeyboardPort& port, const SwipesRequest& request, std::ostream& out, std::ostream& err)
+      : port_(port), request_(request), out_(out), err_(err) {}
+
+  ExitCode Run() {
+    const std::vector<std::string> found = Candidates();
+    if (found.empty()) {
+      err_ << kProgram << ": "
+           << (request_.path.empty() ? "no card reader keyboard found (vendor 5131, product 2007)"
+                                     : request_.path + " is not a card reader's keyboard")
+           << '\n';
+      return ExitCode::NoReader;
+    }
+    std::vector<std::string> failures;
+    bool refused = false;
+    for (const std::string& path : found) {
+      const KeyboardOpen outcome = port_.Open(path, request_.grab);
+      if (outcome == KeyboardOpen::Opened) {
+        open_[path];
+      } else {
+        failures.push_back(OpenFailure(path, outcome));
+        refused = refused || outcome == KeyboardOpen::PermissionDenied;
+      }
+    }
+    for (const std::string& failure : failures) err_ << kProgram << ": " << failure << '\n';
+    if (open_.empty()) return refused ? ExitCode::PermissionDenied : ExitCode::Failed;
+    lastScan_ = Clock::now();
+
+    while (request_.count == 0 || swipes_ < request_.count) {
+      KeyboardInput input = port_.Wait(kKeyboardRescanMs);
+      switch (input.kind) {
+        case KeyboardInput::Kind::Keys: Type(input); break;
+        case KeyboardInput::Kind::Gone:
+          // Whatever the reader had typed of a swipe is dropped with it.
+          open_.erase(input.path);
+          err_ << kProgram << ": " << input.path << ": the card reader is gone; waiting for it\n";
+          err_.flush();
+          break;
+        case KeyboardInput::Kind::Quiet: break;
+      }
+      if (input.kind == KeyboardInput::Kind::Quiet || Clock::now() - lastScan_ >= kRescan) PickUpNew();
+    }
+    return ExitCode::Success;
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  static constexpr auto kRescan = std::chrono::milliseconds(kKeyboardRescanMs);
+
+  std::vector<std::string> Candidates() {
+    if (request_.path.empty()) return port_.ReaderKeyboards();
+    const std::optional<std::string> node = port_.ReaderKeyboardAt(request_.path);
+    return node ? std::vector<std::string>{*node} : std::vector<std::string>{};
+  }
+
+  // Opens reader keyboards that came since the last look. One that cannot be
+  // opened yet (udev may not have given it to the user) is tried again at
+  // the next look.
+  void PickUpNew() {
+    lastScan_ = Clock::now();
+    for (const std::string& path : Candidates()) {
+      if (open_.contains(path)) continue;
+      if (port_.Open(path, request_.grab) != KeyboardOpen::Opened) continue;
+      open_[path];
+      err_ << kProgram << ": " << path << ": reading the card reader\n";
+      err_.flush();
+    }
+  }
+
+  void Type(const KeyboardInput& input) {
+    const auto keyboard = open_.find(input.path);
+    if (keyboard == open_.end()) return;
+    for (const reader::KeyEvent& event : input.keys) {
+      const std::optional<char> typed = keyboard->second.keys.Take(event);
+      if (!typed) continue;
+      const SwipeStep step =
+          keyboard->second.capture.TakeCharacter(static_cast<unsigned char>(*typed), request_.sentinels);
+      if (!step.finishedSwipe) continue;
+      Print(input.path, *step.finishedSwipe);
+      if (request_.count != 0 && ++swipes_ >= request_.count) return;
+    }
+  }
+
+  void Print(const std::string& path, const std::array<std::u32string, 3>& tracks) {
+    if (request_.json) {
+      nlohmann::ordered_json line = nlohmann::ordered_json::object();
+      line["path"] = path;
+      nlohmann::ordered_json texts = nlohmann::ordered_json::array();
+      for (const std::u32string& track : tracks) texts.push_back(EncodeUtf8(track));
+      line["tracks"] = texts;
+      out_ << line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
+    } else {
+      out_ << VisibleText(tracks[0], LineFeed::AsLf) << '\t' << VisibleText(tracks[1], LineFeed::AsLf) << '\t'
+           << VisibleText(tracks[2], LineFeed::AsLf) << '\n';
+    }
+    out_.flush();
+  }
+
+  reader::KeyboardPort& port_;
+  const SwipesRequest& request_;
+  std::ostream& out_;
+  std::ostream& err_;
+  std::map<std::string, Keyboard> open_;
+  int swipes_ = 0;
+  Clock::time_point lastScan_;
+};
+
+}  // namespace
+
+ExitCode RunSwipes(reader::KeyboardPort& port, const SwipesRequest& request, std::ostream& out, std::ostream& err) {
+  return Listener(port, request, out, err).Run();
+}
+
+}  // namespace magcfg::cli

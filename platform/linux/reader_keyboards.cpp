@@ -1,0 +1,175 @@
+#include "platform/linux/reader_keyboards.h"
+
+#include <fcntl.h>
+#include <linux/input.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <charconv>
+#include <system_error>
+
+#include "platform/linux/sysfs.h"
+#include "reader/reader_identity.h"
+
+namespace magcfg::platform::hidraw {
+namespace {
+
+namespace fs = std::filesystem;
+
+// From an event node's input device up to the USB device: input device,
+// "input" directory, HID device, USB interface, USB device. A little more is
+// allowed; the search never leaves sysfs.
+constexpr int kUsbSearchLevels = 6;
+
+// Key events read at once from one node.
+constexpr std::size_t kEventsPerRead = 64;
+
+std::optional<std::uint16_t> ReadIdFile(const fs::path& path) {
+  const auto text = ReadAttribute(path);
+  if (!text) return std::nullopt;
+  return ParseBcdDevice(*text);  // four hex digits and a line end, as bcdDevice
+}
+
+bool IsReaderUsbDevice(const fs::path& usb) {
+  return ReadIdFile(usb / "idVendor") == reader::kReaderVendorId &&
+         ReadIdFile(usb / "idProduct") == reader::kReaderProductId;
+}
+
+bool IsGoneError(int error) { return error == ENODEV || error == ENOENT || error == ENXIO; }
+
+}  // namespace
+
+std::optional<std::uint32_t> ParseEventName(std::string_view name) {
+  constexpr std::string_view kPrefix = "event";
+  if (!name.starts_with(kPrefix)) return std::nullopt;
+  const std::string_view digits = name.substr(kPrefix.size());
+  if (digits.empty() || (digits.size() > 1 && digits.front() == '0')) return std::nullopt;
+  std::uint32_t number = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
+  if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  return number;
+}
+
+std::optional<fs::path> UsbDeviceOf(const fs::path& deviceLink) {
+  std::error_code error;
+  fs::path device = fs::canonical(deviceLink, error);
+  if (error) return std::nullopt;
+  for (int level = 0; level < kUsbSearchLevels && device.has_relative_path(); ++level) {
+    if (fs::exists(device / "idVendor", error) && fs::exists(device / "idProduct", error)) return device;
+    device = device.parent_path();
+  }
+  return std::nullopt;
+}
+
+EvdevKeyboards::EvdevKeyboards(fs::path sysfsRoot, fs::path devRoot)
+    : sysfsRoot_(std::move(sysfsRoot)), devRoot_(std::move(devRoot)) {}
+
+std::vector<std::pair<std::string, fs::path>> EvdevKeyboards::EventNodes() const {
+  std::vector<std::pair<std::uint32_t, fs::path>> numbered;
+  std::error_code error;
+  const fs::path classDir = sysfsRoot_ / "class" / "input";
+  for (fs::directory_iterator entries(classDir, error); !error && entries != fs::directory_iterator();
+       entries.increment(error)) {
+    const auto number = ParseEventName(entries->path().filename().string());
+    if (!number) continue;
+    const auto usb = UsbDeviceOf(entries->path() / "device");
+    if (usb) numbered.emplace_back(*number, *usb);
+  }
+  std::sort(numbered.begin(), numbered.end());
+  std::vector<std::pair<std::string, fs::path>> nodes;
+  for (const auto& [number, usb] : numbered) {
+    nodes.emplace_back((devRoot_ / "input" / ("event" + std::to_string(number))).string(), usb);
+  }
+  return nodes;
+}
+
+std::vector<std::string> EvdevKeyboards::ReaderKeyboards() {
+  std::vector<std::string> keyboards;
+  for (const auto& [path, usb] : EventNodes()) {
+    if (IsReaderUsbDevice(usb)) keyboards.push_back(path);
+  }
+  return keyboards;
+}
+
+std::vector<std::string> EvdevKeyboards::KeyboardsOf(const std::string& hidPath) {
+  const fs::path entry = sysfsRoot_ / "class" / "hidraw" / fs::path(hidPath).filename();
+  const auto readerUsb = UsbDeviceOf(entry / "device");
+  if (!readerUsb || !IsReaderUsbDevice(*readerUsb)) return {};
+  std::vector<std::string> keyboards;
+  for (const auto& [path, usb] : EventNodes()) {
+    if (usb == *readerUsb) keyboards.push_back(path);
+  }
+  return keyboards;
+}
+
+std::optional<std::string> EvdevKeyboards::ReaderKeyboardAt(const std::string& path) {
+  // A link such as /dev/input/by-id/...-event-kbd names the node it leads to.
+  std::error_code error;
+  const fs::path node = fs::canonical(path, error);
+  if (error) return std::nullopt;
+  // Compared as resolved paths: the library's equivalent() does not take
+  // device nodes.
+  for (const std::string& keyboard : ReaderKeyboards()) {
+    if (fs::canonical(keyboard, error) == node && !error) return keyboard;
+  }
+  return std::nullopt;
+}
+
+reader::KeyboardOpen EvdevKeyboards::Open(const std::string& path, bool grab) {
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd.valid()) {
+    if (errno == EACCES || errno == EPERM) return reader::KeyboardOpen::PermissionDenied;
+    if (IsGoneError(errno)) return reader::KeyboardOpen::Missing;
+    return reader::KeyboardOpen::Failed;
+  }
+  if (grab && ::ioctl(fd.get(), EVIOCGRAB, 1) != 0) {
+    return errno == EBUSY ? reader::KeyboardOpen::Busy : reader::KeyboardOpen::Failed;
+  }
+  open_[path] = std::move(fd);
+  return reader::KeyboardOpen::Opened;
+}
+
+reader::KeyboardInput EvdevKeyboards::Wait(int timeoutMs) {
+  std::vector<pollfd> watched;
+  std::vector<std::string> paths;
+  for (const auto& [path, fd] : open_) {
+    watched.push_back({fd.get(), POLLIN, 0});
+    paths.push_back(path);
+  }
+  // With nothing open this is a plain pause before the next look.
+  const int ready = ::poll(watched.data(), watched.size(), timeoutMs);
+  if (ready <= 0) return {};  // time-out, or a signal: the caller looks again
+
+  // Each node in turn goes first, so that one busy node cannot starve another.
+  for (std::size_t n = 0; n < watched.size(); ++n) {
+    const std::size_t i = (nextToRead_ + n) % watched.size();
+    if (watched[i].revents == 0) continue;
+    nextToRead_ = i + 1;
+    reader::KeyboardInput input;
+    input.path = paths[i];
+    std::array<input_event, kEventsPerRead> events;
+    const ssize_t got = ::read(watched[i].fd, events.data(), sizeof events);
+    if (got < 0 && (errno == EAGAIN || errno == EINTR)) return {};
+    // An unplugged node reads ENODEV; an end of input or any other error
+    // ends it too.
+    if (got <= 0) {
+      open_.erase(input.path);
+      input.kind = reader::KeyboardInput::Kind::Gone;
+      return input;
+    }
+    input.kind = reader::KeyboardInput::Kind::Keys;
+    const std::size_t count = static_cast<std::size_t>(got) / sizeof(input_event);
+    for (std::size_t e = 0; e < count; ++e) {
+      if (events[e].type != EV_KEY) continue;
+      input.keys.push_back({events[e].code, events[e].value});
+    }
+    return input;
+  }
+  return {};
+}
+
+}  // namespace magcfg::platform::hidraw

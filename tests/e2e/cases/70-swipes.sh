@@ -1,0 +1,80 @@
+# magcfg-cli swipes on the reader's own keyboard. A gadget shaped as the
+# reader in active upload: one USB device 5131:2007 with the reader's vendor
+# HID function and a boot keyboard beside it, on the free second bus. It
+# types the worked example of the swipe box and, after being pulled out in
+# the middle of a swipe and plugged in again, a three-track swipe.
+swipes_dir=$(mktemp -d)
+gadget_create swiper 0x5131 0x2007 0x0102
+gadget_add_hid swiper reader 0 0 64 "$(reader_descriptor 64 64 | tr -d ' ')"
+gadget_add_keyboard swiper kbd
+gadget_bind swiper dummy_udc.1
+swipes_hidg=$(gadget_hidg swiper kbd)
+swipes_hidraw=$(hidraw_of_udc dummy_udc.1)
+type_keys() { python3 "$MAGCFG_ROOT/tests/e2e/type_keys.py" "$swipes_hidg" "$1"; }
+# Waits until the file holds the text.
+wait_for_text() {
+  for _ in $(seq 100); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.1; done
+  return 1
+}
+
+swipes_node=""
+for _ in $(seq 100); do
+  swipes_node=$("$CLI" list 2>/dev/null | awk -F'\t' -v h="$swipes_hidraw" '$1 == h { print $3 }')
+  [ -n "$swipes_node" ] && break
+  sleep 0.1
+done
+check "swipes: list shows the keyboard node beside the reader's hidraw node" [ -n "$swipes_node" ]
+
+# No access for a user without the udev rule.
+err=$(setpriv --reuid=65534 --regid=65534 --clear-groups timeout 30 "$CLI" swipes 2>&1 >/dev/null)
+rc=$?
+check "swipes: an unprivileged user is told to install the udev rule" \
+  [ "$rc" = 6 -a "$err" = "magcfg-cli: $swipes_node: permission denied; install the udev rule (magcfg-cli --print-udev-rules) and plug the reader in again" ]
+
+# A listener without --grab, then the grabbing reader. (Not by --path: the
+# node may come back under another number after the unplug.)
+"$CLI" swipes --json >"$swipes_dir/listener.out" 2>"$swipes_dir/listener.err" &
+swipes_listener=$!
+timeout 60 "$CLI" swipes --grab --count 2 --json >"$swipes_dir/grab.out" 2>"$swipes_dir/grab.err" &
+swipes_grabber=$!
+sleep 1 # both have opened the node
+
+type_keys $'%B123^X?;456=7?\n'
+wait_for_text "$swipes_dir/grab.out" 'B123'
+type_keys '%B4111'
+sleep 0.3
+gadget_unbind swiper
+wait_for_text "$swipes_dir/grab.err" 'gone; waiting'
+gadget_bind swiper dummy_udc.1
+wait_for_text "$swipes_dir/grab.err" 'reading the card reader'
+sleep 0.5
+type_keys $'%B4111111111111111^DOE/JOHN^2512101?;4111111111111111=2512101?+011234567890123456=00000000000000000?\n'
+wait "$swipes_grabber"
+rc=$?
+expected="{\"path\":\"$swipes_node\",\"tracks\":[\"B123^X\",\"456=7\",\"\"]}
+{\"path\":\"$swipes_node\",\"tracks\":[\"B411111******1111^DOE/JOHN^2512101\",\"411111******1111=2512101\",\"011234567890123456=000000*******0000\"]}"
+if [ "$rc" = 0 ] && [ "$(cat "$swipes_dir/grab.out")" = "$expected" ]; then
+  pass "swipes: --grab --count 2 --json reads both swipes, across an unplug in the middle of one"
+else
+  fail "swipes: --grab --count 2 --json reads both swipes, across an unplug in the middle of one" "exit $rc" \
+    "stdout: $(cat "$swipes_dir/grab.out")" "stderr: $(cat "$swipes_dir/grab.err")"
+fi
+check "swipes: a grabbed keyboard types to no one else" [ ! -s "$swipes_dir/listener.out" ]
+# The grab ends with the program: the listener hears the next swipe.
+type_keys $'%LISTENER?\n'
+check "swipes: without --grab the program listens" wait_for_text "$swipes_dir/listener.out" '"LISTENER"'
+kill "$swipes_listener"
+wait "$swipes_listener" 2>/dev/null
+
+# The shipped rule gives the reader's keyboard node to the user at the seat.
+mkdir -p /etc/udev/rules.d
+cp "$MAGCFG_ROOT/packaging/linux/70-magcfg.rules" /etc/udev/rules.d/
+rm -rf /run/udev/data
+tags=$(udevadm test "/sys/class/input/${swipes_node##*/}" 2>&1 | grep "^CURRENT_TAGS=")
+check "udev: the rule tags the reader's keyboard node uaccess" grep -q ":uaccess:" <<<"$tags"
+rm /etc/udev/rules.d/70-magcfg.rules
+rm -rf /run/udev/data
+
+gadget_unbind swiper
+wait_gone "$swipes_hidraw"
+rm -rf "$swipes_dir"
