@@ -4,7 +4,7 @@ BUILD := build/default
 FUZZ_SECONDS ?= 140
 MAGCFG := $(BUILD)/platform/qt/magcfg
 
-.PHONY: all setup build run test e2e bench fuzz windows package clean
+.PHONY: all setup build run test e2e e2e-wine bench fuzz windows package clean
 
 all: build
 
@@ -27,6 +27,14 @@ test:
 e2e: build
 	scripts/setup.sh e2e
 	scripts/e2e/run.sh
+
+# The Windows program under Wine in the same machine, against a gadget
+# reader through Wine's own HID stack.
+e2e-wine: build
+	scripts/setup.sh windows e2e
+	cmake --preset mingw
+	cmake --build --preset mingw
+	scripts/e2e/run-wine.sh
 
 bench: build
 	$(BUILD)/bench/magcfg_bench

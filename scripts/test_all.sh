@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds and runs every test suite: the Linux build, the same tests under
 # AddressSanitizer/LeakSanitizer/UndefinedBehaviorSanitizer, a short run of
-# every fuzz target, the Windows build under Wine, and the Linux build
-# against the real kernel in a test machine (e2e). Ends with one line that
-# adds up all suites.
+# every fuzz target, the Windows build under Wine, the Linux build against
+# the real kernel in a test machine (e2e), and the Windows build under Wine
+# in that machine (e2e-wine). Ends with one line that adds up all suites.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -40,28 +40,35 @@ run_suite() {
   [ "$bad" -eq 0 ] || suites_failed+=("$preset")
 }
 
-# The e2e cases run the default preset's binaries inside the test machine.
+# The e2e suites run the default and mingw presets' binaries inside the test
+# machine: run_e2e NAME SCRIPT, whose last "NAME: P passed, F failed" line
+# counts.
 run_e2e() {
-  echo "== e2e: the Linux build against the real kernel"
-  local log="build/e2e-tests.log"
-  scripts/e2e/run.sh 2>&1 | tee "$log"
+  local name="$1" script="$2"
+  echo "== $name: inside the test machine"
+  local log="build/$name-tests.log"
+  "$script" 2>&1 | tee "$log"
   local summary
-  summary=$(grep -E '^e2e: [0-9]+ passed, [0-9]+ failed' "$log" | tail -1)
+  summary=$(grep -E "^$name: [0-9]+ passed, [0-9]+ failed" "$log" | tail -1)
   if [ -z "$summary" ]; then
-    suites_failed+=("e2e (no result)")
+    suites_failed+=("$name (no result)")
     return
   fi
   local good bad
-  good=$(echo "$summary" | sed -E 's/^e2e: ([0-9]+) passed.*/\1/')
+  good=$(echo "$summary" | sed -E 's/^[^:]+: ([0-9]+) passed.*/\1/')
   bad=$(echo "$summary" | sed -E 's/.* ([0-9]+) failed.*/\1/')
   passed=$((passed + good))
   failed=$((failed + bad))
-  [ "$bad" -eq 0 ] || suites_failed+=("e2e")
+  [ "$bad" -eq 0 ] || suites_failed+=("$name")
 }
 
 mkdir -p build
-for preset in ${MAGCFG_TEST_PRESETS:-default asan fuzz mingw e2e}; do
-  if [ "$preset" = e2e ]; then run_e2e; else run_suite "$preset"; fi
+for preset in ${MAGCFG_TEST_PRESETS:-default asan fuzz mingw e2e e2e-wine}; do
+  case "$preset" in
+    e2e) run_e2e e2e scripts/e2e/run.sh ;;
+    e2e-wine) run_e2e e2e-wine scripts/e2e/run-wine.sh ;;
+    *) run_suite "$preset" ;;
+  esac
 done
 
 echo

@@ -15,6 +15,11 @@ using reader::EnumerationEntry;
 using reader::EnumerationStatus;
 using reader::TransferStatus;
 
+// Not in every mingw-w64's winerror.h.
+#ifndef ERROR_NO_SUCH_DEVICE
+#define ERROR_NO_SUCH_DEVICE 433L
+#endif
+
 DWORD ClampTimeout(int milliseconds) { return milliseconds < 0 ? 0 : static_cast<DWORD>(milliseconds); }
 
 // How a failed transfer ended: the errors of a device no longer there (the

@@ -36,7 +36,7 @@ rm -f "$out/job.rc"
 } >"$out/job.sh"
 
 timeout --foreground -k 5 "$limit" qemu-system-x86_64 \
-  -nodefaults -no-user-config -machine pc -cpu max -accel tcg,thread=multi -smp 2 -m 1536 \
+  -nodefaults -no-user-config -machine pc -cpu "${MAGCFG_E2E_CPU:-max}" -accel tcg,thread=multi -smp 2 -m 1536 \
   -display none -serial stdio -monitor none -no-reboot \
   -kernel "$vm/vmlinux" -initrd "$vm/initramfs.cpio.gz" \
   -append "console=ttyS0 quiet loglevel=3 panic=-1 e2e.out=$out e2e.readers=$readers" \

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# make e2e-wine: the Windows program (build/mingw) under Wine against a gadget
+# reader in the test machine, driven through its window's control IDs; the
+# gadget side is the default build's reader program. Makes the Wine prefix
+# on the host once (build/e2e/wineprefix), boots the machine with one reader
+# and runs tests/e2e/wine/run-window.sh there. Ends with
+# "e2e-wine: P passed, F failed".
+set -uo pipefail
+root="$(cd "$(dirname "$0")/../.." && pwd)"
+out="${MAGCFG_E2E_OUT:-$root/build/e2e/out}"
+prefix="$root/build/e2e/wineprefix"
+wine=/usr/lib/wine/wine64
+mkdir -p "$out"
+rm -f "$out/e2e-wine-result"
+start=$(date +%s)
+
+# Settings the machine needs (see run-window.sh): winebus starts its udev bus
+# and finds hidraw nodes without udevd, and services.exe waits for driver
+# hosts slowed down by software emulation instead of killing them.
+if [ ! -f "$prefix/.magcfg-ready" ]; then
+  rm -rf "$prefix"
+  export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+  "$wine" wineboot -i </dev/null >/dev/null 2>&1
+  "$wine" reg add 'HKLM\System\CurrentControlSet\Services\winebus' /v DisableUdevd /t REG_DWORD /d 1 /f >/dev/null
+  "$wine" reg add 'HKLM\System\CurrentControlSet\Services\winebus' /v "Enable SDL" /t REG_DWORD /d 0 /f >/dev/null
+  "$wine" reg add 'HKLM\System\CurrentControlSet\Control' /v ServicesPipeTimeout /t REG_SZ /d 600000 /f >/dev/null
+  # Unmanaged windows: without a window manager Wine waits for every window
+  # it hides or destroys.
+  "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+  /usr/lib/wine/wineserver -w
+  touch "$prefix/.magcfg-ready"
+fi
+
+MAGCFG_E2E_CPU=max,smap=off "$root/scripts/e2e/run-vm.sh" -r 1 -t "${MAGCFG_E2E_WINE_SECONDS:-600}" \
+  "$root/tests/e2e/with-readers.sh" "$root/tests/e2e/wine/run-window.sh" 2>&1 | tee "$out/e2e-wine.log"
+rc=${PIPESTATUS[0]}
+echo "e2e-wine: took $(($(date +%s) - start)) s"
+if [ ! -f "$out/e2e-wine-result" ]; then
+  echo "e2e-wine: 0 passed, 1 failed (the machine ended before the cases did)"
+  exit 1
+fi
+cat "$out/e2e-wine-result"
+exit "$rc"

@@ -1,0 +1,134 @@
+#!/usr/bin/env bash
+# Inside the test machine, under with-readers.sh (one reader): runs the
+# mingw magcfg.exe under Wine against gadget reader0, drives it with
+# magcfg_wine_driver through the cases of window.cases, and checks each
+# case's transcript and the frames reader0 received. Ends with
+# "e2e-wine: P passed, F failed", also written to $E2E_OUT/e2e-wine-result.
+#
+# What Wine 8.0 needs to serve the reader here (found on this machine):
+# - The bus option "Enable SDL" = 0 (REG_DWORD) under
+#   HKLM\System\CurrentControlSet\Services\winebus. With SDL on (the
+#   default) winebus starts its SDL bus and, as that start is taken for a
+#   success even when libSDL2 is missing ("could not load libSDL2-2.0.so.0"),
+#   never starts the udev bus that serves hidraw nodes: the log shows
+#   "SDL main loop starting" and no "UDEV main loop starting", and Wine lists
+#   only its own two devices (845e:0001, 845e:0002).
+# - DisableUdevd = 1 there too: no udevd runs here, and with it the udev bus
+#   finds /dev/hidraw* itself (inotify on /dev, sysfs for the IDs). The
+#   hidraw backend is on by default. The node is root's, and so are we: no
+#   udev rule is needed.
+# - ServicesPipeTimeout (a REG_SZ, in ms) under
+#   HKLM\System\CurrentControlSet\Control far above its 10 s default: under
+#   software emulation the driver host process of winebus takes longer than
+#   that to start, and services.exe then kills it in the middle of starting
+#   the bus, before its hidraw scan. The reader then reached Wine only as a
+#   USB device without driver ("No driver registered for device" for
+#   USB\VID_5131&PID_2007, which is harmless) and never as a HID device.
+# - The machine's CPU without SMAP (run-vm.sh's MAGCFG_E2E_CPU=max,smap=off):
+#   QEMU 7.2's software emulation checks the user-mode iretq of Wine's
+#   system call return against SMAP and every Wine process died with a
+#   kernel oops "supervisor read access in user mode".
+# The prefix is made on the host (scripts/e2e/run-wine.sh) and used here
+# through the overlay, so its changes stay in the machine.
+set -uo pipefail
+rig="$(cd "$(dirname "$0")/.." && pwd)"
+here="$rig/wine"
+source "$rig/gadget.sh"
+source "$rig/lib.sh"
+
+mingw="$MAGCFG_ROOT/build/mingw"
+program="$mingw/platform/win32/magcfg.exe"
+driver="$mingw/tests/e2e/wine/magcfg_wine_driver.exe"
+work=/run/e2e/wine
+mkdir -p "$work"
+wine=/usr/lib/wine/wine64
+export WINEPREFIX="${MAGCFG_E2E_WINEPREFIX:-$MAGCFG_ROOT/build/e2e/wineprefix}"
+export WINEDEBUG="${MAGCFG_E2E_WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+
+# Z: is the machine's root in every Wine prefix.
+winepath_w() { echo "Z:${1//\//\\}"; }
+
+Xvfb :9 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do [ -S /tmp/.X11-unix/X9 ] && break; sleep 0.1; done
+export DISPLAY=:9
+
+# The cases, parsed into the driver's steps (a signal before each case lets
+# this side script the reader and mark its frame log) and the expectations.
+names=() scripts=() unplugs=() expected=() frames=()
+n=-1
+while IFS= read -r line; do
+  case "$line" in
+    '#'* | '') ;;
+    '== '*)
+      n=$((n + 1))
+      names[n]="${line#== }" scripts[n]="" unplugs[n]="" expected[n]="" frames[n]="-"
+      ;;
+    'script '*) scripts[n]="${line#script }" ;;
+    unplug) unplugs[n]=1 ;;
+    'frames '*) frames[n]="${line#frames }" ;;
+    '= '*) expected[n]+="${line#= }"$'\n' ;;
+    *) expected[n]+="> $line"$'\n' ;;
+  esac
+done <"$here/window.cases"
+cases=$((n + 1))
+for ((i = 0; i < cases; i++)); do
+  echo "signal case$i"
+  sed -n 's/^> //p' <<<"${expected[i]}"
+done >"$work/steps"
+
+# This side of each case, answered before the driver goes on: the reader's
+# script, the unplug, and a mark in reader0's frame log.
+log0=$(reader_var LOG 0)
+(
+  for ((i = 0; i < cases; i++)); do
+    while [ ! -e "$work/case$i.request" ]; do sleep 0.1; done
+    [ -n "${scripts[i]}" ] && reader_script 0 "${scripts[i]}"
+    if [ -n "${unplugs[i]}" ]; then
+      gadget_unbind reader0
+      wait_gone "$E2E_HIDRAW_0"
+      # Wine's bus hears of the node's removal through inotify; its removal
+      # has to reach the HID class driver before the next write.
+      sleep 2
+    fi
+    wc -l <"$log0" >"$work/case$i.mark"
+    touch "$work/case$i.done"
+  done
+) &
+watcher=$!
+
+start=$(cut -d' ' -f1 /proc/uptime)
+timeout 900 "$wine" "$driver" "$program" "$(winepath_w "$work/steps")" "$(winepath_w "$work/transcript")" \
+  "$(winepath_w "$work")" </dev/null >"$work/driver.out" 2>&1
+driver_rc=$?
+end=$(cut -d' ' -f1 /proc/uptime)
+echo "e2e-wine: the driver ran ${start%.*} s to ${end%.*} s after boot, exit $driver_rc"
+kill "$watcher" 2>/dev/null
+wc -l <"$log0" >"$work/case$cases.mark"
+touch "$work/transcript"
+cp "$work/transcript" "$work/driver.out" "$E2E_OUT/" 2>/dev/null
+
+# Each case's part of the transcript runs from its signal line to the next.
+for ((i = 0; i < cases; i++)); do
+  got=$(awk -v start="> signal case$i" -v stop="> signal case$((i + 1))" '
+    $0 == start { on = 1; next } $0 == stop { on = 0 } on' "$work/transcript" | grep -v '^signal: ')
+  want="${expected[i]%$'\n'}"
+  from=$(cat "$work/case$i.mark" 2>/dev/null || echo 0)
+  to=$(cat "$work/case$((i + 1)).mark" 2>/dev/null || echo "$from")
+  got_frames=$(sed -n "$((from + 1)),${to}p" "$log0" | paste -sd';' | sed 's/;/; /g')
+  [ -n "$got_frames" ] || got_frames=-
+  if [ "$got" = "$want" ] && [ "$got_frames" = "${frames[i]}" ]; then
+    pass "wine: ${names[i]}"
+  else
+    fail "wine: ${names[i]}" "transcript:" "$got" "wanted:" "$want" "frames: $got_frames (want ${frames[i]})"
+  fi
+done
+check "wine: the driver ran every step and magcfg.exe ended with its window (exit $driver_rc)" [ "$driver_rc" -eq 0 ]
+[ "$driver_rc" -eq 0 ] || cat "$work/driver.out"
+kill "$xvfb" 2>/dev/null
+
+result="e2e-wine: $E2E_PASSED passed, $E2E_FAILED failed"
+echo "$result"
+echo "$result" >"$E2E_OUT/e2e-wine-result"
+[ "$E2E_FAILED" -eq 0 ]
