@@ -8,6 +8,7 @@
 #   scripts/e2e/run-vm.sh [-r readers] [-t seconds] command [args...]
 #   -r  dummy_hcd host/device pairs, one per gadget reader (default 1)
 #   -t  bound on the whole run (default 300)
+# MAGCFG_E2E_CPU sets QEMU's CPU model (default max).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 readers=1

@@ -99,6 +99,7 @@ log0=$(reader_var LOG 0)
 watcher=$!
 
 start=$(cut -d' ' -f1 /proc/uptime)
+echo "e2e-wine: the driver starts at $(cut -d' ' -f1 /proc/uptime) s"
 timeout 900 "$wine" "$driver" "$program" "$(winepath_w "$work/steps")" "$(winepath_w "$work/transcript")" \
   "$(winepath_w "$work")" </dev/null >"$work/driver.out" 2>&1
 driver_rc=$?

@@ -24,7 +24,7 @@ namespace {
 
 // Bounds under software emulation, where Wine runs ten to twenty times slower
 // than on the host.
-constexpr DWORD kStartMs = 180000;
+constexpr DWORD kStartMs = 420000;
 constexpr DWORD kCommandMs = 60000;
 constexpr DWORD kSignalMs = 60000;
 constexpr int kStatusLine = 1023;
@@ -128,9 +128,10 @@ class Driver {
       Write("no control " + std::to_string(id));
       return true;
     }
-    // Posted: a command that shows a message box does not return before the
-    // box is closed.
-    PostMessageW(button, BM_CLICK, 0, 0);
+    // Sent without waiting (a command that shows a message box does not
+    // return before the box is closed), and ahead of Settled's message: sent
+    // messages are handled in the order they were sent, before posted ones.
+    SendNotifyMessageW(button, BM_CLICK, 0, 0);
     std::wstring shown = L"\x1";  // nothing written yet
     for (int quiet = 0; quiet < 2;) {
       if (!Settled(program_.dialog)) return Hung("window stopped answering");
@@ -179,6 +180,7 @@ class Driver {
   void Write(const std::string& line) {
     out_ << line << '\n';
     out_.flush();
+    std::fprintf(stderr, "%lu ms: %s\n", static_cast<unsigned long>(GetTickCount()), line.c_str());
   }
 
  private:
@@ -221,6 +223,7 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   Program program;
+  std::fprintf(stderr, "%lu ms: starting the program\n", static_cast<unsigned long>(GetTickCount()));
   if (!Start(argv[1], program)) {
     out << "stopped: the window did not show\n";
     if (program.process.hProcess) TerminateProcess(program.process.hProcess, 1);
