@@ -43,7 +43,7 @@ work=/run/e2e/wine
 mkdir -p "$work"
 wine=/usr/lib/wine/wine64
 export WINEPREFIX="${MAGCFG_E2E_WINEPREFIX:-$MAGCFG_ROOT/build/e2e/wineprefix}"
-export WINEDEBUG="${MAGCFG_E2E_WINEDEBUG:--all}"
+export WINEDEBUG="${MAGCFG_E2E_WINEDEBUG:-+timestamp,err+all}"
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
 
 # Z: is the machine's root in every Wine prefix.

@@ -193,20 +193,44 @@ class Driver {
   std::ofstream& out_;
 };
 
+// Seen in the test machine: when Wine's desktop process (explorer) is not up
+// in time, the program cannot make its window and ends at once ("The explorer
+// process failed to start."). Such a start is tried again.
 bool Start(const std::wstring& path, Program& program) {
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  std::wstring command = L"\"" + path + L"\"";
-  if (!CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &program.process))
-    return false;
-  Search search{program.process.dwProcessId, nullptr};
-  for (DWORD waited = 0; waited < kStartMs && !search.found; waited += 100) {
-    Sleep(100);
-    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+  for (int attempt = 1; attempt <= 3; ++attempt) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    std::wstring command = L"\"" + path + L"\"";
+    if (!CreateProcessW(path.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &program.process))
+      return false;
+    Search search{program.process.dwProcessId, nullptr};
+    bool ended = false;
+    for (DWORD waited = 0; waited < kStartMs && !search.found && !ended; waited += 100) {
+      Sleep(100);
+      EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+      ended = !search.found && WaitForSingleObject(program.process.hProcess, 0) == WAIT_OBJECT_0;
+    }
+    program.dialog = search.found;
+    if (program.dialog || !ended) return program.dialog != nullptr;
+    std::fprintf(stderr, "%lu ms: the program ended without its window (attempt %d)\n",
+                 static_cast<unsigned long>(GetTickCount()), attempt);
+    CloseHandle(program.process.hThread);
+    CloseHandle(program.process.hProcess);
+    program.process = {};
   }
-  program.dialog = search.found;
-  return program.dialog != nullptr;
+  return false;
+}
+
+// What the program shows instead of its window, for the transcript.
+BOOL CALLBACK DescribeWindow(HWND hwnd, LPARAM param) {
+  auto* program = reinterpret_cast<Program*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(hwnd, &pid);
+  if (pid == program->process.dwProcessId)
+    std::fprintf(stderr, "window of the program: class %s, title [%s], visible %d\n", Utf8(ClassOf(hwnd)).c_str(),
+                 Utf8(TextOf(hwnd)).c_str(), IsWindowVisible(hwnd) ? 1 : 0);
+  return TRUE;
 }
 
 }  // namespace
@@ -226,6 +250,10 @@ int wmain(int argc, wchar_t** argv) {
   std::fprintf(stderr, "%lu ms: starting the program\n", static_cast<unsigned long>(GetTickCount()));
   if (!Start(argv[1], program)) {
     out << "stopped: the window did not show\n";
+    EnumWindows(DescribeWindow, reinterpret_cast<LPARAM>(&program));
+    DWORD code = 0;
+    if (program.process.hProcess && GetExitCodeProcess(program.process.hProcess, &code))
+      std::fprintf(stderr, "the program's exit code: %lu\n", static_cast<unsigned long>(code));
     if (program.process.hProcess) TerminateProcess(program.process.hProcess, 1);
     return 1;
   }
