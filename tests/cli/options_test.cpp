@@ -132,8 +132,8 @@ TEST(Arguments, HelpAndVersionWinOverEverything) {
   EXPECT_EQ(swipe.value->swipe, (std::array<std::string, 3>{"--help", "b", "c"}));
   EXPECT_EQ(Parse({"status", "--path", "-h"}).value->path, "-h");
   EXPECT_EQ(Parse({"set-format", "--profile", "--version"}).value->format.profile, "--version");
-  EXPECT_EQ(Parse({"preview", "--swipe", "a", "b", "c", "--help"}).value->action, Invocation::Action::ShowHelp);
-  EXPECT_EQ(Parse({"status", "--path=x", "--help"}).value->action, Invocation::Action::ShowHelp);
+  EXPECT_EQ(Parse({"preview", "--swipe", "a", "b", "c", "--help"}).value->action, Invocation::Action::ShowCommandHelp);
+  EXPECT_EQ(Parse({"status", "--path=x", "--help"}).value->action, Invocation::Action::ShowCommandHelp);
   // The command named version is the reader's, not the program's.
   EXPECT_EQ(Parse({"version"}).value->action, Invocation::Action::RunCommand);
   EXPECT_EQ(Parse({"version"}).value->command, Command::Version);
