@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <charconv>
 #include <system_error>
 
 #include "platform/linux/sysfs.h"
@@ -43,16 +42,7 @@ bool IsGoneError(int error) { return error == ENODEV || error == ENOENT || error
 
 }  // namespace
 
-std::optional<std::uint32_t> ParseEventName(std::string_view name) {
-  constexpr std::string_view kPrefix = "event";
-  if (!name.starts_with(kPrefix)) return std::nullopt;
-  const std::string_view digits = name.substr(kPrefix.size());
-  if (digits.empty() || (digits.size() > 1 && digits.front() == '0')) return std::nullopt;
-  std::uint32_t number = 0;
-  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);
-  if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
-  return number;
-}
+std::optional<std::uint32_t> ParseEventName(std::string_view name) { return ParseNodeNumber(name, "event"); }
 
 std::optional<fs::path> UsbDeviceOf(const fs::path& deviceLink) {
   std::error_code error;

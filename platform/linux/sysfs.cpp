@@ -70,10 +70,9 @@ std::optional<std::string> ReadAttribute(const fs::path& path, std::size_t maxBy
   return ReadOpenedAttribute(UniqueFd(::open(path.c_str(), kAttributeOpenFlags)), maxBytes);
 }
 
-std::optional<std::uint32_t> ParseHidrawName(std::string_view name) {
-  constexpr std::string_view kPrefix = "hidraw";
-  if (!name.starts_with(kPrefix)) return std::nullopt;
-  const std::string_view digits = name.substr(kPrefix.size());
+std::optional<std::uint32_t> ParseNodeNumber(std::string_view name, std::string_view prefix) {
+  if (!name.starts_with(prefix)) return std::nullopt;
+  const std::string_view digits = name.substr(prefix.size());
   if (digits.empty() || (digits.size() > 1 && digits.front() == '0')) return std::nullopt;
   std::uint32_t number = 0;
   const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);

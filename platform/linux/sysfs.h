@@ -29,9 +29,12 @@ inline constexpr std::size_t kMaxAttributeBytes = 64 * 1024;
 // missing, not a regular file (a FIFO would block the read) or too long.
 std::optional<std::string> ReadAttribute(const std::filesystem::path& path, std::size_t maxBytes = kMaxAttributeBytes);
 
-// The N of a "hidrawN" entry name; nullopt for any other name (leading
-// zeros included, which the kernel never writes).
-std::optional<std::uint32_t> ParseHidrawName(std::string_view name);
+// The N of a device entry named prefix + N ("hidraw3", "event7"); nullopt
+// for any other name (leading zeros included, which the kernel never writes).
+std::optional<std::uint32_t> ParseNodeNumber(std::string_view name, std::string_view prefix);
+
+// The N of a "hidrawN" entry name.
+inline std::optional<std::uint32_t> ParseHidrawName(std::string_view name) { return ParseNodeNumber(name, "hidraw"); }
 
 // The numbers of the hidraw nodes in classDir, in ascending order; nullopt
 // when the directory cannot be read.
