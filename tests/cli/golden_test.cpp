@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string_view>
 
 #include "cli/program.h"
 #include "tests/cli/cli_harness.h"
@@ -194,6 +195,11 @@ class Golden : public testing::TestWithParam<GoldenCase> {};
 
 TEST_P(Golden, OutputMatchesTranscript) {
   const GoldenCase& c = GetParam();
+#ifdef _WIN32
+  // Windows refuses control characters in a file name outright ("Invalid
+  // argument"), so the reason differs there; the escaping is the same.
+  if (std::string_view(c.name) == "bad_profile_missing_escaped") GTEST_SKIP() << "no such file name on Windows";
+#endif
   std::vector<std::string> args;
   for (const std::string& arg : c.args) args.push_back(Replace(arg, kGoldenMark, kGoldenDir));
   const CliRun run = RunCli(args, c.readers, c.setup);
