@@ -46,9 +46,10 @@ set-format --default    | normal       | set-format --default --path $E2E_HIDRAW
 set-format options      | normal       | set-format --t1-start '#' --t2-end '' --tracks 1,3 --cr-after 1,3 | 0 | Set format OK!                      | 64 0230233f3bff2b3f353503
 mode passive            | normal       | mode passive                                       | 0    | 被动上传模式设置成功 (passive upload mode set)    | 64 020603
 status, good swipe      | normal       | status                                             | 0    | 刷卡成功 (swipe OK)                               | 64 020903
-read tracks 2 and 3     | normal       | read                                               | 0    | track 3: 011234567890123456=00000000000000000     | 64 02080003
-read all tracks         | normal       | read --tracks 6                                    | 0    | track 1: B4111111111111111^DOE/JOHN^2512101       | 64 02080603
+read tracks 2 and 3     | normal       | read --show-card-data                              | 0    | track 3: 011234567890123456=00000000000000000     | 64 02080003
+read all tracks         | normal       | read --tracks 6 --show-card-data                   | 0    | track 1: B4111111111111111^DOE/JOHN^2512101       | 64 02080603
 status, failed swipe    | swipe-failed | status                                             | 0    | 刷卡失败 (swipe failed)                           | 64 020903
+read, card data masked  | normal       | read --tracks 6                                    | 0    | track 1: B411111******1111^DOE/JOHN^2512101       | 64 02080603
 read, failed swipe      | normal       | read --tracks 6                                    | 1    | 刷卡失败 (swipe failed)                           | 64 02080603
 read, no swipe          | swipe-none   | read                                               | 1    | 没有刷卡 (no swipe)                               | 64 02080003
 status, no swipe        | normal       | status                                             | 0    | 没有刷卡 (no swipe)                               | 64 020903

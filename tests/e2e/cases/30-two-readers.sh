@@ -34,7 +34,7 @@ mode --all        | mode passive --all         | 64 020603                 | 20 
 ROWS
 
 frames_mark 1
-run_cli read --tracks 6 --path "$E2E_HIDRAW_1"
+run_cli read --tracks 6 --show-card-data --path "$E2E_HIDRAW_1"
 check "other lengths: a card read over 100-byte reports" \
   [ "$RUN_RC" = 0 -a "$RUN_OUT" = "track 1: B4111111111111111^DOE/JOHN^2512101
 track 2: 4111111111111111=2512101
