@@ -48,8 +48,8 @@ mode passive            | normal       | mode passive                           
 status, good swipe      | normal       | status                                             | 0    | 刷卡成功 (swipe OK)                               | 64 020903
 read tracks 2 and 3     | normal       | read --show-card-data                              | 0    | track 3: 011234567890123456=00000000000000000     | 64 02080003
 read all tracks         | normal       | read --tracks 6 --show-card-data                   | 0    | track 1: B4111111111111111^DOE/JOHN^2512101       | 64 02080603
-status, failed swipe    | swipe-failed | status                                             | 0    | 刷卡失败 (swipe failed)                           | 64 020903
 read, card data masked  | normal       | read --tracks 6                                    | 0    | track 1: B411111******1111^DOE/JOHN^2512101       | 64 02080603
+status, failed swipe    | swipe-failed | status                                             | 0    | 刷卡失败 (swipe failed)                           | 64 020903
 read, failed swipe      | normal       | read --tracks 6                                    | 1    | 刷卡失败 (swipe failed)                           | 64 02080603
 read, no swipe          | swipe-none   | read                                               | 1    | 没有刷卡 (no swipe)                               | 64 02080003
 status, no swipe        | normal       | status                                             | 0    | 没有刷卡 (no swipe)                               | 64 020903
