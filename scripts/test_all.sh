@@ -13,6 +13,13 @@ passed=0
 failed=0
 suites_failed=()
 
+# add_counts SUITE PASSED FAILED: one suite's figures into the totals.
+add_counts() {
+  passed=$((passed + $2))
+  failed=$((failed + $3))
+  [ "$3" -eq 0 ] || suites_failed+=("$1")
+}
+
 run_suite() {
   local preset="$1"
   echo "== $preset: configure and build"
@@ -37,9 +44,7 @@ run_suite() {
   local bad total
   bad=$(echo "$summary" | sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+)/\1/')
   total=$(echo "$summary" | sed -E 's/.* out of ([0-9]+)/\1/')
-  passed=$((passed + total - bad))
-  failed=$((failed + bad))
-  [ "$bad" -eq 0 ] || suites_failed+=("$preset")
+  add_counts "$preset" $((total - bad)) "$bad"
 }
 
 # The e2e suites run the default and mingw presets' binaries inside the test
@@ -56,12 +61,8 @@ run_e2e() {
     suites_failed+=("$name (no result)")
     return
   fi
-  local good bad
-  good=$(echo "$summary" | sed -E 's/^[^:]+: ([0-9]+) passed.*/\1/')
-  bad=$(echo "$summary" | sed -E 's/.* ([0-9]+) failed.*/\1/')
-  passed=$((passed + good))
-  failed=$((failed + bad))
-  [ "$bad" -eq 0 ] || suites_failed+=("$name")
+  add_counts "$name" "$(echo "$summary" | sed -E 's/^[^:]+: ([0-9]+) passed.*/\1/')" \
+    "$(echo "$summary" | sed -E 's/.* ([0-9]+) failed.*/\1/')"
 }
 
 mkdir -p build
