@@ -10,12 +10,12 @@ namespace magcfg::bench {
 namespace {
 
 void BM_BuildFormatFrame(benchmark::State& state) {
-  reader::FormatPanelState panel;
-  panel.sentinels = {"%", "?", ";", "?", "+", "?"};
-  panel.outputTrack = {true, true, true};
-  panel.crAfterPacket = true;
+  reader::OutputFormat format;
+  format.sentinels = {"%", "?", ";", "?", "+", "?"};
+  format.outputTrack = {true, true, true};
+  format.crAfterPacket = true;
   for (auto _ : state) {
-    const auto payload = reader::FormatPayload(panel);
+    const auto payload = reader::FormatPayload(format);
     benchmark::DoNotOptimize(reader::BuildOutputReport(reader::CommandCode::SetFormat, payload, 65));
   }
 }

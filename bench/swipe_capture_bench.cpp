@@ -2,7 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/lean_window.h"
-#include "ui/control_ids.h"
+#include "res/control_ids.h"
 #include "ui/swipe_capture.h"
 
 namespace magcfg::bench {

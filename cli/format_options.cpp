@@ -2,7 +2,7 @@
 
 #include "cli/visible_text.h"
 #include "res/texts.h"
-#include "ui/text_codec.h"
+#include "text/text_codec.h"
 
 namespace magcfg::cli {
 namespace {
@@ -101,8 +101,8 @@ Checked<CarriageReturns> ParseCarriageReturns(std::string_view value) {
   return Checked<CarriageReturns>::Ok(returns);
 }
 
-reader::FormatPanelState FactoryFormat() {
-  reader::FormatPanelState factory;
+reader::OutputFormat FactoryFormat() {
+  reader::OutputFormat factory;
   factory.sentinels = {"%", "?", ";", "?", "+", "?"};
   factory.outputTrack = {true, true, true};
   factory.crAfterTrack = {false, false, false};
@@ -110,8 +110,8 @@ reader::FormatPanelState FactoryFormat() {
   return factory;
 }
 
-reader::FormatPanelState ResolveFormat(const FormatChoice& profile, const FormatChoice& commandLine) {
-  reader::FormatPanelState format = FactoryFormat();
+reader::OutputFormat ResolveFormat(const FormatChoice& profile, const FormatChoice& commandLine) {
+  reader::OutputFormat format = FactoryFormat();
   for (const FormatChoice* layer : {&profile, &commandLine}) {
     for (std::size_t i = 0; i < 6; ++i) {
       if (layer->sentinels[i]) format.sentinels[i] = *layer->sentinels[i];

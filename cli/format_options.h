@@ -42,9 +42,9 @@ Checked<std::array<bool, 3>> ParseTrackList(std::string_view value);
 Checked<CarriageReturns> ParseCarriageReturns(std::string_view value);
 
 // The factory format: % ? ; ? + ?, all tracks, a carriage return after the packet.
-reader::FormatPanelState FactoryFormat();
+reader::OutputFormat FactoryFormat();
 
 // The factory format overlaid by the profile, then by the command line.
-reader::FormatPanelState ResolveFormat(const FormatChoice& profile, const FormatChoice& commandLine);
+reader::OutputFormat ResolveFormat(const FormatChoice& profile, const FormatChoice& commandLine);
 
 }  // namespace magcfg::cli

@@ -3,7 +3,7 @@
 #include "platform/simulated/demo_reader.h"
 #include "platform/simulated/reader_format.h"
 #include "platform/simulated/typed_swipe.h"
-#include "ui/text_codec.h"
+#include "text/text_codec.h"
 
 namespace magcfg::cli {
 
@@ -25,7 +25,7 @@ Checked<sim::CardSwipe> SwipeFromTexts(const std::array<std::string, 3>& tracks)
   return Checked<sim::CardSwipe>::Ok(sim::CardSwipe::Good(bytes[0], bytes[1], bytes[2]));
 }
 
-std::optional<std::string> TypedForFormat(const reader::FormatPanelState& format, const sim::CardSwipe& swipe) {
+std::optional<std::string> TypedForFormat(const reader::OutputFormat& format, const sim::CardSwipe& swipe) {
   const std::array<std::uint8_t, 8> payload = reader::FormatPayload(format);
   const std::vector<std::uint8_t> frame =
       reader::BuildOutputReport(reader::CommandCode::SetFormat, payload, 4 + payload.size());

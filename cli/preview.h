@@ -23,6 +23,6 @@ Checked<sim::CardSwipe> SwipeFromTexts(const std::array<std::string, 3>& tracks)
 
 // The characters typed, one byte each, the Enter key as a line feed; nullopt
 // when the reader would refuse the frame.
-std::optional<std::string> TypedForFormat(const reader::FormatPanelState& format, const sim::CardSwipe& swipe);
+std::optional<std::string> TypedForFormat(const reader::OutputFormat& format, const sim::CardSwipe& swipe);
 
 }  // namespace magcfg::cli

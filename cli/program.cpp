@@ -27,8 +27,8 @@ int UsageError(std::ostream& err, const std::string& why) {
 
 // The format asked for: factory values, overlaid by the profile, overlaid by
 // the options.
-Checked<reader::FormatPanelState> FormatAskedFor(const FormatArguments& given) {
-  using Result = Checked<reader::FormatPanelState>;
+Checked<reader::OutputFormat> FormatAskedFor(const FormatArguments& given) {
+  using Result = Checked<reader::OutputFormat>;
   if (given.factory) return Result::Ok(FactoryFormat());
   FormatChoice profile;
   if (given.profile) {
@@ -86,7 +86,7 @@ int RunSwipeCommand(const Invocation& invocation, const HidSystems& systems, std
   request.grab = invocation.grab;
   request.count = invocation.count;
   request.json = invocation.json;
-  Checked<reader::FormatPanelState> format = FormatAskedFor(invocation.format);
+  Checked<reader::OutputFormat> format = FormatAskedFor(invocation.format);
   if (!format) return UsageError(err, format.error);
   request.sentinels.texts = format.value->sentinels;
 
@@ -120,7 +120,7 @@ int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::
                            std::any_of(invocation.format.sentinels.begin(), invocation.format.sentinels.end(),
                                        [](const auto& s) { return s.has_value(); });
   if (invocation.command == Command::SetFormat || invocation.command == Command::Preview || (watch && formatGiven)) {
-    Checked<reader::FormatPanelState> format = FormatAskedFor(invocation.format);
+    Checked<reader::OutputFormat> format = FormatAskedFor(invocation.format);
     if (!format) return UsageError(err, format.error);
     request.format = *format.value;
   }

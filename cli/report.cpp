@@ -5,7 +5,7 @@
 
 #include "cli/format_options.h"
 #include "cli/visible_text.h"
-#include "ui/text_codec.h"
+#include "text/text_codec.h"
 
 namespace magcfg::cli {
 namespace {
@@ -53,7 +53,7 @@ Json TrackNumbers(const std::array<bool, 3>& tracks) {
 }
 
 // The format as a profile holds it, so that it can be read back as one.
-Json FormatJson(const reader::FormatPanelState& format) {
+Json FormatJson(const reader::OutputFormat& format) {
   Json json = Json::object();
   for (std::size_t i = 0; i < 6; ++i) {
     const std::string& sentinel = format.sentinels[i];
@@ -64,7 +64,7 @@ Json FormatJson(const reader::FormatPanelState& format) {
   return json;
 }
 
-std::string PayloadHex(const reader::FormatPanelState& format) {
+std::string PayloadHex(const reader::OutputFormat& format) {
   const std::array<std::uint8_t, 8> payload = reader::FormatPayload(format);
   return Hex(payload);
 }
@@ -199,7 +199,7 @@ void PrintReaderList(std::span<const reader::ReaderInfo> readers,
   }
 }
 
-void PrintPreview(const reader::FormatPanelState& format, const sim::CardSwipe& swipe,
+void PrintPreview(const reader::OutputFormat& format, const sim::CardSwipe& swipe,
                   const std::optional<std::string>& typed, bool json, std::ostream& out, std::ostream& err) {
   if (json) {
     Json preview = Json::object();

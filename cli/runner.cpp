@@ -7,13 +7,13 @@
 #include <thread>
 
 #include "cli/card_mask.h"
+#include "cli/visible_text.h"
 #include "reader/card_read.h"
 #include "reader/discovery.h"
 #include "reader/reader_identity.h"
 #include "reader/replies.h"
 #include "reader/report_exchange.h"
-#include "cli/visible_text.h"
-#include "ui/text_codec.h"
+#include "text/text_codec.h"
 
 namespace magcfg::cli {
 namespace {

@@ -23,7 +23,7 @@ namespace magcfg::cli {
 
 struct CommandRequest {
   Command command = Command::Status;
-  reader::FormatPanelState format;  // set-format
+  reader::OutputFormat format;  // set-format
   UploadMode mode = UploadMode::Active;
   std::uint8_t trackSelection = 0;  // read
 };

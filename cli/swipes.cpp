@@ -7,8 +7,8 @@
 
 #include "cli/visible_text.h"
 #include "reader/typed_keys.h"
+#include "text/text_codec.h"
 #include "ui/swipe_capture.h"
-#include "ui/text_codec.h"
 
 namespace magcfg::cli {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "ui/text_codec.h"
+#include "text/text_codec.h"
 
 namespace magcfg::cli {
 

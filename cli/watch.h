@@ -17,7 +17,7 @@
 namespace magcfg::cli {
 
 struct WatchRequest {
-  std::optional<reader::FormatPanelState> format;  // sent first, when given
+  std::optional<reader::OutputFormat> format;  // sent first, when given
   std::optional<UploadMode> mode;                  // then the upload mode, when given
 };
 

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "tests/support/fake_window.h"
 #include "reader/replies.h"
-#include "ui/control_ids.h"
+#include "res/control_ids.h"
+#include "tests/support/fake_window.h"
+#include "text/text_codec.h"
 #include "ui/main_dialog.h"
-#include "ui/text_codec.h"
 
 namespace {
 

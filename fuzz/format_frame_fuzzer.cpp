@@ -11,24 +11,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace magcfg::reader;
   const std::size_t outputLength = ((static_cast<std::size_t>(data[0]) << 8) | data[1]) % 4097;
   const std::uint8_t checks = data[2];
-  FormatPanelState panel;
+  OutputFormat format;
   // The rest is six texts separated by 0x00 bytes.
   std::size_t box = 0;
   for (std::size_t i = 3; i < size && box < 6; ++i) {
     if (data[i] == 0) {
       ++box;
     } else {
-      panel.sentinels[box].push_back(static_cast<char>(data[i]));
+      format.sentinels[box].push_back(static_cast<char>(data[i]));
     }
   }
   for (int t = 0; t < 3; ++t) {
-    panel.outputTrack[t] = (checks >> t) & 1;
-    panel.crAfterTrack[t] = (checks >> (3 + t)) & 1;
+    format.outputTrack[t] = (checks >> t) & 1;
+    format.crAfterTrack[t] = (checks >> (3 + t)) & 1;
   }
-  panel.crAfterPacket = (checks >> 6) & 1;
+  format.crAfterPacket = (checks >> 6) & 1;
 
-  const auto payload = FormatPayload(panel);
-  for (int i = 0; i < 6; ++i) FUZZ_CHECK(!panel.sentinels[i].empty() || payload[i] == kEmptySentinel);
+  const auto payload = FormatPayload(format);
+  for (int i = 0; i < 6; ++i) FUZZ_CHECK(!format.sentinels[i].empty() || payload[i] == kEmptySentinel);
   FUZZ_CHECK(payload[6] >= '0' && payload[6] <= '7');
   FUZZ_CHECK(payload[7] >= '0' && payload[7] <= '8');
 

@@ -6,7 +6,7 @@
 #include "cli/profile.h"
 #include "fuzz/fuzz_check.h"
 #include "reader/frames.h"
-#include "ui/text_codec.h"
+#include "text/text_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace magcfg;
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto& returns = *choice.carriageReturns;
     FUZZ_CHECK(!(returns.afterPacket && (returns.afterTrack[0] || returns.afterTrack[1] || returns.afterTrack[2])));
   }
-  const reader::FormatPanelState format = cli::ResolveFormat(choice, {});
+  const reader::OutputFormat format = cli::ResolveFormat(choice, {});
   const auto payload = reader::FormatPayload(format);
   for (std::size_t i = 0; i < 6; ++i) FUZZ_CHECK((payload[i] == reader::kEmptySentinel) == format.sentinels[i].empty());
   return 0;

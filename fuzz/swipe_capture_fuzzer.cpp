@@ -3,10 +3,10 @@
 #include <string>
 
 #include "fuzz/fuzz_check.h"
+#include "res/control_ids.h"
 #include "tests/support/fake_window.h"
-#include "ui/control_ids.h"
+#include "text/text_codec.h"
 #include "ui/swipe_capture.h"
-#include "ui/text_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace magcfg;

@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_check.h"
-#include "ui/text_codec.h"
+#include "text/text_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace magcfg;

@@ -1,6 +1,6 @@
 #include "reader/frames.h"
 
-#include "ui/text_codec.h"
+#include "text/text_codec.h"
 
 namespace magcfg::reader {
 
@@ -21,11 +21,11 @@ std::uint8_t CarriageReturnDigit(const std::array<bool, 3>& crAfterTrack, bool c
                                    (crAfterTrack[2] ? 1 : 0));
 }
 
-std::array<std::uint8_t, 8> FormatPayload(const FormatPanelState& panel) {
+std::array<std::uint8_t, 8> FormatPayload(const OutputFormat& format) {
   std::array<std::uint8_t, 8> payload{};
-  for (std::size_t i = 0; i < 6; ++i) payload[i] = SentinelByte(panel.sentinels[i]);
-  payload[6] = TrackOutputDigit(panel.outputTrack);
-  payload[7] = CarriageReturnDigit(panel.crAfterTrack, panel.crAfterPacket);
+  for (std::size_t i = 0; i < 6; ++i) payload[i] = SentinelByte(format.sentinels[i]);
+  payload[6] = TrackOutputDigit(format.outputTrack);
+  payload[7] = CarriageReturnDigit(format.crAfterTrack, format.crAfterPacket);
   return payload;
 }
 

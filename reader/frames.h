@@ -12,10 +12,11 @@
 
 namespace magcfg::reader {
 
-// What Set Device reads from the format panel. Sentinels are the box texts
-// (UTF-8) in the order: track 1 start, track 1 end, track 2 start, track 2
-// end, track 3 start, track 3 end.
-struct FormatPanelState {
+// The output format the set-format command carries: what Set Device reads
+// from the format panel, or what the command line asks for. Sentinels are
+// texts (UTF-8) in the order: track 1 start, track 1 end, track 2 start,
+// track 2 end, track 3 start, track 3 end.
+struct OutputFormat {
   std::array<std::string, 6> sentinels;
   std::array<bool, 3> outputTrack{};
   std::array<bool, 3> crAfterTrack{};
@@ -41,7 +42,7 @@ std::uint8_t TrackOutputDigit(const std::array<bool, 3>& outputTrack);
 std::uint8_t CarriageReturnDigit(const std::array<bool, 3>& crAfterTrack, bool crAfterPacket);
 
 // The eight payload bytes of the set-format command.
-std::array<std::uint8_t, 8> FormatPayload(const FormatPanelState& panel);
+std::array<std::uint8_t, 8> FormatPayload(const OutputFormat& format);
 
 // A zero-filled output report of outputLength bytes holding report ID 0,
 // STX, the command, the payload and ETX. Empty when the report is too short

@@ -1,6 +1,6 @@
 #include "ui/format_panel.h"
 
-#include "ui/control_ids.h"
+#include "res/control_ids.h"
 
 namespace magcfg {
 
@@ -37,8 +37,8 @@ void ApplyFactoryFormat(WindowPort& window) {
   ApplyDefaultChecks(window);
 }
 
-reader::FormatPanelState ReadFormatPanel(const WindowPort& window) {
-  reader::FormatPanelState panel;
+reader::OutputFormat ReadFormatPanel(const WindowPort& window) {
+  reader::OutputFormat panel;
   for (int i = 0; i < 6; ++i) panel.sentinels[i] = window.GetText(ctl::kSentinelBoxes[i]);
   for (int i = 0; i < 3; ++i) panel.outputTrack[i] = window.IsChecked(ctl::kOutputTrackBoxes[i]);
   panel.crAfterPacket = window.IsChecked(ctl::kCrPacket);

@@ -26,7 +26,7 @@ void OnTrackCrClicked(WindowPort& window, int clickedBox);
 void ApplyFactoryFormat(WindowPort& window);
 
 // What Set Device sends.
-reader::FormatPanelState ReadFormatPanel(const WindowPort& window);
+reader::OutputFormat ReadFormatPanel(const WindowPort& window);
 
 // Copies the six sentinel boxes into the sentinel set.
 void WriteBackSentinels(const WindowPort& window, SentinelSet& sentinels);

@@ -1,6 +1,6 @@
 #include "ui/language_switch.h"
 
-#include "ui/control_ids.h"
+#include "res/control_ids.h"
 
 namespace magcfg {
 namespace {

@@ -6,11 +6,11 @@
 #include "reader/discovery.h"
 #include "reader/frames.h"
 #include "reader/replies.h"
+#include "res/control_ids.h"
 #include "res/control_table.h"
-#include "ui/control_ids.h"
+#include "text/text_codec.h"
 #include "ui/format_panel.h"
 #include "ui/language_switch.h"
-#include "ui/text_codec.h"
 
 namespace magcfg {
 

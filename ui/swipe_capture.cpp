@@ -1,7 +1,7 @@
 #include "ui/swipe_capture.h"
 
-#include "ui/control_ids.h"
-#include "ui/text_codec.h"
+#include "res/control_ids.h"
+#include "text/text_codec.h"
 
 namespace magcfg {
 namespace {

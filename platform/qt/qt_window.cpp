@@ -27,8 +27,8 @@
 #include <algorithm>
 
 #include "reader/frames.h"
+#include "res/control_ids.h"
 #include "res/texts.h"
-#include "ui/control_ids.h"
 #include "ui/dialog_keys.h"
 
 // The icons are compiled into this library; a static library's resources

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "platform/qt/qt_window.h"
-#include "ui/control_ids.h"
+#include "res/control_ids.h"
 #include "ui/main_dialog.h"
 
 namespace {

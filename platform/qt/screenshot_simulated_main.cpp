@@ -14,7 +14,7 @@
 #include "platform/qt/simulated_reader_window.h"
 #include "platform/simulated/demo_reader.h"
 #include "platform/simulated/simulated_hid.h"
-#include "ui/control_ids.h"
+#include "res/control_ids.h"
 #include "ui/main_dialog.h"
 
 namespace {

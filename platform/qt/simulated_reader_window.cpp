@@ -14,7 +14,7 @@
 #include "platform/qt/qt_window.h"
 #include "platform/simulated/demo_reader.h"
 #include "platform/simulated/reader_format.h"
-#include "ui/control_ids.h"
+#include "res/control_ids.h"
 
 namespace magcfg::qt {
 namespace {

@@ -7,9 +7,9 @@
 
 #include "platform/win32/text_convert.h"
 #include "reader/frames.h"
+#include "res/control_ids.h"
 #include "res/control_table.h"
 #include "res/texts.h"
-#include "ui/control_ids.h"
 
 namespace magcfg::win32 {
 namespace {

@@ -156,7 +156,7 @@ const LayerRow kLayers[] = {
 
 TEST(FormatLayers, FactoryThenProfileThenOptions) {
   for (const LayerRow& row : kLayers) {
-    const reader::FormatPanelState format = ResolveFormat(row.profile, row.options);
+    const reader::OutputFormat format = ResolveFormat(row.profile, row.options);
     EXPECT_EQ(Hex(reader::FormatPayload(format)), row.payload) << row.name;
   }
 }

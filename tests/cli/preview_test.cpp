@@ -70,13 +70,13 @@ TEST(Preview, SwipeTextsAreBytesOfTheCard) {
 }
 
 TEST(Preview, ABlankTrackKeepsItsSentinelsAndAFailedSwipeTypesNothing) {
-  const reader::FormatPanelState factory = FactoryFormat();
+  const reader::OutputFormat factory = FactoryFormat();
   EXPECT_EQ(TypedForFormat(factory, sim::CardSwipe::Good("", "1", "")), "%?;1?+?\n");
   EXPECT_EQ(TypedForFormat(factory, sim::CardSwipe::Failed()), "");
 }
 
 TEST(Preview, AFormatTheReaderRefusesIsSaidSo) {
-  reader::FormatPanelState none = FactoryFormat();
+  reader::OutputFormat none = FactoryFormat();
   none.outputTrack = {false, false, false};  // no track: digit '0', which no reader takes
   EXPECT_EQ(TypedForFormat(none, SampleSwipe()), std::nullopt);
 }

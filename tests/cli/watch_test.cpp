@@ -91,7 +91,7 @@ Outcome Watch(Bench& bench, std::vector<Step> steps, const cli::WatchRequest& re
 
 cli::WatchRequest FormatAndMode() {
   cli::WatchRequest request;
-  request.format = reader::FormatPanelState{};
+  request.format = reader::OutputFormat{};
   request.format->sentinels = {"%", "?", ";", "?", "+", "?"};
   request.format->outputTrack = {true, true, false};
   request.mode = cli::UploadMode::Passive;

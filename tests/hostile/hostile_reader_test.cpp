@@ -12,7 +12,7 @@
 #include <set>
 
 #include "tests/hostile/hostile_bench.h"
-#include "ui/text_codec.h"
+#include "text/text_codec.h"
 
 namespace magcfg::test {
 namespace {

@@ -1,6 +1,6 @@
 #include "tests/support/dialog_fixture.h"
 
-#include "ui/text_codec.h"
+#include "text/text_codec.h"
 
 namespace magcfg::test {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
+#include "res/control_ids.h"
 #include "res/control_table.h"
-#include "ui/control_ids.h"
 
 namespace magcfg::test {
 

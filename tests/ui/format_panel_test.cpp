@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "res/control_ids.h"
 #include "tests/support/dialog_fixture.h"
-#include "ui/control_ids.h"
 
 namespace magcfg::test {
 namespace {
@@ -102,7 +102,7 @@ TEST_F(FormatPanelTest, ReadsThePanelAsSetDeviceSendsIt) {
   Click(1017);
   Click(1014);
   Click(1016);
-  const reader::FormatPanelState panel = ReadFormatPanel(window);
+  const reader::OutputFormat panel = ReadFormatPanel(window);
   EXPECT_EQ(panel.sentinels[2], "");
   EXPECT_EQ(panel.sentinels[4], "é");
   EXPECT_EQ(panel.outputTrack, (std::array<bool, 3>{false, true, true}));

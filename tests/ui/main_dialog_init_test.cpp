@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "res/control_ids.h"
 #include "res/control_table.h"
 #include "tests/support/dialog_fixture.h"
-#include "ui/control_ids.h"
 #include "ui/dialog_keys.h"
 #include "ui/dialog_units.h"
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "res/control_ids.h"
 #include "tests/support/dialog_fixture.h"
-#include "ui/control_ids.h"
 
 namespace magcfg::test {
 namespace {

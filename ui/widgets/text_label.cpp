@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "ui/control_ids.h"
+#include "res/control_ids.h"
 
 namespace magcfg {
 

@@ -29,8 +29,8 @@
 #include "platform/simulated/demo_reader.h"
 #include "platform/simulated/simulated_hid.h"
 #include "platform/simulated/typed_swipe.h"
+#include "res/control_ids.h"
 #include "res/texts.h"
-#include "ui/control_ids.h"
 #include "ui/main_dialog.h"
 
 namespace magcfg::qt::test {

@@ -11,8 +11,8 @@
 
 #include "platform/simulated/demo_reader.h"
 #include "platform/simulated/typed_swipe.h"
+#include "res/control_ids.h"
 #include "tests/platform/qt/qt_window_fixture.h"
-#include "ui/control_ids.h"
 
 namespace magcfg::qt::test {
 namespace {

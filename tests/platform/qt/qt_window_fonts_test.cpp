@@ -17,9 +17,9 @@
 #include <cmath>
 
 #include "platform/qt/qt_window.h"
+#include "res/control_ids.h"
 #include "res/control_table.h"
 #include "tests/platform/qt/qt_window_fixture.h"
-#include "ui/control_ids.h"
 #include "ui/main_dialog.h"
 
 namespace magcfg::qt::test {

@@ -14,9 +14,9 @@
 
 #include "platform/simulated/demo_reader.h"
 #include "platform/simulated/simulated_hid.h"
+#include "res/control_ids.h"
 #include "res/texts.h"
 #include "tests/platform/qt/qt_window_fixture.h"
-#include "ui/control_ids.h"
 
 namespace magcfg::qt::test {
 namespace {

@@ -15,10 +15,10 @@
 #include <cstring>
 
 #include "platform/qt/application_start.h"
+#include "res/control_ids.h"
 #include "res/control_table.h"
 #include "res/texts.h"
 #include "tests/platform/qt/qt_window_fixture.h"
-#include "ui/control_ids.h"
 
 namespace magcfg::qt::test {
 namespace {

@@ -6,8 +6,8 @@
 #include <functional>
 #include <vector>
 
+#include "res/control_ids.h"
 #include "tests/platform/win32/window_fixture.h"
-#include "ui/control_ids.h"
 
 namespace magcfg::win32::test {
 namespace {

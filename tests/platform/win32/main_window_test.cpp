@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "platform/win32/text_convert.h"
+#include "res/control_ids.h"
 #include "res/control_table.h"
 #include "res/texts.h"
 #include "tests/platform/win32/window_fixture.h"
-#include "ui/control_ids.h"
 
 namespace magcfg::win32::test {
 namespace {
