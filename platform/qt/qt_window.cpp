@@ -12,21 +12,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSpacerItem>
-#include <QStyle>
-#include <QStyleOptionButton>
-#include <QStyleOptionComboBox>
-#include <QStylePainter>
 #include <QTextCursor>
 #include <QToolTip>
-#include <QValidator>
 #include <algorithm>
 
-#include "reader/frames.h"
+#include "platform/qt/caption_fit.h"
+#include "platform/qt/qt_widgets.h"
+#include "platform/qt/text_convert.h"
 #include "res/control_ids.h"
 #include "res/texts.h"
 #include "ui/dialog_keys.h"
@@ -50,179 +45,6 @@ constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint | 
                                          Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                          Qt::WindowCloseButtonHint;
 
-// The reader takes one byte per sentinel, and 0xFF is the byte of an empty
-// box, so a sentinel box accepts only the characters U+0000 to U+00FE. It
-// remembers a refusal for the box to explain.
-class SingleByteValidator final : public QValidator {
- public:
-  using QValidator::QValidator;
-  State validate(QString& input, int&) const override {
-    const bool fits = std::all_of(input.cbegin(), input.cend(),
-                                  [](QChar c) { return c.unicode() <= reader::kHighestSentinel; });
-    if (!fits) refusedCharacter = true;
-    return fits ? Acceptable : Invalid;
-  }
-  mutable bool refusedCharacter = false;
-};
-
-QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-std::string ToUtf8(const QString& text) {
-  const QByteArray bytes = text.toUtf8();
-  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-}
-
-// The edit box's text with every line break as one line feed. The raw text
-// keeps characters such as U+00A0 that the plain-text form would change.
-QString PlainTextOf(const QPlainTextEdit& edit) {
-  QString text = edit.document()->toRawText();
-  text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-  text.replace(QChar::LineSeparator, QLatin1Char('\n'));
-  return text;
-}
-
-// A position counted in characters (code points) as a position in UTF-16
-// units, which is how a text cursor counts; clamped to the text.
-int Utf16Position(const QString& text, int characters) {
-  if (characters <= 0) return 0;
-  int position = 0;
-  for (int seen = 0; seen < characters && position < text.size(); ++seen) {
-    position += (text.at(position).isHighSurrogate() && position + 1 < text.size()) ? 2 : 1;
-  }
-  return position;
-}
-
-// A push button whose caption runs on several lines: the caption breaks at
-// words to fit the button, as a multi-line button shows it, while the
-// button's text stays the caption as set.
-class WrappingButton final : public QPushButton {
- public:
-  using QPushButton::QPushButton;
-
-  // Where the caption is drawn: the button's contents, inside its frame.
-  QRect CaptionRect() const {
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    return style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
-  }
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QStylePainter painter(this);
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    option.text.clear();
-    painter.drawControl(QStyle::CE_PushButton, option);
-    painter.drawItemText(CaptionRect(), Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, palette(),
-                         isEnabled(), text(), QPalette::ButtonText);
-  }
-};
-
-// A frame drawn as the dialog platform draws a group box: an etched border
-// whose top line runs through the middle of the title, so that controls
-// placed just below the title stay clear of the line.
-class FrameBox final : public QGroupBox {
- public:
-  using QGroupBox::QGroupBox;
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    const QFontMetrics metrics(font());
-    const int top = metrics.height() / 2;
-    const QRect frame = rect().adjusted(0, top, -2, -2);
-    painter.setPen(palette().color(QPalette::Mid));
-    painter.drawRect(frame);
-    painter.setPen(palette().color(QPalette::Light));
-    painter.drawRect(frame.translated(1, 1));
-    if (title().isEmpty()) return;
-    const int padding = 2;
-    const QRect titleRect(metrics.averageCharWidth() + padding, 0, metrics.horizontalAdvance(title()) + 2 * padding,
-                          metrics.height());
-    painter.fillRect(titleRect, palette().color(QPalette::Window));
-    painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawText(titleRect, Qt::AlignCenter | Qt::TextShowMnemonic, title());
-  }
-};
-
-// The font a control was given, before any shrinking to fit its caption.
-constexpr char kNominalFontProperty[] = "nominalFont";
-// Set on a push button whose caption breaks into lines.
-constexpr char kWrapsProperty[] = "wraps";
-// A caption never shrinks below this share of its font's size.
-constexpr double kSmallestCaptionScale = 0.6;
-
-// The height of `lines` lines of text as Qt draws them.
-int LinesHeight(const QFontMetrics& metrics, int lines) {
-  return (lines - 1) * metrics.lineSpacing() + metrics.height();
-}
-
-// Whether every caption of a control fits the room the control gives it in
-// the control's current font.
-bool CaptionFits(QWidget* widget) {
-  const QFontMetrics metrics(widget->font());
-  QStyle* style = widget->style();
-  const auto oneLineFits = [&](const QString& text, const QRect& room) {
-    return metrics.horizontalAdvance(text) <= room.width() && metrics.height() <= room.height();
-  };
-  if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-    QStyleOptionButton option;
-    option.initFrom(button);
-    option.text = button->text();
-    const QStyle::SubElement contents = qobject_cast<QCheckBox*>(widget)      ? QStyle::SE_CheckBoxContents
-                                        : qobject_cast<QRadioButton*>(widget) ? QStyle::SE_RadioButtonContents
-                                                                              : QStyle::SE_PushButtonContents;
-    const QRect room = style->subElementRect(contents, &option, button);
-    if (widget->property(kWrapsProperty).toBool()) {
-      const QRect needed = metrics.boundingRect(room, Qt::AlignCenter | Qt::TextWordWrap, button->text());
-      return needed.width() <= room.width() &&
-             LinesHeight(metrics, std::max(1, needed.height() / metrics.lineSpacing())) <= room.height();
-    }
-    return oneLineFits(button->text(), room);
-  }
-  if (auto* frame = qobject_cast<QGroupBox*>(widget)) {
-    // The title sits one average character in, padded, on the top line.
-    return metrics.averageCharWidth() + metrics.horizontalAdvance(frame->title()) + 4 <= frame->width() - 2;
-  }
-  if (auto* label = qobject_cast<QLabel*>(widget)) {
-    const QRect room = label->contentsRect();
-    const QRect needed = metrics.boundingRect(QRect(0, 0, room.width(), 1 << 16),
-                                              Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, label->text());
-    const int lines = std::max(1, (needed.height() + metrics.lineSpacing() / 2) / metrics.lineSpacing());
-    return needed.width() <= room.width() && LinesHeight(metrics, lines) <= room.height();
-  }
-  if (auto* list = qobject_cast<QComboBox*>(widget)) {
-    QStyleOptionComboBox option;
-    option.initFrom(list);
-    const QRect room = style->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, list);
-    for (int i = 0; i < list->count(); ++i) {
-      if (!oneLineFits(list->itemText(i), room)) return false;
-    }
-  }
-  return true;
-}
-
-// Gives the control its own font back, or where a caption is wider or taller
-// than the control (a face wider than the template's, for one), the largest
-// smaller size of that font in which it fits.
-void FitCaption(QWidget* widget) {
-  const QVariant nominal = widget->property(kNominalFontProperty);
-  const QFont font = nominal.isValid() ? nominal.value<QFont>() : widget->font();
-  if (!nominal.isValid()) widget->setProperty(kNominalFontProperty, font);
-  widget->setFont(font);
-  const bool inPixels = font.pixelSize() > 0;
-  const double size = inPixels ? font.pixelSize() : font.pointSizeF();
-  for (double scale = 0.97; !CaptionFits(widget) && scale >= kSmallestCaptionScale; scale -= 0.03) {
-    QFont smaller = font;
-    if (inPixels) {
-      smaller.setPixelSize(std::max(1, static_cast<int>(size * scale)));
-    } else {
-      smaller.setPointSizeF(size * scale);
-    }
-    widget->setFont(smaller);
-  }
-}
-
 QColor ToQColor(Colour colour) {
   return QColor(static_cast<int>(colour & 0xFF), static_cast<int>((colour >> 8) & 0xFF),
                 static_cast<int>((colour >> 16) & 0xFF));
@@ -233,69 +55,6 @@ Qt::FocusPolicy FocusPolicyFor(const ControlSpec& control) {
   return control.Has(style::kTabStop) ? Qt::StrongFocus : Qt::ClickFocus;
 }
 
-QWidget* MakeWidget(const ControlSpec& control, QWidget* parent) {
-  const QString text = FromUtf8(control.text);
-  switch (control.kind) {
-    case ControlKind::GroupBox: {
-      auto* box = new FrameBox(text, parent);
-      // A frame lets clicks through to the controls drawn inside it.
-      box->setAttribute(Qt::WA_TransparentForMouseEvents);
-      return box;
-    }
-    case ControlKind::PushButton: {
-      auto* button = control.Has(style::kMultiLine) ? new WrappingButton(text, parent) : new QPushButton(text, parent);
-      button->setProperty(kWrapsProperty, control.Has(style::kMultiLine));
-      // No push button is the default: Enter is decided by the focused control.
-      button->setAutoDefault(false);
-      button->setDefault(false);
-      return button;
-    }
-    case ControlKind::AutoRadioButton:
-      return new QRadioButton(text, parent);
-    case ControlKind::AutoCheckBox:
-      return new QCheckBox(text, parent);
-    case ControlKind::StaticText: {
-      auto* label = new QLabel(parent);
-      label->setTextFormat(Qt::PlainText);
-      label->setText(text);
-      label->setAlignment((control.Has(style::kRightAligned) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignTop);
-      // A left- or right-aligned static control breaks its text at words.
-      label->setWordWrap(true);
-      if (control.Has(style::kSunkenEdge)) {
-        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-        label->setLineWidth(1);
-      }
-      return label;
-    }
-    case ControlKind::Edit: {
-      if (!control.Has(style::kMultiLine)) {
-        auto* edit = new QLineEdit(text, parent);
-        if (control.Has(style::kCentered)) edit->setAlignment(Qt::AlignCenter);
-        edit->setValidator(new SingleByteValidator(edit));
-        edit->setReadOnly(control.Has(style::kReadOnly));
-        return edit;
-      }
-      auto* edit = new QPlainTextEdit(text, parent);
-      edit->setVerticalScrollBarPolicy(control.Has(style::kVScroll) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded);
-      edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-      edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-      // Tab moves to the next control, as in a dialog.
-      edit->setTabChangesFocus(true);
-      if (control.Has(style::kReadOnly)) {
-        edit->setReadOnly(true);
-        edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-      }
-      return edit;
-    }
-    case ControlKind::DropDownList: {
-      auto* list = new QComboBox(parent);
-      list->setEditable(false);
-      return list;
-    }
-  }
-  return new QWidget(parent);
-}
-
 }  // namespace
 
 QFont DialogFont() {
@@ -303,9 +62,9 @@ QFont DialogFont() {
   // Faces with the same character widths come first, so that captions sized
   // for the template's face still fit; the style hint covers the rest. Adding
   // them again changes nothing.
-  QFont::insertSubstitutions(QString::fromUtf8(dialogTemplate.fontFace),
+  QFont::insertSubstitutions(ToQString(dialogTemplate.fontFace),
                              {QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Helvetica")});
-  QFont font(QString::fromUtf8(dialogTemplate.fontFace));
+  QFont font(ToQString(dialogTemplate.fontFace));
   font.setPointSize(dialogTemplate.fontPointSize);
   font.setStyleHint(QFont::SansSerif);
   return font;
@@ -315,7 +74,7 @@ QtWindow::QtWindow(const QFont& dialogFont) : QDialog(nullptr, kWindowFlags) {
   RegisterWindowResources();
   const DialogSpec& dialogTemplate = MainDialogSpec();
   setObjectName(QStringLiteral("main_dialog"));
-  setWindowTitle(QString::fromUtf8(dialogTemplate.caption));
+  setWindowTitle(ToQString(dialogTemplate.caption));
   setFont(dialogFont);
   setSizeGripEnabled(false);
 
@@ -404,7 +163,7 @@ void QtWindow::ConnectNotifications(QWidget* widget, const ControlSpec& control)
       validator->refusedCharacter = false;
       const UiLanguage language = IsChecked(ctl::kLanguageChinese) ? UiLanguage::Chinese : UiLanguage::English;
       QToolTip::showText(line->mapToGlobal(QPoint(0, line->height())),
-                         QString::fromUtf8(kSentinelRangeHint.In(language)), line);
+                         ToQString(kSentinelRangeHint.In(language)), line);
     });
   }
 }
@@ -503,7 +262,7 @@ void QtWindow::closeEvent(QCloseEvent* event) {
 void QtWindow::SetText(int control, std::string_view utf8) {
   QWidget* widget = Control(control);
   if (widget == nullptr) return;
-  const QString text = FromUtf8(utf8);
+  const QString text = ToQString(utf8);
   const bool wasSetting = settingText_;
   settingText_ = true;
   if (auto* box = qobject_cast<QGroupBox*>(widget)) {
@@ -581,7 +340,7 @@ void QtWindow::AddListEntry(int control, std::string_view utf8) {
   // Adding an entry selects nothing: an empty list stays without selection
   // until an entry is selected.
   const int selected = list->currentIndex();
-  list->addItem(FromUtf8(utf8));
+  list->addItem(ToQString(utf8));
   if (selected == -1) list->setCurrentIndex(-1);
   FitCaption(list);
 }
@@ -598,8 +357,8 @@ int QtWindow::SelectedListEntry(int control) const {
 }
 
 void QtWindow::ShowMessageBox(std::string_view text, std::string_view title, BoxIcon icon) {
-  QMessageBox box(icon == BoxIcon::Error ? QMessageBox::Critical : QMessageBox::Information, FromUtf8(title),
-                  FromUtf8(text), QMessageBox::Ok, this);
+  QMessageBox box(icon == BoxIcon::Error ? QMessageBox::Critical : QMessageBox::Information, ToQString(title),
+                  ToQString(text), QMessageBox::Ok, this);
   box.setTextFormat(Qt::PlainText);
   // Two boxes carry their message in the title and only "Error" in the body:
   // the box is made wide enough for the whole title, beside the title bar's
@@ -622,9 +381,9 @@ void QtWindow::SelectText(int control, int start, int end) {
   if (auto* edit = qobject_cast<QPlainTextEdit*>(widget)) {
     const QString text = PlainTextOf(*edit);
     QTextCursor cursor(edit->document());
-    cursor.setPosition(start < 0 ? 0 : Utf16Position(text, start));
+    cursor.setPosition(start < 0 ? 0 : Utf16Offset(text, start));
     // A start of -1 takes the selection away; the caret stays at the start.
-    if (start >= 0) cursor.setPosition(Utf16Position(text, end < 0 ? text.size() : end), QTextCursor::KeepAnchor);
+    if (start >= 0) cursor.setPosition(Utf16Offset(text, end < 0 ? text.size() : end), QTextCursor::KeepAnchor);
     edit->setTextCursor(cursor);
   } else if (auto* line = qobject_cast<QLineEdit*>(widget)) {
     const QString text = line->text();
@@ -632,8 +391,8 @@ void QtWindow::SelectText(int control, int start, int end) {
       line->deselect();
       return;
     }
-    const int from = Utf16Position(text, start);
-    const int to = end < 0 ? static_cast<int>(text.size()) : Utf16Position(text, end);
+    const int from = Utf16Offset(text, start);
+    const int to = end < 0 ? static_cast<int>(text.size()) : Utf16Offset(text, end);
     line->setSelection(from, to - from);
   }
 }
@@ -654,7 +413,7 @@ void QtWindow::ApplyLabelStyle(int control, const LabelStyle& labelStyle) {
   // Every property is the label's own, none comes from the dialog font.
   font.setResolveMask(QFont::AllPropertiesResolved);
   if (labelStyle.faceName) {
-    font.setFamily(FromUtf8(*labelStyle.faceName));
+    font.setFamily(ToQString(*labelStyle.faceName));
     font.setStyleHint(QFont::SansSerif);
   }
   if (labelStyle.height && *labelStyle.height != 0) font.setPixelSize(std::abs(*labelStyle.height));
@@ -669,8 +428,7 @@ void QtWindow::ApplyLabelStyle(int control, const LabelStyle& labelStyle) {
     const QColor colour = ToQColor(*labelStyle.textColour);
     palette.setColor(QPalette::WindowText, colour);
   }
-  widget->setProperty(kNominalFontProperty, font);
-  FitCaption(widget);
+  FitCaptionInFont(widget, font);
   widget->setPalette(palette);
   widget->setAutoFillBackground(false);
   widget->repaint();

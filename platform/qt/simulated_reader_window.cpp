@@ -7,13 +7,13 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
-#include <QStringList>
 #include <QVBoxLayout>
 #include <algorithm>
 
 #include "platform/qt/qt_window.h"
+#include "platform/qt/text_convert.h"
 #include "platform/simulated/demo_reader.h"
-#include "platform/simulated/reader_format.h"
+#include "platform/simulated/reader_state_words.h"
 #include "res/control_ids.h"
 
 namespace magcfg::qt {
@@ -47,81 +47,6 @@ QString CardObjectName(SampleCard card) {
       return QStringLiteral("swipe_unreadable");
   }
   return {};
-}
-
-QString SentinelWords(std::uint8_t sentinel) {
-  if (sentinel == sim::kNoSentinel) return QStringLiteral("none");
-  if (sentinel == ' ') return QStringLiteral("space");
-  if (sentinel < 0x20 || (sentinel >= 0x7F && sentinel <= 0x9F)) {
-    return QStringLiteral("0x") + QString::number(sentinel, 16).toUpper().rightJustified(2, QLatin1Char('0'));
-  }
-  return QString(QChar(static_cast<char16_t>(sentinel)));
-}
-
-// "1", "1 and 3", "1, 2 and 3".
-QString TrackList(const QStringList& tracks) {
-  if (tracks.size() <= 1) return tracks.join(QString());
-  return tracks.mid(0, tracks.size() - 1).join(QStringLiteral(", ")) + QStringLiteral(" and ") + tracks.last();
-}
-
-QString FormatWords(const sim::ReaderFormat& format) {
-  QStringList lines;
-  QStringList returns;
-  for (int track = 1; track <= 3; ++track) {
-    if (!format.OutputsTrack(track)) {
-      lines << QStringLiteral("Track %1: not sent").arg(track);
-      continue;
-    }
-    lines << QStringLiteral("Track %1: %2 \u2026 %3")
-                 .arg(track)
-                 .arg(SentinelWords(format.Start(track)), SentinelWords(format.End(track)));
-    if (format.CarriageReturnAfterTrack(track)) returns << QString::number(track);
-  }
-  if (format.CarriageReturnAfterPacket()) {
-    lines << QStringLiteral("Enter: once, after the whole swipe");
-  } else if (returns.isEmpty()) {
-    lines << QStringLiteral("Enter: none");
-  } else {
-    lines << QStringLiteral("Enter: after track %1").arg(TrackList(returns));
-  }
-  return lines.join(QLatin1Char('\n'));
-}
-
-QString ModeWords(sim::UploadMode mode) {
-  if (mode == sim::UploadMode::Active) {
-    return QStringLiteral(
-        "active: each swipe is typed into the box that has the keyboard focus; click into the swipe "
-        "box first.");
-  }
-  return QStringLiteral(
-      "passive: a swipe waits in the reader for \u201CReader (passive mode upload)\u201D or "
-      "\u201CCheck credit card status\u201D.");
-}
-
-QString SwipeWords(const sim::CardSwipe& swipe) {
-  switch (swipe.kind) {
-    case sim::CardSwipe::Kind::None:
-      return QStringLiteral("none");
-    case sim::CardSwipe::Kind::Failed:
-      return QStringLiteral("failed: the card could not be read");
-    case sim::CardSwipe::Kind::Good:
-      break;
-  }
-  QStringList withData;
-  QStringList blank;
-  for (int track = 1; track <= 3; ++track) {
-    (swipe.tracks[track - 1].empty() ? blank : withData) << QString::number(track);
-  }
-  QString words = QStringLiteral("read");
-  if (!withData.isEmpty()) {
-    words +=
-        QStringLiteral(": track%1 %2").arg(withData.size() > 1 ? QStringLiteral("s") : QString(), TrackList(withData));
-  }
-  if (!blank.isEmpty()) {
-    words +=
-        QStringLiteral(", track%1 %2 blank").arg(blank.size() > 1 ? QStringLiteral("s") : QString(), TrackList(blank));
-  }
-  return words;
 }
 
 QLabel* MakeValueLabel(QWidget* parent, const QString& objectName) {
@@ -241,9 +166,10 @@ QPushButton* SimulatedReaderWindow::CardButton(SampleCard card) const {
 }
 
 void SimulatedReaderWindow::ShowReaderState() {
-  mode_->setText(ModeWords(reader_.Mode()));
-  format_->setText(FormatWords(reader_.Format()));
-  lastSwipe_->setText(SwipeWords(reader_.LastSwipe()));
+  const sim::ReaderStateWords words = sim::DescribeReader(reader_);
+  mode_->setText(ToQString(words.mode));
+  format_->setText(ToQString(words.format));
+  lastSwipe_->setText(ToQString(words.lastSwipe));
   FitHeight();
 }
 

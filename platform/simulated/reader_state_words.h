@@ -1,0 +1,31 @@
+// The simulated reader's state in words, as the window that stands in for
+// the reader shows it: its upload mode, its format and its last swipe.
+#pragma once
+
+#include <string>
+
+#include "platform/simulated/card_swipe.h"
+#include "platform/simulated/reader_format.h"
+#include "platform/simulated/reader_model.h"
+
+namespace magcfg::sim {
+
+// "active: …" or "passive: …", with what a swipe does in that mode.
+std::string ModeWords(UploadMode mode);
+
+// One line a track ("Track 2: ; … ?" or "Track 1: not sent"), then where
+// Enter is pressed.
+std::string FormatWords(const ReaderFormat& format);
+
+// "none", "failed: …", or "read: …" with the tracks that hold data and
+// those that are blank.
+std::string SwipeWords(const CardSwipe& swipe);
+
+struct ReaderStateWords {
+  std::string mode;
+  std::string format;
+  std::string lastSwipe;
+};
+ReaderStateWords DescribeReader(const ReaderModel& reader);
+
+}  // namespace magcfg::sim
