@@ -12,6 +12,7 @@
 #include "platform/qt/application_start.h"
 #include "platform/qt/qt_window.h"
 #include "platform/qt/simulated_reader_window.h"
+#include "platform/qt/text_convert.h"
 #include "platform/simulated/demo_reader.h"
 #include "ui/main_dialog.h"
 
@@ -34,7 +35,7 @@ bool HasEnvironment(const char* name) {
 
 std::vector<std::string_view> ArgumentsOf(const QStringList& arguments, std::vector<std::string>& storage) {
   storage.clear();
-  for (qsizetype i = 1; i < arguments.size(); ++i) storage.push_back(arguments[i].toStdString());
+  for (qsizetype i = 1; i < arguments.size(); ++i) storage.push_back(magcfg::qt::ToUtf8(arguments[i]));
   return {storage.begin(), storage.end()};
 }
 
