@@ -17,7 +17,10 @@ start=$(date +%s)
 # Settings the machine needs (see run-window.sh): winebus starts its udev bus
 # and finds hidraw nodes without udevd, and services.exe waits for driver
 # hosts slowed down by software emulation instead of killing them.
-if [ ! -f "$prefix/.magcfg-ready" ]; then
+# The marker holds the settings' version: a prefix made with older settings
+# is made anew.
+settings=3
+if [ "$(cat "$prefix/.magcfg-ready" 2>/dev/null)" != "$settings" ]; then
   rm -rf "$prefix"
   export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
   "$wine" wineboot -i </dev/null >/dev/null 2>&1
@@ -32,8 +35,16 @@ if [ ! -f "$prefix/.magcfg-ready" ]; then
   # Unmanaged windows: without a window manager Wine waits for every window
   # it hides or destroys.
   "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
+  # The desktop process (explorer) and the program start with wineboot, in
+  # parallel with the services, instead of after them: the driver's early
+  # start (both copied to C:\ by run-window.sh) starts the program once the
+  # desktop is up. The menu builder only costs time.
+  run='HKLM\Software\Microsoft\Windows\CurrentVersion\RunServices'
+  "$wine" reg delete "$run" /v winemenubuilder /f >/dev/null
+  "$wine" reg add "$run" /v magcfg-desktop /d 'C:\windows\system32\explorer.exe /desktop' /f >/dev/null
+  "$wine" reg add "$run" /v magcfg-early /d 'C:\magcfg_wine_driver.exe --early C:\magcfg.exe' /f >/dev/null
   /usr/lib/wine/wineserver -w
-  touch "$prefix/.magcfg-ready"
+  echo "$settings" >"$prefix/.magcfg-ready"
 fi
 
 MAGCFG_E2E_CPU=max,smap=off "$root/scripts/e2e/run-vm.sh" -r 1 -t "${MAGCFG_E2E_WINE_SECONDS:-900}" \

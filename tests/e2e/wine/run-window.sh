@@ -43,8 +43,14 @@ work=/run/e2e/wine
 mkdir -p "$work"
 wine=/usr/lib/wine/wine64
 export WINEPREFIX="${MAGCFG_E2E_WINEPREFIX:-$MAGCFG_ROOT/build/e2e/wineprefix}"
-export WINEDEBUG="${MAGCFG_E2E_WINEDEBUG:-+timestamp,err+all}"
+export WINEDEBUG="${E2E_WINEDEBUG:-+timestamp,err+all}"
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+
+# Started early by wineboot (see run-wine.sh), from the prefix's C: drive,
+# which lives in the overlay.
+cp "$driver" "$WINEPREFIX/drive_c/magcfg_wine_driver.exe"
+cp "$program" "$WINEPREFIX/drive_c/magcfg.exe"
+program="$WINEPREFIX/drive_c/magcfg.exe"
 
 # Z: is the machine's root in every Wine prefix.
 winepath_w() { echo "Z:${1//\//\\}"; }
@@ -75,7 +81,9 @@ done <"$here/window.cases"
 cases=$((n + 1))
 for ((i = 0; i < cases; i++)); do
   echo "signal case$i"
-  sed -n 's/^> //p' <<<"${expected[i]}"
+  while IFS= read -r line; do
+    case "$line" in '> '*) echo "${line#> }" ;; esac
+  done <<<"${expected[i]}"
 done >"$work/steps"
 
 # This side of each case, answered before the driver goes on: the reader's
@@ -100,33 +108,46 @@ watcher=$!
 
 start=$(cut -d' ' -f1 /proc/uptime)
 echo "e2e-wine: the driver starts at $(cut -d' ' -f1 /proc/uptime) s"
-timeout 900 "$wine" "$driver" "$program" "$(winepath_w "$work/steps")" "$(winepath_w "$work/transcript")" \
-  "$(winepath_w "$work")" </dev/null >"$work/driver.out" 2>&1
+timeout "${E2E_WINE_DRIVER_SECONDS:-420}" "$wine" "$driver" "$program" "$(winepath_w "$work/steps")" "$(winepath_w "$work/transcript")" \
+  "$(winepath_w "$work")" </dev/null >"$E2E_OUT/wine-driver.log" 2>&1
 driver_rc=$?
 end=$(cut -d' ' -f1 /proc/uptime)
 echo "e2e-wine: the driver ran ${start%.*} s to ${end%.*} s after boot, exit $driver_rc"
 kill "$watcher" 2>/dev/null
 wc -l <"$log0" >"$work/case$cases.mark"
 touch "$work/transcript"
-cp "$work/transcript" "$work/driver.out" "$E2E_OUT/" 2>/dev/null
+cp "$work/transcript" "$E2E_OUT/wine-transcript" 2>/dev/null
 
 # Each case's part of the transcript runs from its signal line to the next.
+# Plain bash from here: every process started costs a good part of a second
+# under software emulation.
+mapfile -t transcript <"$work/transcript"
+mapfile -t frame_log <"$log0"
+declare -a got=()
+i=-1
+for line in "${transcript[@]}"; do
+  case "$line" in
+    '> signal case'*) i=${line#> signal case} ;;
+    'signal: '*) ;;
+    *) [ "$i" -ge 0 ] && got[i]+="$line"$'\n' ;;
+  esac
+done
 for ((i = 0; i < cases; i++)); do
-  got=$(awk -v start="> signal case$i" -v stop="> signal case$((i + 1))" '
-    $0 == start { on = 1; next } $0 == stop { on = 0 } on' "$work/transcript" | grep -v '^signal: ')
-  want="${expected[i]%$'\n'}"
-  from=$(cat "$work/case$i.mark" 2>/dev/null || echo 0)
-  to=$(cat "$work/case$((i + 1)).mark" 2>/dev/null || echo "$from")
-  got_frames=$(sed -n "$((from + 1)),${to}p" "$log0" | paste -sd';' | sed 's/;/; /g')
-  [ -n "$got_frames" ] || got_frames=-
-  if [ "$got" = "$want" ] && [ "$got_frames" = "${frames[i]}" ]; then
+  read -r from <"$work/case$i.mark" 2>/dev/null || from=0
+  read -r to <"$work/case$((i + 1)).mark" 2>/dev/null || to=$from
+  got_frames=""
+  for ((k = from; k < to; k++)); do got_frames+="${got_frames:+; }${frame_log[k]}"; done
+  if [ "${got[i]:-}" = "${expected[i]}" ] && [ "${got_frames:--}" = "${frames[i]}" ]; then
     pass "wine: ${names[i]}"
   else
-    fail "wine: ${names[i]}" "transcript:" "$got" "wanted:" "$want" "frames: $got_frames (want ${frames[i]})"
+    fail "wine: ${names[i]}" "transcript:" "${got[i]:-}" "wanted:" "${expected[i]}" \
+      "frames: ${got_frames:--} (want ${frames[i]})"
   fi
 done
 check "wine: the driver ran every step and magcfg.exe ended with its window (exit $driver_rc)" [ "$driver_rc" -eq 0 ]
-[ "$driver_rc" -eq 0 ] || cat "$work/driver.out"
+[ "$driver_rc" -eq 0 ] || cat "$E2E_OUT/wine-driver.log"
+# Wine's server and services hold the output share open otherwise.
+/usr/lib/wine/wineserver -k 2>/dev/null
 kill "$xvfb" 2>/dev/null
 
 result="e2e-wine: $E2E_PASSED passed, $E2E_FAILED failed"

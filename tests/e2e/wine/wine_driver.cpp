@@ -12,7 +12,16 @@
 // The transcript is UTF-8, one line per observation. Exit status 0 when every
 // step ran, 1 on a usage or start-up error, 2 when the window stopped
 // answering or a signal was not answered.
+//   magcfg_wine_driver --early PROGRAM
+// only starts PROGRAM once Wine's desktop is up, and ends when its window
+// shows. Started by wineboot together with explorer, it overlaps the
+// program's start with the rest of Wine's start-up, and it keeps explorer's
+// desktop from closing when wineboot ends (Wine closes a desktop a second
+// after its last user other than explorer has gone). The run then takes
+// over the window that is already there, or starts the program itself.
 #include <windows.h>
+
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <fstream>
@@ -69,7 +78,7 @@ struct Program {
 };
 
 struct Search {
-  DWORD process_id;
+  DWORD process_id;  // 0: any process
   HWND found;
 };
 
@@ -77,7 +86,9 @@ BOOL CALLBACK FindDialog(HWND hwnd, LPARAM param) {
   auto* search = reinterpret_cast<Search*>(param);
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
-  if (pid == search->process_id && IsWindowVisible(hwnd) && GetDlgItem(hwnd, kStatusLine)) {
+  if ((search->process_id == 0 || pid == search->process_id) && IsWindowVisible(hwnd) &&
+      GetDlgItem(hwnd, kStatusLine)) {
+    search->process_id = pid;
     search->found = hwnd;
     return FALSE;
   }
@@ -193,9 +204,25 @@ class Driver {
   std::ofstream& out_;
 };
 
-// Seen in the test machine: when Wine's desktop process (explorer) is not up
-// in time, the program cannot make its window and ends at once ("The explorer
-// process failed to start."). Such a start is tried again.
+// Wine's desktop process (explorer) starts when a process first asks for the
+// desktop window, and a process that makes its first window before explorer
+// has loaded the display driver gets Wine's null driver for its whole life
+// ("The explorer process failed to start."): Wine waits only 5 s for explorer
+// there. In the test machine explorer takes a minute or more to get that far,
+// so the program is started only once the desktop window carries the display
+// driver's mark, which explorer sets when the driver is loaded.
+bool DesktopReady() {
+  HWND desktop = GetDesktopWindow();
+  for (DWORD waited = 0; waited < kStartMs; waited += 200) {
+    if (desktop && GetPropW(desktop, L"__wine_display_device_guid")) return true;
+    Sleep(200);
+    if (!desktop) desktop = GetDesktopWindow();
+  }
+  return false;
+}
+
+// Should explorer still lose the race, the program ends at once without its
+// window; such a start is tried again.
 bool Start(const std::wstring& path, Program& program) {
   for (int attempt = 1; attempt <= 3; ++attempt) {
     STARTUPINFOW startup{};
@@ -222,6 +249,39 @@ bool Start(const std::wstring& path, Program& program) {
   return false;
 }
 
+// Another magcfg_wine_driver (the early start) still running.
+bool EarlyStartRunning() {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return false;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  bool found = false;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry)) {
+    found = entry.th32ProcessID != GetCurrentProcessId() && _wcsicmp(entry.szExeFile, L"magcfg_wine_driver.exe") == 0;
+  }
+  CloseHandle(snapshot);
+  return found;
+}
+
+// The window the early start made, once it shows; false when there is
+// none and no early start under way.
+bool TakeOver(Program& program) {
+  for (DWORD waited = 0; waited < kStartMs; waited += 100) {
+    Search search{0, nullptr};
+    EnumWindows(FindDialog, reinterpret_cast<LPARAM>(&search));
+    if (search.found) {
+      program.dialog = search.found;
+      program.process.dwProcessId = search.process_id;
+      program.process.hProcess = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION, FALSE,
+                                             search.process_id);
+      return program.process.hProcess != nullptr;
+    }
+    if (!EarlyStartRunning()) return false;
+    Sleep(100);
+  }
+  return false;
+}
+
 // What the program shows instead of its window, for the transcript.
 BOOL CALLBACK DescribeWindow(HWND hwnd, LPARAM param) {
   auto* program = reinterpret_cast<Program*>(param);
@@ -236,8 +296,15 @@ BOOL CALLBACK DescribeWindow(HWND hwnd, LPARAM param) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 3 && std::wstring(argv[1]) == L"--early") {
+    Program program;
+    const bool shown = DesktopReady() && Start(argv[2], program);
+    if (program.process.hThread) CloseHandle(program.process.hThread);
+    if (program.process.hProcess) CloseHandle(program.process.hProcess);
+    return shown ? 0 : 1;
+  }
   if (argc != 5) {
-    std::fprintf(stderr, "usage: magcfg_wine_driver PROGRAM STEPS TRANSCRIPT SIGNAL_DIR\n");
+    std::fprintf(stderr, "usage: magcfg_wine_driver PROGRAM STEPS TRANSCRIPT SIGNAL_DIR | --early PROGRAM\n");
     return 1;
   }
   std::ifstream steps(argv[2]);
@@ -247,8 +314,15 @@ int wmain(int argc, wchar_t** argv) {
     return 1;
   }
   Program program;
-  std::fprintf(stderr, "%lu ms: starting the program\n", static_cast<unsigned long>(GetTickCount()));
-  if (!Start(argv[1], program)) {
+  if (!DesktopReady()) {
+    out << "stopped: the desktop did not come up\n";
+    return 1;
+  }
+  std::fprintf(stderr, "%lu ms: the desktop is up\n", static_cast<unsigned long>(GetTickCount()));
+  if (TakeOver(program)) {
+    std::fprintf(stderr, "%lu ms: took over the window of the early start\n",
+                 static_cast<unsigned long>(GetTickCount()));
+  } else if (!Start(argv[1], program)) {
     out << "stopped: the window did not show\n";
     EnumWindows(DescribeWindow, reinterpret_cast<LPARAM>(&program));
     DWORD code = 0;
@@ -286,7 +360,7 @@ int wmain(int argc, wchar_t** argv) {
     TerminateProcess(program.process.hProcess, 1);
     ok = false;
   }
-  CloseHandle(program.process.hThread);
+  if (program.process.hThread) CloseHandle(program.process.hThread);
   CloseHandle(program.process.hProcess);
   return ok ? 0 : 2;
 }
