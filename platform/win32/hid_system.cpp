@@ -156,7 +156,20 @@ class Win32HidDevice final : public reader::HidDevice {
   void DiscardPendingReports() override {
     // The HID class keeps the input reports nobody has read yet in a queue
     // of its own; this empties it.
-    api_.flushQueue(handle_);
+    if (api_.flushQueue(handle_)) return;
+    // Wine's HID class (8.0) refuses the flush (seen in the test machine:
+    // "Unsupported ioctl 0xb0197") and keeps a late reply queued, to be
+    // taken for the next request's reply. The queued reports are read and
+    // dropped instead, until a read finds none.
+    const std::optional<reader::ReportLengths> lengths = GetReportLengths();
+    if (!lengths || lengths->input == 0) return;
+    std::vector<std::uint8_t> report(lengths->input);
+    for (int i = 0; i < kMaxDrainedReports; ++i) {
+      const TransferStatus status = Read(report, kDrainWaitMs);
+      if (status == TransferStatus::Completed) continue;
+      if (status == TransferStatus::TimedOut) CancelIo();
+      break;
+    }
   }
 
   void CancelIo() override {

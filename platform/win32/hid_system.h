@@ -17,6 +17,11 @@ inline constexpr DWORD kMaxDetailSize = 0x10000 + sizeof(SP_DEVICE_INTERFACE_DET
 // How long cancelling waits for a cancelled transfer to come back, so that
 // the buffer it was given may be released.
 inline constexpr DWORD kCancelSettleMs = 1000;
+// Where the HID class cannot flush its queue of input reports, each queued
+// report is read and dropped, one read at a time, each given this long to
+// complete (a queued report completes at once); at most this many are read.
+inline constexpr int kDrainWaitMs = 50;
+inline constexpr int kMaxDrainedReports = 64;
 
 // The backend over the given calls; api must outlive it and every list and
 // device it hands out.

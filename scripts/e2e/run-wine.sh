@@ -19,7 +19,7 @@ start=$(date +%s)
 # hosts slowed down by software emulation instead of killing them.
 # The marker holds the settings' version: a prefix made with older settings
 # is made anew.
-settings=3
+settings=5
 if [ "$(cat "$prefix/.magcfg-ready" 2>/dev/null)" != "$settings" ]; then
   rm -rf "$prefix"
   export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
@@ -38,7 +38,9 @@ if [ "$(cat "$prefix/.magcfg-ready" 2>/dev/null)" != "$settings" ]; then
   # The desktop process (explorer) and the program start with wineboot, in
   # parallel with the services, instead of after them: the driver's early
   # start (both copied to C:\ by run-window.sh) starts the program once the
-  # desktop is up. The menu builder only costs time.
+  # desktop is up. Seen here: with the early start alone asking for the
+  # desktop, the desktop never came up; with explorer started here as well
+  # it does. The menu builder only costs time.
   run='HKLM\Software\Microsoft\Windows\CurrentVersion\RunServices'
   "$wine" reg delete "$run" /v winemenubuilder /f >/dev/null
   "$wine" reg add "$run" /v magcfg-desktop /d 'C:\windows\system32\explorer.exe /desktop' /f >/dev/null

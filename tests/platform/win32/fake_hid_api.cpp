@@ -281,7 +281,12 @@ WINBOOL WINAPI FakeGetOverlappedResult(HANDLE h, LPOVERLAPPED overlapped, LPDWOR
 
 BOOLEAN WINAPI FakeFlushQueue(HANDLE h) {
   W().calls.push_back("flush");
-  return InterfaceOf(h) != nullptr;
+  const FakeInterface* i = InterfaceOf(h);
+  if (i == nullptr || i->flushRefused) {
+    g_lastError = ERROR_NOT_SUPPORTED;
+    return FALSE;
+  }
+  return TRUE;
 }
 
 WINBOOL WINAPI FakeCancelIo(HANDLE h) {

@@ -41,6 +41,9 @@ struct FakeInterface {
   bool preparsed = true;
   USHORT inputLength = 9, outputLength = 12;
   NTSTATUS usageStatus = HIDP_STATUS_SUCCESS;
+  // HidD_FlushQueue fails, as under Wine 8.0, whose HID class does not
+  // handle the request (seen in the test machine: "Unsupported ioctl 0xb0197").
+  bool flushRefused = false;
   std::vector<Outcome> writes;  // one per write, in order; InCall when used up
   std::vector<FakeRead> reads;  // one per read, in order; TimesOut when used up
 };

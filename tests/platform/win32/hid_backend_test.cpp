@@ -356,22 +356,52 @@ class RecordingNotices : public reader::NoticeSink {
 };
 
 TEST_F(HidTransfers, SetFormatExchangeWaitsItsTimeOutsAndReadsTheReply) {
-  auto device = OpenReader({Outcome::Pending}, {{Outcome::Pending, {0x00, 0x02, 0x30, 'Y'}}});
-  RecordingNotices notices;
-  const std::uint8_t payload[8] = {'%', '?', ';', '?', '+', '?', 0x07, 0x08};
-  std::uint8_t verdict = 0;
-  Mark();
-  const auto outcome = reader::RunReportExchange(device.get(), true, {reader::CommandCode::SetFormat, payload}, notices,
-                                                 [&](std::span<const std::uint8_t> reply, std::size_t, auto&) { verdict = reply[3]; });
-  EXPECT_EQ(outcome, reader::ExchangeOutcome::ReplyReceived);
-  EXPECT_EQ(verdict, 'Y');
-  EXPECT_EQ(notices.seen, (std::vector<std::string>{"MSG_SEND_OK"}));
-  EXPECT_EQ(world.written.back(),
-            (std::vector<std::uint8_t>{0x00, 0x02, 0x30, '%', '?', ';', '?', '+', '?', 0x07, 0x08, 0x03}));
-  // Reports waiting from before the request are flushed before it is written.
-  EXPECT_EQ(TransferCalls(),
-            (Calls{"flush", "reset", "write", "wait 1000", "result", "reset", "read", "wait 1000", "result"}));
-  EXPECT_EQ(world.preparsedTaken, world.preparsedFreed);
+  const FakeRead reply{Outcome::Pending, {0x00, 0x02, 0x30, 'Y'}};
+  const FakeRead lateReply{Outcome::InCall, {0x00, 0x02, 0x30, 'N'}};  // of an earlier request, still queued
+  const Calls exchange{"reset", "write", "wait 1000", "result", "reset", "read", "wait 1000", "result"};
+  struct Row {
+    const char* what;
+    bool flushRefused;
+    std::vector<FakeRead> reads;
+    Calls beforeWrite;
+  };
+  const Row rows[] = {
+      // Reports waiting from before the request are flushed before it is written.
+      {"flushed", false, {reply}, {"flush"}},
+      // Wine refuses the flush: the queued report is read and dropped, until
+      // a read finds nothing queued (that read cancelled); the request then
+      // gets an event of its own.
+      {"drained", true, {lateReply, {Outcome::TimesOut, {}}, reply},
+       {"flush", "reset", "read", "wait 50", "result", "reset", "read", "wait 50", "cancel", "wait 1000",
+        "close event"}},
+  };
+  for (const Row& row : rows) {
+    FakeInterface r = Reader();
+    r.flushRefused = row.flushRefused;
+    r.writes = {Outcome::Pending};
+    r.reads = row.reads;
+    world.interfaces = {r};
+    system = System();
+    auto device = system->Open(std::string("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}"));
+    RecordingNotices notices;
+    const std::uint8_t payload[8] = {'%', '?', ';', '?', '+', '?', 0x07, 0x08};
+    std::uint8_t verdict = 0;
+    Mark();
+    const auto outcome =
+        reader::RunReportExchange(device.get(), true, {reader::CommandCode::SetFormat, payload}, notices,
+                                  [&](std::span<const std::uint8_t> reply, std::size_t, auto&) { verdict = reply[3]; });
+    EXPECT_EQ(outcome, reader::ExchangeOutcome::ReplyReceived) << row.what;
+    EXPECT_EQ(verdict, 'Y') << row.what << ": the reply to this request, not the queued one";
+    EXPECT_EQ(notices.seen, (std::vector<std::string>{"MSG_SEND_OK"})) << row.what;
+    EXPECT_EQ(world.written.back(),
+              (std::vector<std::uint8_t>{0x00, 0x02, 0x30, '%', '?', ';', '?', '+', '?', 0x07, 0x08, 0x03}));
+    Calls expected = row.beforeWrite;
+    expected.insert(expected.end(), exchange.begin(), exchange.end());
+    EXPECT_EQ(TransferCalls(), expected) << row.what;
+    EXPECT_EQ(world.preparsedTaken, world.preparsedFreed) << row.what;
+    device.reset();
+    EXPECT_EQ(world.closedWithTransferOutstanding, 0) << row.what;
+  }
 }
 
 // Unplugged: the write fails at once, the exchange ends without reading and
