@@ -28,6 +28,18 @@
 #   QEMU 7.2's software emulation checks the user-mode iretq of Wine's
 #   system call return against SMAP and every Wine process died with a
 #   kernel oops "supervisor read access in user mode".
+# - The desktop process (explorer) up before the program makes its first
+#   window: Wine waits only 5 s for it there, and a window made earlier gets
+#   the null driver for the process's life ("The explorer process failed to
+#   start."); explorer took a minute here. explorer and the driver's early
+#   start (which starts the program once the desktop's display driver is
+#   loaded) run from the prefix's RunServices key, so wineboot starts them
+#   beside the services; the run then takes over the program's window.
+# - Time: every Wine process start costs 10 to 30 s under software emulation
+#   on a busy host. Wine's start (wineboot, services, plug and play, two
+#   driver hosts for winebus and the HID class) takes about 90 s of it; the
+#   event log, network and USB services and the menu builder are left out,
+#   and the checks below start no process.
 # The prefix is made on the host (scripts/e2e/run-wine.sh) and used here
 # through the overlay, so its changes stay in the machine.
 set -uo pipefail
