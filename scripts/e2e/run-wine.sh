@@ -49,7 +49,7 @@ if [ "$(cat "$prefix/.magcfg-ready" 2>/dev/null)" != "$settings" ]; then
   echo "$settings" >"$prefix/.magcfg-ready"
 fi
 
-MAGCFG_E2E_CPU=max,smap=off "$root/scripts/e2e/run-vm.sh" -r 1 -t "${MAGCFG_E2E_WINE_SECONDS:-900}" \
+MAGCFG_E2E_CPU=max,smap=off "$root/scripts/e2e/run-vm.sh" -r 1 -t "${MAGCFG_E2E_WINE_SECONDS:-600}" \
   "$root/tests/e2e/with-readers.sh" "$root/tests/e2e/wine/run-window.sh" 2>&1 | tee "$out/e2e-wine.log"
 rc=${PIPESTATUS[0]}
 echo "e2e-wine: took $(($(date +%s) - start)) s"
