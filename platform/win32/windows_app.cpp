@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <memory>
+#include <string>
 
 #include "app/command_line.h"
 #include "platform/platform_hid.h"
@@ -52,8 +53,13 @@ int WindowsApp::Run(const std::vector<std::string_view>& args) {
   MainDialog dialog(window, *hid, g_moduleState);
   // English unless the command line asks otherwise; the user's settings are not consulted.
   dialog.SetStartLanguage(line.language.value_or(UiLanguage::English));
-  // Whatever ended the window, its end code is not looked at.
-  window.RunModal(dialog);
+  // Whatever ended the window, its end code is not looked at; only a window
+  // that could not be made at all ends the program with a failure.
+  if (window.RunModal(dialog) == -1) {
+    ShowText("magcfg: the window could not be created (error " + std::to_string(GetLastError()) + ").",
+             MB_ICONERROR);
+    return 1;
+  }
   return 0;
 }
 
