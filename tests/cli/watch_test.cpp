@@ -43,8 +43,8 @@ class ScriptedEvents final : public reader::DeviceEvents {
 
 // Readers the fleet holds, each pluggable: pulling one out takes its
 // interface out of the list, so that it can be neither found nor opened.
-struct Bench {
-  explicit Bench(int readers) : fleet(readers, sim::Pacing::Virtual) {
+struct FleetRig {
+  explicit FleetRig(int readers) : fleet(readers, sim::Pacing::Virtual) {
     for (std::size_t i = 0; i < fleet.Size(); ++i) {
       saved.push_back(fleet.Member(i).Config().interfaces);
       paths.push_back(fleet.ReaderPath(i));
@@ -81,11 +81,11 @@ struct Outcome {
   std::string err;
 };
 
-Outcome Watch(Bench& bench, std::vector<Step> steps, const cli::WatchRequest& request, bool json = false,
+Outcome Watch(FleetRig& rig, std::vector<Step> steps, const cli::WatchRequest& request, bool json = false,
               std::optional<std::string> failure = std::nullopt) {
   ScriptedEvents events(std::move(steps), std::move(failure));
   std::ostringstream out, err;
-  const int exit = cli::RunWatch(bench.fleet, events, request, json, out, err, nullptr);
+  const int exit = cli::RunWatch(rig.fleet, events, request, json, out, err, nullptr);
   return {exit, out.str(), err.str()};
 }
 
@@ -99,13 +99,13 @@ cli::WatchRequest FormatAndMode() {
 }
 
 TEST(Watch, SetsUpReadersPresentAndEachOneAsItIsPluggedInAgain) {
-  Bench bench(2);
-  bench.Unplug(1);  // only the first reader is there at the start
+  FleetRig rig(2);
+  rig.Unplug(1);  // only the first reader is there at the start
   const Outcome run = Watch(
-      bench, {bench.Plugged(1), bench.Pulled(1), bench.Plugged(1), bench.Pulled(0), bench.Plugged(0)}, FormatAndMode());
+      rig, {rig.Plugged(1), rig.Pulled(1), rig.Plugged(1), rig.Pulled(0), rig.Plugged(0)}, FormatAndMode());
   EXPECT_EQ(run.exit, 0);
   EXPECT_EQ(run.err, "");
-  const std::string first = bench.paths[0], second = bench.paths[1];
+  const std::string first = rig.paths[0], second = rig.paths[1];
   EXPECT_EQ(run.out, first + ": ver102: set up: Set format OK!; " + kPassiveSet + "\n" +       //
                          second + ": ver102: set up: Set format OK!; " + kPassiveSet + "\n" +  //
                          second + ": unplugged\n" +                                            //
@@ -114,22 +114,22 @@ TEST(Watch, SetsUpReadersPresentAndEachOneAsItIsPluggedInAgain) {
                          first + ": ver102: set up: Set format OK!; " + kPassiveSet + "\n");
   // Each plug-in sent the format, then the mode, and nothing else.
   const std::vector<std::uint8_t> twice = {0x30, 0x06, 0x30, 0x06};
-  EXPECT_EQ(bench.Commands(0), twice);
-  EXPECT_EQ(bench.Commands(1), twice);
-  EXPECT_TRUE(bench.fleet.Member(0).Seen().StillOpen().empty());
-  EXPECT_EQ(bench.fleet.Member(1).Reader().Format().trackOutputDigit, '3');  // tracks 1 and 2
+  EXPECT_EQ(rig.Commands(0), twice);
+  EXPECT_EQ(rig.Commands(1), twice);
+  EXPECT_TRUE(rig.fleet.Member(0).Seen().StillOpen().empty());
+  EXPECT_EQ(rig.fleet.Member(1).Reader().Format().trackOutputDigit, '3');  // tracks 1 and 2
 }
 
 TEST(Watch, AReaderLostHalfWayIsReportedAndTheWatchGoesOn) {
-  Bench bench(2);
-  bench.Unplug(0);
-  bench.Unplug(1);
-  Step lostHalfWay = bench.Plugged(0);
+  FleetRig rig(2);
+  rig.Unplug(0);
+  rig.Unplug(1);
+  Step lostHalfWay = rig.Plugged(0);
   lostHalfWay.before = [&] {
-    bench.Plug(0);
-    bench.fleet.Member(0).Config().reader.replies = false;  // gone before it answered
+    rig.Plug(0);
+    rig.fleet.Member(0).Config().reader.replies = false;  // gone before it answered
   };
-  const Outcome run = Watch(bench, {lostHalfWay, bench.Pulled(0), bench.Plugged(1)}, FormatAndMode(), true);
+  const Outcome run = Watch(rig, {lostHalfWay, rig.Pulled(0), rig.Plugged(1)}, FormatAndMode(), true);
   EXPECT_EQ(run.exit, 0);
   std::vector<nlohmann::json> lines;
   std::istringstream in(run.out);
@@ -139,11 +139,11 @@ TEST(Watch, AReaderLostHalfWayIsReportedAndTheWatchGoesOn) {
   EXPECT_EQ(lines[0]["outcome"], "timeout");
   EXPECT_EQ(lines[0]["steps"].size(), 1u);  // the mode is not sent after a failed format
   EXPECT_EQ(lines[1]["event"], "unplugged");
-  EXPECT_EQ(lines[1]["path"], bench.paths[0]);
+  EXPECT_EQ(lines[1]["path"], rig.paths[0]);
   EXPECT_EQ(lines[2]["event"], "set-up");
   EXPECT_EQ(lines[2]["outcome"], "ok");
   EXPECT_EQ(lines[2]["steps"][1]["command"], "mode");
-  EXPECT_EQ(bench.Commands(1), (std::vector<std::uint8_t>{0x30, 0x06}));
+  EXPECT_EQ(rig.Commands(1), (std::vector<std::uint8_t>{0x30, 0x06}));
 }
 
 struct QuietRow {
@@ -154,7 +154,7 @@ struct QuietRow {
 };
 
 TEST(Watch, EventsThatAreNotAReaderPluggedIn) {
-  Bench probe(1);
+  FleetRig probe(1);
   const std::string reader = probe.fleet.ReaderPath(0);
   const QuietRow rows[] = {
       {"another device's node", {Kind::Added, "sim:hid/0-keyboard", 0x046D, 0xC31C}, "", ""},
@@ -167,25 +167,25 @@ TEST(Watch, EventsThatAreNotAReaderPluggedIn) {
       {"a rescan finds nothing new", {Kind::Rescan, "", {}, {}}, "", ""},
   };
   for (const QuietRow& row : rows) {
-    Bench bench(1);
-    const Outcome run = Watch(bench, {{{}, row.event}}, {std::nullopt, cli::UploadMode::Active});
+    FleetRig rig(1);
+    const Outcome run = Watch(rig, {{{}, row.event}}, {std::nullopt, cli::UploadMode::Active});
     EXPECT_EQ(run.out, reader + ": ver102: set up: " + kActiveSet + "\n" + row.out) << row.what;
     EXPECT_EQ(run.err, row.err) << row.what;
-    EXPECT_EQ(bench.Commands(0), std::vector<std::uint8_t>{0x07}) << row.what;
+    EXPECT_EQ(rig.Commands(0), std::vector<std::uint8_t>{0x07}) << row.what;
   }
 }
 
 TEST(Watch, ARescanSetsUpReadersWhoseEventsWereLost) {
-  Bench bench(2);
-  bench.Unplug(1);
-  Watch(bench, {{[&] { bench.Plug(1); }, {Kind::Rescan, "", {}, {}}}}, {std::nullopt, cli::UploadMode::Active});
-  EXPECT_EQ(bench.Commands(0), std::vector<std::uint8_t>{0x07});  // not set up twice
-  EXPECT_EQ(bench.Commands(1), std::vector<std::uint8_t>{0x07});
+  FleetRig rig(2);
+  rig.Unplug(1);
+  Watch(rig, {{[&] { rig.Plug(1); }, {Kind::Rescan, "", {}, {}}}}, {std::nullopt, cli::UploadMode::Active});
+  EXPECT_EQ(rig.Commands(0), std::vector<std::uint8_t>{0x07});  // not set up twice
+  EXPECT_EQ(rig.Commands(1), std::vector<std::uint8_t>{0x07});
 }
 
 TEST(Watch, EventsThatFailEndTheWatchWithAFailure) {
-  Bench bench(1);
-  const Outcome run = Watch(bench, {}, FormatAndMode(), false, "reading device events: No buffer space");
+  FleetRig rig(1);
+  const Outcome run = Watch(rig, {}, FormatAndMode(), false, "reading device events: No buffer space");
   EXPECT_EQ(run.exit, 5);
   EXPECT_EQ(run.err, "magcfg-cli: watch ended: reading device events: No buffer space\n");
 }

@@ -19,6 +19,7 @@
 
 #include "platform/platform_hid.h"
 #include "platform/qt/qt_window.h"
+#include "res/control_ids.h"
 #include "ui/main_dialog.h"
 
 namespace {
@@ -119,42 +120,40 @@ struct Step {
   const char* boxTitle;  // the one message box's title, or nullptr: no box
   const char* boxText;
   const char* frame;      // the frame the reader received, or nullptr: none
-  const char* tracks[3];  // boxes 1035 to 1037 after the press, or not checked
+  const char* tracks[3];  // the track boxes after the press, or not checked
   Then then = Then::Nothing;
 };
 
-// Buttons: 1001 Find Device, 1020 Set Device, 1021 Set default format, 1030
-// active upload, 1031 passive upload, 1032 Read card, 1039 card status,
-// 1024 Disconnect. The track boxes of the card read: tracks 2 and 3 asked
-// for (the list's first entry), so track 1 comes back blank.
+// The track boxes of the card read: tracks 2 and 3 asked for (the list's
+// first entry), so track 1 comes back blank.
 const char* const kFactoryFrame = "64 0230253f3b3f2b3f373803";
 const Step kSteps[] = {
-    {"FindDevice", "normal", 1001, "Detect device OK,ver102", nullptr, nullptr, nullptr, {}},
-    {"SetDevice", "normal", 1020, "Set format OK!", "Information", "Set format OK!", kFactoryFrame, {}},
-    {"SetDefaultFormat", "normal", 1021, "Set format OK!", "Information", "Set format OK!", kFactoryFrame, {}},
-    {"PassiveUpload", "normal", 1031, "被动上传模式设置成功", "Information", "被动上传模式设置成功", "64 020603", {}},
-    {"ReadCard", "normal", 1032, "Set Command OK!", nullptr, nullptr, "64 02080003",
+    {"FindDevice", "normal", magcfg::ctl::kFindDevice, "Detect device OK,ver102", nullptr, nullptr, nullptr, {}},
+    {"SetDevice", "normal", magcfg::ctl::kSetDevice, "Set format OK!", "Information", "Set format OK!", kFactoryFrame, {}},
+    {"SetDefaultFormat", "normal", magcfg::ctl::kSetDefaultFormat, "Set format OK!", "Information", "Set format OK!", kFactoryFrame, {}},
+    {"PassiveUpload", "normal", magcfg::ctl::kPassiveUpload, "被动上传模式设置成功", "Information", "被动上传模式设置成功", "64 020603", {}},
+    {"ReadCard", "normal", magcfg::ctl::kReadCard, "Set Command OK!", nullptr, nullptr, "64 02080003",
      {"空白轨道", "4111111111111111=2512101", "011234567890123456=00000000000000000"}},
-    {"CardStatus", "normal", 1039, "刷卡成功", "Information", "刷卡成功", "64 020903", {}},
-    {"ReadCardNoSwipe", "swipe-none", 1032, "没有刷卡", nullptr, nullptr, "64 02080003", {"没有刷卡", "没有刷卡", "没有刷卡"}},
-    {"CardStatusNoSwipe", "normal", 1039, "没有刷卡", "Information", "没有刷卡", "64 020903", {}},
-    {"CardStatusFailedSwipe", "swipe-failed", 1039, "刷卡失败", "Information", "刷卡失败", "64 020903", {}},
-    {"ActiveUpload", "swipe-demo", 1030, "主动上传模式设置成功", "Information", "主动上传模式设置成功", "64 020703", {}},
-    {"SilentSetDevice", "silent", 1020, "Receive data timeout", "ERROR", "Receive data timeout", kFactoryFrame, {}},
+    {"CardStatus", "normal", magcfg::ctl::kCardStatus, "刷卡成功", "Information", "刷卡成功", "64 020903", {}},
+    {"ReadCardNoSwipe", "swipe-none", magcfg::ctl::kReadCard, "没有刷卡", nullptr, nullptr, "64 02080003", {"没有刷卡", "没有刷卡", "没有刷卡"}},
+    {"CardStatusNoSwipe", "normal", magcfg::ctl::kCardStatus, "没有刷卡", "Information", "没有刷卡", "64 020903", {}},
+    {"CardStatusFailedSwipe", "swipe-failed", magcfg::ctl::kCardStatus, "刷卡失败", "Information", "刷卡失败", "64 020903", {}},
+    {"ActiveUpload", "swipe-demo", magcfg::ctl::kActiveUpload, "主动上传模式设置成功", "Information", "主动上传模式设置成功", "64 020703", {}},
+    {"SilentSetDevice", "silent", magcfg::ctl::kSetDevice, "Receive data timeout", "ERROR", "Receive data timeout", kFactoryFrame, {}},
     // A card read whose reply comes 300 ms late, after its 50 ms read: the
     // window keeps the node open, so the reply lands in the kernel's queue
     // and must be discarded before the next request.
-    {"LateCardRead", "late 300", 1032, "Receive data timeout!", nullptr, nullptr, "64 02080003", {"", "", ""},
+    {"LateCardRead", "late 300", magcfg::ctl::kReadCard, "Receive data timeout!", nullptr, nullptr, "64 02080003", {"", "", ""},
      Then::LetTheLateReplyIn},
-    {"CardStatusAfterLateReply", "normal", 1039, "刷卡成功", "Information", "刷卡成功", "64 020903", {}},
+    {"CardStatusAfterLateReply", "normal", magcfg::ctl::kCardStatus, "刷卡成功", "Information", "刷卡成功", "64 020903", {}},
     // Pulled out in the middle of the card read's reply, then plugged back:
     // the window keeps its handle until Disconnect; then Find Device opens
     // the reader anew.
-    {"ReadCardUnpluggedMidReply", "unplug", 1032, nullptr, nullptr, nullptr, "64 02080003", {}, Then::PlugBackIn},
-    {"FindDeviceWhileStillOpen", "normal", 1001, "Detect Device OK!", nullptr, nullptr, nullptr, {}},
-    {"Disconnect", "normal", 1024, "Device disconnected!", nullptr, nullptr, nullptr, {}},
-    {"FindDevicePluggedBack", "normal", 1001, "Detect device OK,ver102", nullptr, nullptr, nullptr, {}},
-    {"CardStatusPluggedBack", "normal", 1039, "刷卡成功", "Information", "刷卡成功", "64 020903", {}},
+    {"ReadCardUnpluggedMidReply", "unplug", magcfg::ctl::kReadCard, nullptr, nullptr, nullptr, "64 02080003", {}, Then::PlugBackIn},
+    {"FindDeviceWhileStillOpen", "normal", magcfg::ctl::kFindDevice, "Detect Device OK!", nullptr, nullptr, nullptr, {}},
+    {"Disconnect", "normal", magcfg::ctl::kDisconnect, "Device disconnected!", nullptr, nullptr, nullptr, {}},
+    {"FindDevicePluggedBack", "normal", magcfg::ctl::kFindDevice, "Detect device OK,ver102", nullptr, nullptr, nullptr, {}},
+    {"CardStatusPluggedBack", "normal", magcfg::ctl::kCardStatus, "刷卡成功", "Information", "刷卡成功", "64 020903", {}},
 };
 
 class WindowStep : public ::testing::TestWithParam<Step> {};
@@ -174,7 +173,7 @@ TEST_P(WindowStep, ShowsWhatTheReaderAnswered) {
       break;
   }
   if (step.status != nullptr) {
-    EXPECT_EQ(Text(1023), step.status);
+    EXPECT_EQ(Text(magcfg::ctl::kStatusLine), step.status);
   }
   if (step.boxTitle != nullptr) {
     ASSERT_EQ(session->boxes.size(), 1u);
@@ -190,7 +189,7 @@ TEST_P(WindowStep, ShowsWhatTheReaderAnswered) {
   EXPECT_EQ(frames.Since(), expected);
   for (int i = 0; i < 3; ++i) {
     if (step.tracks[i] != nullptr) {
-      EXPECT_EQ(Text(1035 + i), step.tracks[i]) << "track " << i + 1;
+      EXPECT_EQ(Text(magcfg::ctl::kTrack1Data + i), step.tracks[i]) << "track " << i + 1;
     }
   }
 }

@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/simulated/simulated_hid.h"
-#include "tests/hostile/hostile_bench.h"
+#include "tests/support/dialog_rig.h"
 
 namespace magcfg::test {
 namespace {
@@ -24,11 +24,10 @@ const Bytes kVersionRequest = [] {
   return request;
 }();
 
-struct Rig {
-  Rig() : sim(sim::SaneReaderConfig()), hid(sim) {}
+// The system and the injector over it, without a window.
+struct Rig : SystemRig {
+  Rig() : SystemRig(sim::SaneReaderConfig()) {}
   std::unique_ptr<reader::HidDevice> OpenReader() { return hid.Open(kReaderPath); }
-  sim::SimulatedHidSystem sim;
-  FaultInjectingHid hid;
 };
 
 TEST(FaultInjector, WithNothingArmedPassesEveryCallThrough) {

@@ -19,7 +19,7 @@
 #include <thread>
 
 #include "platform/linux/hidraw_system.h"
-#include "tests/hostile/hostile_bench.h"
+#include "tests/support/dialog_rig.h"
 #include "tests/platform/linux/fake_hidraw_tree.h"
 #include "tests/platform/linux/socket_pair.h"
 
@@ -69,13 +69,14 @@ class SocketReaderRig {
   }
 
   bool Connect() {
-    dialog.OnNotify(1001, Notification::Clicked);
-    window.events.clear();
+    Press(ctl::kFindDevice);
+    window.ForgetLogs();
     hid.ResetCounts();
     return dialog.ReaderOpen();
   }
 
-  void Press(const Command& command) { dialog.OnNotify(command.button, Notification::Clicked); }
+  void Press(int button) { dialog.OnNotify(button, Notification::Clicked); }
+  void Press(const Command& command) { Press(command.button); }
 
   // The reader hangs up: its end of the pair is closed.
   void HangUp() { pair.reader.Reset(-1); }
@@ -89,21 +90,17 @@ class SocketReaderRig {
   }
 
   ::testing::AssertionResult NothingLeftBehind() const {
-    if (hid.Outstanding() != 0) return ::testing::AssertionFailure() << "a transfer not cancelled";
-    if (!hid.Violations().empty()) return ::testing::AssertionFailure() << hid.Violations().front();
-    if (hid.LiveLists() != 0) return ::testing::AssertionFailure() << "an interface list not released";
-    const Strings expected = dialog.ReaderOpen() ? Strings{tree_.NodePath(0)} : Strings{};
-    if (hid.OpenPaths() != expected) return ::testing::AssertionFailure() << hid.OpenPaths().size() << " open";
-    return ::testing::AssertionSuccess();
+    return test::NothingLeftBehind(hid, dialog.ReaderOpen(), {tree_.NodePath(0)});
   }
 
   ::testing::AssertionResult DisconnectLeavesNothingOpen() {
-    dialog.OnNotify(1024, Notification::Clicked);
-    if (dialog.ReaderOpen() || !hid.OpenPaths().empty()) return ::testing::AssertionFailure() << "still open";
-    return ::testing::AssertionSuccess();
+    Press(ctl::kDisconnect);
+    return NothingOpen(hid, dialog.ReaderOpen());
   }
 
-  Strings TrackBoxes() const { return {window.GetText(1035), window.GetText(1036), window.GetText(1037)}; }
+  Strings TrackBoxes() const {
+    return {window.GetText(ctl::kTrack1Data), window.GetText(ctl::kTrack2Data), window.GetText(ctl::kTrack3Data)};
+  }
 
  private:
   IgnoreSigpipe ignoreSigpipe_;

@@ -5,7 +5,7 @@
 // released.
 #include <gtest/gtest.h>
 
-#include "tests/hostile/hostile_bench.h"
+#include "tests/support/dialog_rig.h"
 
 namespace magcfg::test {
 namespace {
@@ -49,24 +49,24 @@ struct Expected {
   std::int64_t elapsedMs;
 };
 
-void RunFindDevice(HostileBench& bench, const Expected& expected) {
-  bench.window.SetText(1023, "before");
-  bench.ForgetLogs();
-  bench.Press(1001);
-  EXPECT_EQ(bench.Status(), expected.status.empty() ? "before" : expected.status);
-  EXPECT_EQ(bench.window.boxes, expected.boxes);
-  EXPECT_EQ(bench.hid.OpenPaths(),
+void RunFindDevice(DialogRig& rig, const Expected& expected) {
+  rig.window.SetText(ctl::kStatusLine, "before");
+  rig.ForgetLogs();
+  rig.Press(ctl::kFindDevice);
+  EXPECT_EQ(rig.Status(), expected.status.empty() ? "before" : expected.status);
+  EXPECT_EQ(rig.window.boxes, expected.boxes);
+  EXPECT_EQ(rig.hid.OpenPaths(),
             expected.keptOpen.empty() ? Strings{} : Strings{expected.keptOpen});
-  EXPECT_EQ(bench.dialog.ReaderOpen(), !expected.keptOpen.empty());
-  EXPECT_EQ(bench.hid.Counts().enumerations, expected.enumerations);
-  EXPECT_EQ(bench.ElapsedMs(), expected.elapsedMs);
-  ::testing::Test::RecordProperty("virtual_ms", static_cast<int>(bench.ElapsedMs()));
+  EXPECT_EQ(rig.dialog.ReaderOpen(), !expected.keptOpen.empty());
+  EXPECT_EQ(rig.hid.Counts().enumerations, expected.enumerations);
+  EXPECT_EQ(rig.ElapsedMs(), expected.elapsedMs);
+  ::testing::Test::RecordProperty("virtual_ms", static_cast<int>(rig.ElapsedMs()));
   ::testing::Test::RecordProperty("bound_ms", static_cast<int>(kFindDeviceBoundMs));
-  EXPECT_LE(bench.ElapsedMs(), kFindDeviceBoundMs);
+  EXPECT_LE(rig.ElapsedMs(), kFindDeviceBoundMs);
   // Every interface opened was closed again, but the reader kept.
-  EXPECT_EQ(bench.hid.Counts().closes, bench.hid.Counts().opened - (expected.keptOpen.empty() ? 0 : 1));
-  EXPECT_TRUE(bench.NothingLeftBehind());
-  EXPECT_TRUE(bench.DisconnectLeavesNothingOpen());
+  EXPECT_EQ(rig.hid.Counts().closes, rig.hid.Counts().opened - (expected.keptOpen.empty() ? 0 : 1));
+  EXPECT_TRUE(rig.NothingLeftBehind());
+  EXPECT_TRUE(rig.DisconnectLeavesNothingOpen());
 }
 
 // --- Each enumeration call failing in turn, in each way.
@@ -90,9 +90,9 @@ class EnumerationFailure : public ::testing::TestWithParam<EnumerationCase> {};
 
 TEST_P(EnumerationFailure, EndsTheWalkWithItsNotice) {
   const EnumerationCase& c = GetParam();
-  HostileBench bench(CrowdedConfig());
-  bench.hid.Faults().failEnumeration = CallSelection::Only(c.call);
-  bench.hid.Faults().enumerationFailure = c.failure;
+  DialogRig rig(CrowdedConfig());
+  rig.hid.Faults().failEnumeration = CallSelection::Only(c.call);
+  rig.hid.Faults().enumerationFailure = c.failure;
 
   Expected expected;
   if (c.call >= 5) {
@@ -105,7 +105,7 @@ TEST_P(EnumerationFailure, EndsTheWalkWithItsNotice) {
     // Any other failure ends the list there, as its end does.
     expected = {kNotFound, {}, "", c.call + 1, 100};
   }
-  RunFindDevice(bench, expected);
+  RunFindDevice(rig, expected);
 }
 
 std::vector<EnumerationCase> EnumerationCases() {
@@ -136,9 +136,9 @@ class InterfaceFailure : public ::testing::TestWithParam<InterfaceFault> {};
 
 TEST_P(InterfaceFailure, IsPassedOverSilently) {
   const InterfaceFault& f = GetParam();
-  HostileBench bench(CrowdedConfig());
-  (f.attributes ? bench.hid.Faults().failAttributes : bench.hid.Faults().refuseOpen) = CallSelection::Only(f.call);
-  RunFindDevice(bench, f.expected);
+  DialogRig rig(CrowdedConfig());
+  (f.attributes ? rig.hid.Faults().failAttributes : rig.hid.Faults().refuseOpen) = CallSelection::Only(f.call);
+  RunFindDevice(rig, f.expected);
 }
 
 // clang-format off
@@ -185,21 +185,21 @@ TEST(EveryCallFails, EachKindEndsInTime) {
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
-    HostileBench bench(CrowdedConfig());
-    row.arm(bench.hid.Faults());
-    RunFindDevice(bench, row.expected);
+    DialogRig rig(CrowdedConfig());
+    row.arm(rig.hid.Faults());
+    RunFindDevice(rig, row.expected);
   }
 }
 
 // A failed walk leaves nothing that would hold up the next one.
 TEST(EveryCallFails, TheNextFindDeviceFindsTheReader) {
-  HostileBench bench(CrowdedConfig());
-  bench.hid.Faults().failEnumeration = CallSelection::Only(2);
-  bench.hid.Faults().enumerationFailure = EnumerationStatus::DetailFailed;
-  bench.Press(1001);
-  EXPECT_FALSE(bench.dialog.ReaderOpen());
-  bench.hid.Faults().failEnumeration = CallSelection::None();
-  RunFindDevice(bench, {kFoundFirst, {}, kFirstReader, 5, 100});
+  DialogRig rig(CrowdedConfig());
+  rig.hid.Faults().failEnumeration = CallSelection::Only(2);
+  rig.hid.Faults().enumerationFailure = EnumerationStatus::DetailFailed;
+  rig.Press(ctl::kFindDevice);
+  EXPECT_FALSE(rig.dialog.ReaderOpen());
+  rig.hid.Faults().failEnumeration = CallSelection::None();
+  RunFindDevice(rig, {kFoundFirst, {}, kFirstReader, 5, 100});
 }
 
 }  // namespace

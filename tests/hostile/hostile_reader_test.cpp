@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <set>
 
-#include "tests/hostile/hostile_bench.h"
+#include "tests/support/dialog_rig.h"
 #include "text/text_codec.h"
 
 namespace magcfg::test {
@@ -21,13 +21,13 @@ std::string CommandName(const ::testing::TestParamInfo<Command>& info) { return 
 
 // The end of every case: within the bound, nothing left behind, and after
 // Disconnect nothing open.
-void ExpectEndedCleanly(HostileBench& bench, const Command& command) {
+void ExpectEndedCleanly(DialogRig& rig, const Command& command) {
   // For the table of how long each hostile case holds the window.
-  ::testing::Test::RecordProperty("virtual_ms", static_cast<int>(bench.ElapsedMs()));
+  ::testing::Test::RecordProperty("virtual_ms", static_cast<int>(rig.ElapsedMs()));
   ::testing::Test::RecordProperty("bound_ms", static_cast<int>(command.boundMs));
-  EXPECT_LE(bench.ElapsedMs(), command.boundMs);
-  EXPECT_TRUE(bench.NothingLeftBehind());
-  EXPECT_TRUE(bench.DisconnectLeavesNothingOpen());
+  EXPECT_LE(rig.ElapsedMs(), command.boundMs);
+  EXPECT_TRUE(rig.NothingLeftBehind());
+  EXPECT_TRUE(rig.DisconnectLeavesNothingOpen());
 }
 
 // A table row: one command against one misbehaving reader.
@@ -38,18 +38,25 @@ struct Row {
   Strings boxes;         // the track boxes afterwards; checked for the card read only
   int reads;             // read calls made
   int cancels;           // CancelIo calls made
-  std::int64_t elapsedMs;
+  std::int64_t timeOutsMs;  // the time-outs it runs out; the reader's own milliseconds aside
 };
 
-void ExpectRow(HostileBench& bench, const Row& row) {
-  EXPECT_EQ(bench.window.events, row.events);
+// The time-outs an exchange can run out.
+constexpr std::int64_t kNoWait = 0;
+constexpr std::int64_t kReadRunsOut = 1000;
+constexpr std::int64_t kBothRunOut = 1000 + 1000;
+constexpr std::int64_t kCardReadRunsOut = 50;
+constexpr std::int64_t kCardWriteRunsOut = 100;
+
+void ExpectRow(DialogRig& rig, const Row& row) {
+  EXPECT_EQ(rig.window.events, row.events);
   if (row.command.code == kReadCard.code) {
-    EXPECT_EQ(bench.TrackBoxes(), row.boxes);
+    EXPECT_EQ(rig.TrackBoxes(), row.boxes);
   }
-  EXPECT_EQ(bench.hid.Counts().reads, row.reads);
-  EXPECT_EQ(bench.hid.Counts().cancels, row.cancels);
-  EXPECT_EQ(bench.ElapsedMs(), row.elapsedMs);
-  ExpectEndedCleanly(bench, row.command);
+  EXPECT_EQ(rig.hid.Counts().reads, row.reads);
+  EXPECT_EQ(rig.hid.Counts().cancels, row.cancels);
+  EXPECT_TRUE(rig.WaitedOut(row.timeOutsMs));
+  ExpectEndedCleanly(rig, row.command);
 }
 
 const Strings kNoTracks = {"", "", ""};
@@ -79,25 +86,24 @@ TEST_P(FloodingReader, ReadsOnlyWhatItsCommandTakes) {
   const FloodCase& c = GetParam();
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   config.reader.floodEveryMs = c.everyMs;
-  HostileBench bench(config);
-  ASSERT_TRUE(bench.Connect());
-  SwipeGoodCard(bench);
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
+  rig.SwipeGoodCard();
 
-  bench.Press(c.command);
+  rig.Press(c.command);
 
-  EXPECT_EQ(bench.window.events, SaneEvents(c.command));
+  EXPECT_EQ(rig.window.events, SaneEvents(c.command));
   if (c.command.code == kReadCard.code) {
     // The real reply came first and is decoded; the filler after it is cut off.
-    EXPECT_EQ(bench.TrackBoxes(), kSaneTracks);
-    EXPECT_EQ(bench.hid.Counts().reads, 16);
-    EXPECT_EQ(bench.hid.Counts().cancels, 1);
-    EXPECT_EQ(bench.ElapsedMs(), 4 + 15 * c.everyMs);
+    EXPECT_EQ(rig.TrackBoxes(), kSaneTracks);
+    EXPECT_EQ(rig.hid.Counts().reads, 16);
+    EXPECT_EQ(rig.hid.Counts().cancels, 1);
   } else {
-    EXPECT_EQ(bench.hid.Counts().reads, 1);
-    EXPECT_EQ(bench.hid.Counts().cancels, 0);
-    EXPECT_EQ(bench.ElapsedMs(), 4);
+    EXPECT_EQ(rig.hid.Counts().reads, 1);
+    EXPECT_EQ(rig.hid.Counts().cancels, 0);
+    EXPECT_TRUE(rig.WaitedOut(kNoWait));
   }
-  ExpectEndedCleanly(bench, c.command);
+  ExpectEndedCleanly(rig, c.command);
 }
 
 std::vector<FloodCase> FloodCases() {
@@ -127,21 +133,19 @@ TEST_P(SlowestReader, EndsJustInsideItsBound) {
   config.reader.writeDelayMs = writeMs - 1;
   config.reader.replyDelayMs = (writeMs - 1) + (readMs - 1);
   if (cardRead) config.reader.floodEveryMs = readMs - 1;
-  HostileBench bench(config);
-  ASSERT_TRUE(bench.Connect());
-  SwipeGoodCard(bench);
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
+  rig.SwipeGoodCard();
 
-  bench.Press(command);
+  rig.Press(command);
 
-  EXPECT_EQ(bench.window.events, SaneEvents(command));
+  EXPECT_EQ(rig.window.events, SaneEvents(command));
   if (cardRead) {
-    EXPECT_EQ(bench.TrackBoxes(), kSaneTracks);
-    EXPECT_EQ(bench.hid.Counts().reads, 16);
-    EXPECT_EQ(bench.ElapsedMs(), 99 + 49 + 15 * 49);
-  } else {
-    EXPECT_EQ(bench.ElapsedMs(), 999 + 999);
+    EXPECT_EQ(rig.TrackBoxes(), kSaneTracks);
+    EXPECT_EQ(rig.hid.Counts().reads, 16);
   }
-  ExpectEndedCleanly(bench, command);
+  EXPECT_EQ(rig.ElapsedMs(), (writeMs - 1) + (readMs - 1) * (cardRead ? 16 : 1));
+  ExpectEndedCleanly(rig, command);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCommand, SlowestReader, ::testing::ValuesIn(kCommands), CommandName);
@@ -151,20 +155,20 @@ INSTANTIATE_TEST_SUITE_P(EveryCommand, SlowestReader, ::testing::ValuesIn(kComma
 TEST(FloodingReader, CommandsAfterACutOffCardReadReadTheirOwnReply) {
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   config.reader.floodEveryMs = 1;
-  HostileBench bench(config);
-  ASSERT_TRUE(bench.Connect());
-  SwipeGoodCard(bench);
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
+  rig.SwipeGoodCard();
   for (const Command& next : kCommands) {
-    bench.Press(kReadCard);
-    EXPECT_EQ(bench.hid.Counts().reads, 16);
-    bench.ForgetLogs();
-    bench.Press(next);
-    EXPECT_EQ(bench.window.events, SaneEvents(next)) << next.name;
-    EXPECT_LE(bench.ElapsedMs(), next.boundMs);
-    EXPECT_TRUE(bench.NothingLeftBehind());
-    bench.ForgetLogs();
+    rig.Press(kReadCard);
+    EXPECT_EQ(rig.hid.Counts().reads, 16);
+    rig.ForgetLogs();
+    rig.Press(next);
+    EXPECT_EQ(rig.window.events, SaneEvents(next)) << next.name;
+    EXPECT_LE(rig.ElapsedMs(), next.boundMs);
+    EXPECT_TRUE(rig.NothingLeftBehind());
+    rig.ForgetLogs();
   }
-  EXPECT_TRUE(bench.DisconnectLeavesNothingOpen());
+  EXPECT_TRUE(rig.DisconnectLeavesNothingOpen());
 }
 
 // A reply that comes after its read ran out waits in the platform's queue;
@@ -172,27 +176,27 @@ TEST(FloodingReader, CommandsAfterACutOffCardReadReadTheirOwnReply) {
 // its reply (the late version text would read as no verdict, no card status
 // and no track data).
 TEST(LateReply, IsNotTakenForTheNextCommandsReply) {
-  HostileBench bench;
-  ASSERT_TRUE(bench.Connect());
-  SwipeGoodCard(bench);
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  rig.SwipeGoodCard();
   for (const Command& next : kCommands) {
-    bench.sim.Config().reader.replyDelayMs = 1500;
-    bench.Press(kVersion);
-    EXPECT_EQ(bench.window.events, kReplyTimeout);
-    bench.sim.Pause(1000);  // the operator reads the notice; the reply comes meanwhile
-    bench.sim.Config().reader.replyDelayMs = 4;
-    bench.ForgetLogs();
-    bench.Press(next);
-    EXPECT_EQ(bench.window.events, SaneEvents(next)) << next.name;
+    rig.sim.Config().reader.replyDelayMs = 1500;
+    rig.Press(kVersion);
+    EXPECT_EQ(rig.window.events, kReplyTimeout);
+    rig.sim.Pause(1000);  // the operator reads the notice; the reply comes meanwhile
+    rig.sim.Config().reader.replyDelayMs = 4;
+    rig.ForgetLogs();
+    rig.Press(next);
+    EXPECT_EQ(rig.window.events, SaneEvents(next)) << next.name;
     if (next.code == kReadCard.code) {
-      EXPECT_EQ(bench.TrackBoxes(), kSaneTracks);
+      EXPECT_EQ(rig.TrackBoxes(), kSaneTracks);
     }
-    EXPECT_EQ(bench.hid.Counts().discards, 1) << next.name;
-    EXPECT_EQ(bench.sim.Seen().discardedReports, 1) << next.name;
-    EXPECT_TRUE(bench.NothingLeftBehind());
-    bench.ForgetLogs();
+    EXPECT_EQ(rig.hid.Counts().discards, 1) << next.name;
+    EXPECT_EQ(rig.sim.Seen().discardedReports, 1) << next.name;
+    EXPECT_TRUE(rig.NothingLeftBehind());
+    rig.ForgetLogs();
   }
-  EXPECT_TRUE(bench.DisconnectLeavesNothingOpen());
+  EXPECT_TRUE(rig.DisconnectLeavesNothingOpen());
 }
 
 // ---------------------------------------------------------------------------
@@ -212,63 +216,83 @@ class SilentReader : public ::testing::TestWithParam<SilentRow> {};
 
 TEST_P(SilentReader, EndsAtItsTimeOutsWithTheTimeOutNotice) {
   const SilentRow& s = GetParam();
-  HostileBench bench;
-  ASSERT_TRUE(bench.Connect());
-  HidFaults& faults = bench.hid.Faults();
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  HidFaults& faults = rig.hid.Faults();
   switch (s.silence) {
     case Silence::NothingCompletes: faults.writeTimeouts = CallSelection::All(); [[fallthrough]];
     case Silence::ReadsRunOut: faults.readTimeouts = CallSelection::All(); break;
     case Silence::ReadsFail: faults.readFailures = CallSelection::All(); break;
     case Silence::WritesFail: faults.writeFailures = CallSelection::All(); break;
   }
-  bench.Press(s.row.command);
+  rig.Press(s.row.command);
   const bool fails = s.silence == Silence::ReadsFail || s.silence == Silence::WritesFail;
-  EXPECT_EQ(bench.hid.Counts().failures, fails ? 1 : 0);
-  ExpectRow(bench, s.row);
+  EXPECT_EQ(rig.hid.Counts().failures, fails ? 1 : 0);
+  ExpectRow(rig, s.row);
 }
 
 const Strings kSendTimeoutBox = {"box:Error|Send data timeout!"};
 const Strings kFormatNothingSent = {"status:Send data timeout!", "status:Receive data timeout",
                                     "box:ERROR|Receive data timeout"};
-Strings Then(Strings first, const Strings& second) {
-  first.insert(first.end(), second.begin() + 1, second.end());
-  return first;
+const Strings kSendTimeoutThenReplyTimeout = {kSendTimeoutBox[0], "status:Receive data timeout!"};
+
+// What one case shows under the format command, under each of the four
+// commands that read one short reply (alike), and under the card read.
+struct Outcome {
+  Strings events;
+  int reads;
+  int cancels;
+  std::int64_t timeOutsMs;
+};
+struct Outcomes {
+  Outcome format, oneReply, card;
+};
+
+// The write completes; the read runs its whole time-out.
+const Outcomes kReadRunsOutCase = {{kFormatReplyTimeout, 1, 1, kReadRunsOut},
+                                   {kReplyTimeout, 1, 1, kReadRunsOut},
+                                   {kReplyTimeout, 1, 1, kCardReadRunsOut}};
+// The write runs out too; all but the card read still wait for a reply.
+const Outcomes kNothingCompletesCase = {{kFormatNothingSent, 1, 2, kBothRunOut},
+                                        {kSendTimeoutThenReplyTimeout, 1, 2, kBothRunOut},
+                                        {kSendTimeoutBox, 0, 1, kCardWriteRunsOut}};
+// The read fails at once: the read time-out's notice without the wait,
+// nothing to cancel.
+const Outcomes kReadFailsCase = {{kFormatReplyTimeout, 1, 0, kNoWait},
+                                 {kReplyTimeout, 1, 0, kNoWait},
+                                 {kReplyTimeout, 1, 0, kNoWait}};
+// The write fails at once: nothing went out, so nothing is read; the
+// notices are those of a write that ran out and of a read that got nothing.
+// Such a write is never "sent", not even for the version command.
+const Outcomes kWriteFailsCase = {{kFormatNothingSent, 0, 0, kNoWait},
+                                  {kSendTimeoutThenReplyTimeout, 0, 0, kNoWait},
+                                  {kSendTimeoutBox, 0, 0, kNoWait}};
+
+// One row for each command, named after the command and the case.
+std::vector<Row> UnderEveryCommand(const std::string& what, const Outcomes& outcomes) {
+  std::vector<Row> rows;
+  for (const Command& command : kCommands) {
+    const bool card = command.code == kReadCard.code;
+    const Outcome& o = command.code == kSetFormat.code ? outcomes.format : card ? outcomes.card : outcomes.oneReply;
+    rows.push_back({command.name + what, command, o.events, card ? kNoTracks : Strings{}, o.reads, o.cancels,
+                    o.timeOutsMs});
+  }
+  return rows;
 }
 
-// clang-format off
-const SilentRow kSilentRows[] = {
-    // The write completes after 1 ms; the read runs its whole time-out.
-    {{"SetFormatNeverAnswers", kSetFormat, kFormatReplyTimeout, {}, 1, 1, 1001}, Silence::ReadsRunOut},
-    {{"VersionNeverAnswers", kVersion, kReplyTimeout, {}, 1, 1, 1001}, Silence::ReadsRunOut},
-    {{"PassiveModeNeverAnswers", kPassiveMode, kReplyTimeout, {}, 1, 1, 1001}, Silence::ReadsRunOut},
-    {{"ActiveModeNeverAnswers", kActiveMode, kReplyTimeout, {}, 1, 1, 1001}, Silence::ReadsRunOut},
-    {{"CardStatusNeverAnswers", kCardStatus, kReplyTimeout, {}, 1, 1, 1001}, Silence::ReadsRunOut},
-    {{"ReadCardNeverAnswers", kReadCard, kReplyTimeout, kNoTracks, 1, 1, 51}, Silence::ReadsRunOut},
-    // The write runs out too; all but the card read still wait for a reply.
-    {{"SetFormatNothingCompletes", kSetFormat, kFormatNothingSent, {}, 1, 2, 2000}, Silence::NothingCompletes},
-    {{"VersionNothingCompletes", kVersion, Then(kSendTimeoutBox, kReplyTimeout), {}, 1, 2, 2000}, Silence::NothingCompletes},
-    {{"PassiveModeNothingCompletes", kPassiveMode, Then(kSendTimeoutBox, kReplyTimeout), {}, 1, 2, 2000}, Silence::NothingCompletes},
-    {{"ActiveModeNothingCompletes", kActiveMode, Then(kSendTimeoutBox, kReplyTimeout), {}, 1, 2, 2000}, Silence::NothingCompletes},
-    {{"CardStatusNothingCompletes", kCardStatus, Then(kSendTimeoutBox, kReplyTimeout), {}, 1, 2, 2000}, Silence::NothingCompletes},
-    {{"ReadCardNothingCompletes", kReadCard, kSendTimeoutBox, kNoTracks, 0, 1, 100}, Silence::NothingCompletes},
-    // The read fails at once: the read time-out's notice after the write's
-    // 1 ms, nothing to cancel.
-    {{"SetFormatReadFails", kSetFormat, kFormatReplyTimeout, {}, 1, 0, 1}, Silence::ReadsFail},
-    {{"VersionReadFails", kVersion, kReplyTimeout, {}, 1, 0, 1}, Silence::ReadsFail},
-    {{"PassiveModeReadFails", kPassiveMode, kReplyTimeout, {}, 1, 0, 1}, Silence::ReadsFail},
-    {{"ActiveModeReadFails", kActiveMode, kReplyTimeout, {}, 1, 0, 1}, Silence::ReadsFail},
-    {{"CardStatusReadFails", kCardStatus, kReplyTimeout, {}, 1, 0, 1}, Silence::ReadsFail},
-    {{"ReadCardReadFails", kReadCard, kReplyTimeout, kNoTracks, 1, 0, 1}, Silence::ReadsFail},
-    // The write fails at once: nothing went out, so nothing is read; the
-    // notices are those of a write that ran out and of a read that got nothing.
-    {{"SetFormatWriteFails", kSetFormat, kFormatNothingSent, {}, 0, 0, 0}, Silence::WritesFail},
-    {{"VersionWriteFails", kVersion, Then(kSendTimeoutBox, kReplyTimeout), {}, 0, 0, 0}, Silence::WritesFail},
-    {{"CardStatusWriteFails", kCardStatus, Then(kSendTimeoutBox, kReplyTimeout), {}, 0, 0, 0}, Silence::WritesFail},
-    {{"ReadCardWriteFails", kReadCard, kSendTimeoutBox, kNoTracks, 0, 0, 0}, Silence::WritesFail},
-};
-// clang-format on
+std::vector<SilentRow> SilentRows() {
+  std::vector<SilentRow> rows;
+  const auto add = [&rows](Silence silence, const std::string& what, const Outcomes& outcomes) {
+    for (const Row& row : UnderEveryCommand(what, outcomes)) rows.push_back({row, silence});
+  };
+  add(Silence::ReadsRunOut, "NeverAnswers", kReadRunsOutCase);
+  add(Silence::NothingCompletes, "NothingCompletes", kNothingCompletesCase);
+  add(Silence::ReadsFail, "ReadFails", kReadFailsCase);
+  add(Silence::WritesFail, "WriteFails", kWriteFailsCase);
+  return rows;
+}
 
-INSTANTIATE_TEST_SUITE_P(EveryCommand, SilentReader, ::testing::ValuesIn(kSilentRows),
+INSTANTIATE_TEST_SUITE_P(EveryCommand, SilentReader, ::testing::ValuesIn(SilentRows()),
                          [](const auto& info) { return info.param.row.name; });
 
 // ---------------------------------------------------------------------------
@@ -288,75 +312,58 @@ class UnpluggedReader : public ::testing::TestWithParam<UnplugRow> {};
 
 TEST_P(UnpluggedReader, EndsWithinTheBoundAndEveryLaterCommandToo) {
   const UnplugRow& u = GetParam();
-  HostileBench bench;
-  ASSERT_TRUE(bench.Connect());
-  SwipeGoodCard(bench);
-  bench.hid.Faults().unplugAtTransfer = u.atTransfer;
-  bench.hid.Faults().unplugMode = u.mode;
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  rig.SwipeGoodCard();
+  rig.hid.Faults().unplugAtTransfer = u.atTransfer;
+  rig.hid.Faults().unplugMode = u.mode;
 
-  bench.Press(u.row.command);
-  EXPECT_EQ(bench.window.events, u.row.events);
+  rig.Press(u.row.command);
+  EXPECT_EQ(rig.window.events, u.row.events);
   if (u.row.command.code == kReadCard.code) {
-    EXPECT_EQ(bench.TrackBoxes(), u.row.boxes);
+    EXPECT_EQ(rig.TrackBoxes(), u.row.boxes);
   }
-  EXPECT_EQ(bench.hid.Counts().reads, u.row.reads);
-  EXPECT_EQ(bench.hid.Counts().cancels, u.row.cancels);
-  EXPECT_EQ(bench.ElapsedMs(), u.row.elapsedMs);
-  ::testing::Test::RecordProperty("virtual_ms", static_cast<int>(bench.ElapsedMs()));
+  EXPECT_EQ(rig.hid.Counts().reads, u.row.reads);
+  EXPECT_EQ(rig.hid.Counts().cancels, u.row.cancels);
+  EXPECT_TRUE(rig.WaitedOut(u.row.timeOutsMs));
+  ::testing::Test::RecordProperty("virtual_ms", static_cast<int>(rig.ElapsedMs()));
   ::testing::Test::RecordProperty("bound_ms", static_cast<int>(u.row.command.boundMs));
-  EXPECT_TRUE(bench.NothingLeftBehind());
+  EXPECT_TRUE(rig.NothingLeftBehind());
 
   // The connection stays until Disconnect: every command still ends in time.
   for (const Command& later : kCommands) {
-    bench.ForgetLogs();
-    bench.Press(later);
-    EXPECT_LE(bench.ElapsedMs(), later.boundMs) << later.name;
-    EXPECT_FALSE(bench.window.events.empty()) << later.name;
-    EXPECT_TRUE(bench.NothingLeftBehind()) << later.name;
+    rig.ForgetLogs();
+    rig.Press(later);
+    EXPECT_LE(rig.ElapsedMs(), later.boundMs) << later.name;
+    EXPECT_FALSE(rig.window.events.empty()) << later.name;
+    EXPECT_TRUE(rig.NothingLeftBehind()) << later.name;
   }
-  bench.ForgetLogs();
-  bench.Press(1001);
-  EXPECT_EQ(bench.Status(), "Detect Device OK!");
-  EXPECT_EQ(bench.hid.Counts().listRequests, 0);
-  EXPECT_TRUE(bench.DisconnectLeavesNothingOpen());
+  rig.ForgetLogs();
+  rig.Press(ctl::kFindDevice);
+  EXPECT_EQ(rig.Status(), "Detect Device OK!");
+  EXPECT_EQ(rig.hid.Counts().listRequests, 0);
+  EXPECT_TRUE(rig.DisconnectLeavesNothingOpen());
 
   // Gone from the bus: Find Device no longer finds it, and opens nothing for good.
-  bench.ForgetLogs();
-  bench.Press(1001);
-  EXPECT_EQ(bench.Status(), "Device disconnected!");
-  EXPECT_LE(bench.ElapsedMs(), kFindDeviceBoundMs);
-  EXPECT_TRUE(bench.NothingLeftBehind());
+  rig.ForgetLogs();
+  rig.Press(ctl::kFindDevice);
+  EXPECT_EQ(rig.Status(), "Device disconnected!");
+  EXPECT_LE(rig.ElapsedMs(), kFindDeviceBoundMs);
+  EXPECT_TRUE(rig.NothingLeftBehind());
 }
 
+// Unplugged between the write and the read, a transfer ends as a silent
+// reader's does; before the write, as one whose writes do not complete.
 std::vector<UnplugRow> UnplugRows() {
-  const auto T = UnplugMode::TimesOut;
-  const auto E = UnplugMode::EndsAtOnce;
-  return {
-      // Between the write and the read, waits running out.
-      {{"SetFormatBetweenWriteAndReadTimesOut", kSetFormat, kFormatReplyTimeout, {}, 1, 1, 1001}, 1, T},
-      {{"VersionBetweenWriteAndReadTimesOut", kVersion, kReplyTimeout, {}, 1, 1, 1001}, 1, T},
-      {{"PassiveModeBetweenWriteAndReadTimesOut", kPassiveMode, kReplyTimeout, {}, 1, 1, 1001}, 1, T},
-      {{"ActiveModeBetweenWriteAndReadTimesOut", kActiveMode, kReplyTimeout, {}, 1, 1, 1001}, 1, T},
-      {{"CardStatusBetweenWriteAndReadTimesOut", kCardStatus, kReplyTimeout, {}, 1, 1, 1001}, 1, T},
-      {{"ReadCardBetweenWriteAndReadTimesOut", kReadCard, kReplyTimeout, kNoTracks, 1, 1, 51}, 1, T},
-      // Between the write and the read, the read failing at once (hidraw's
-      // hang-up): the read time-out's notice, without the wait.
-      {{"SetFormatBetweenWriteAndReadEndsAtOnce", kSetFormat, kFormatReplyTimeout, {}, 1, 0, 1}, 1, E},
-      {{"VersionBetweenWriteAndReadEndsAtOnce", kVersion, kReplyTimeout, {}, 1, 0, 1}, 1, E},
-      {{"PassiveModeBetweenWriteAndReadEndsAtOnce", kPassiveMode, kReplyTimeout, {}, 1, 0, 1}, 1, E},
-      {{"ActiveModeBetweenWriteAndReadEndsAtOnce", kActiveMode, kReplyTimeout, {}, 1, 0, 1}, 1, E},
-      {{"CardStatusBetweenWriteAndReadEndsAtOnce", kCardStatus, kReplyTimeout, {}, 1, 0, 1}, 1, E},
-      {{"ReadCardBetweenWriteAndReadEndsAtOnce", kReadCard, kReplyTimeout, kNoTracks, 1, 0, 1}, 1, E},
-      // Before the write.
-      {{"SetFormatBeforeTheWriteTimesOut", kSetFormat, kFormatNothingSent, {}, 1, 2, 2000}, 0, T},
-      {{"CardStatusBeforeTheWriteTimesOut", kCardStatus, Then(kSendTimeoutBox, kReplyTimeout), {}, 1, 2, 2000}, 0, T},
-      {{"ReadCardBeforeTheWriteTimesOut", kReadCard, kSendTimeoutBox, kNoTracks, 0, 1, 100}, 0, T},
-      // A write that fails at once is never "sent", not even for the version
-      // command, and no read follows it.
-      {{"SetFormatBeforeTheWriteEndsAtOnce", kSetFormat, kFormatNothingSent, {}, 0, 0, 0}, 0, E},
-      {{"VersionBeforeTheWriteEndsAtOnce", kVersion, Then(kSendTimeoutBox, kReplyTimeout), {}, 0, 0, 0}, 0, E},
-      {{"ReadCardBeforeTheWriteEndsAtOnce", kReadCard, kSendTimeoutBox, kNoTracks, 0, 0, 0}, 0, E},
+  std::vector<UnplugRow> rows;
+  const auto add = [&rows](int atTransfer, UnplugMode mode, const std::string& what, const Outcomes& outcomes) {
+    for (const Row& row : UnderEveryCommand(what, outcomes)) rows.push_back({row, atTransfer, mode});
   };
+  add(1, UnplugMode::TimesOut, "BetweenWriteAndReadTimesOut", kReadRunsOutCase);
+  add(1, UnplugMode::EndsAtOnce, "BetweenWriteAndReadEndsAtOnce", kReadFailsCase);
+  add(0, UnplugMode::TimesOut, "BeforeTheWriteTimesOut", kNothingCompletesCase);
+  add(0, UnplugMode::EndsAtOnce, "BeforeTheWriteEndsAtOnce", kWriteFailsCase);
+  return rows;
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCommand, UnpluggedReader, ::testing::ValuesIn(UnplugRows()),
@@ -384,7 +391,7 @@ struct MidReplyRow {
   Strings boxes;
   int reads;
   int cancels;  // the read that ran out is cancelled; one that failed leaves nothing to cancel
-  std::int64_t elapsedMs;
+  std::int64_t timeOutsMs;
 };
 void PrintTo(const MidReplyRow& row, std::ostream* os) { *os << row.name; }
 
@@ -392,21 +399,21 @@ class UnpluggedMidReply : public ::testing::TestWithParam<MidReplyRow> {};
 
 TEST_P(UnpluggedMidReply, DecodesWhatArrivedAndStops) {
   const MidReplyRow& row = GetParam();
-  HostileBench bench;
-  ASSERT_TRUE(bench.Connect());
-  SwipeGoodCard(bench, kLongTrack1, kLongTrack2, kLongTrack3);
-  bench.window.SelectListEntry(1038, 6);  // tracks 1, 2 and 3
-  bench.hid.Faults().unplugAtTransfer = row.atTransfer;
-  bench.hid.Faults().unplugMode = row.mode;
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  rig.SwipeGoodCard(kLongTrack1, kLongTrack2, kLongTrack3);
+  rig.window.SelectListEntry(ctl::kTrackSelection, 6);  // tracks 1, 2 and 3
+  rig.hid.Faults().unplugAtTransfer = row.atTransfer;
+  rig.hid.Faults().unplugMode = row.mode;
 
-  bench.Press(kReadCard);
+  rig.Press(kReadCard);
 
-  EXPECT_EQ(bench.window.events, Strings{kSent});
-  EXPECT_EQ(bench.TrackBoxes(), row.boxes);
-  EXPECT_EQ(bench.hid.Counts().reads, row.reads);
-  EXPECT_EQ(bench.hid.Counts().cancels, row.cancels);
-  EXPECT_EQ(bench.ElapsedMs(), row.elapsedMs);
-  ExpectEndedCleanly(bench, kReadCard);
+  EXPECT_EQ(rig.window.events, Strings{kSent});
+  EXPECT_EQ(rig.TrackBoxes(), row.boxes);
+  EXPECT_EQ(rig.hid.Counts().reads, row.reads);
+  EXPECT_EQ(rig.hid.Counts().cancels, row.cancels);
+  EXPECT_TRUE(rig.WaitedOut(row.timeOutsMs));
+  ExpectEndedCleanly(rig, kReadCard);
 }
 
 // Reports arrive 4, 6, 8 and 10 ms after the write began. Unplugged after
@@ -415,12 +422,12 @@ TEST_P(UnpluggedMidReply, DecodesWhatArrivedAndStops) {
 // tracks 2 and 3 show as blank.
 // clang-format off
 const MidReplyRow kMidReplyRows[] = {
-    {"WholeReply", -1, UnplugMode::TimesOut, {kLongTrack1, kLongTrack2, kLongTrack3}, 5, 1, 10 + 50},
-    {"AfterTheFirstReportTimesOut", 2, UnplugMode::TimesOut, {kLongTrack1.substr(0, 60), kBlank, kBlank}, 2, 1, 4 + 50},
-    {"AfterTheSecondReportTimesOut", 3, UnplugMode::TimesOut, {kLongTrack1.substr(0, 124), kBlank, kBlank}, 3, 1, 6 + 50},
+    {"WholeReply", -1, UnplugMode::TimesOut, {kLongTrack1, kLongTrack2, kLongTrack3}, 5, 1, kCardReadRunsOut},
+    {"AfterTheFirstReportTimesOut", 2, UnplugMode::TimesOut, {kLongTrack1.substr(0, 60), kBlank, kBlank}, 2, 1, kCardReadRunsOut},
+    {"AfterTheSecondReportTimesOut", 3, UnplugMode::TimesOut, {kLongTrack1.substr(0, 124), kBlank, kBlank}, 3, 1, kCardReadRunsOut},
     // A read that fails ends the reply at once.
-    {"AfterTheFirstReportEndsAtOnce", 2, UnplugMode::EndsAtOnce, {kLongTrack1.substr(0, 60), kBlank, kBlank}, 2, 0, 4},
-    {"AfterTheSecondReportEndsAtOnce", 3, UnplugMode::EndsAtOnce, {kLongTrack1.substr(0, 124), kBlank, kBlank}, 3, 0, 6},
+    {"AfterTheFirstReportEndsAtOnce", 2, UnplugMode::EndsAtOnce, {kLongTrack1.substr(0, 60), kBlank, kBlank}, 2, 0, kNoWait},
+    {"AfterTheSecondReportEndsAtOnce", 3, UnplugMode::EndsAtOnce, {kLongTrack1.substr(0, 124), kBlank, kBlank}, 3, 0, kNoWait},
 };
 // clang-format on
 
@@ -441,50 +448,50 @@ class FilledReply : public ::testing::TestWithParam<FillRow> {};
 
 TEST_P(FilledReply, ShowsWhatTheBytesDefine) {
   const FillRow& f = GetParam();
-  HostileBench bench;
-  ASSERT_TRUE(bench.Connect());
-  SwipeGoodCard(bench);
-  bench.hid.Faults().rewriteReply = FillReply(f.fill);
-  bench.Press(f.row.command);
-  ExpectRow(bench, f.row);
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  rig.SwipeGoodCard();
+  rig.hid.Faults().rewriteReply = FillReply(f.fill);
+  rig.Press(f.row.command);
+  ExpectRow(rig, f.row);
 }
 
 const std::string k29Enquiries(29, '\x05');
 const std::string k60Ys(60, 'Y');
 
-// The one-report card reply ends at the next read, which runs out 50 ms on;
+// The one-report card reply ends at the next read, which runs out;
 // a reply whose value is 56 or less is not gathered at all.
 // clang-format off
 const FillRow kFillRows[] = {
-    {{"SetFormatZeros", kSetFormat, {kFormatSent}, {}, 1, 0, 4}, 0x00},
-    {{"VersionZeros", kVersion, kEmptyVersion, {}, 1, 0, 4}, 0x00},
-    {{"PassiveModeZeros", kPassiveMode, SaneEvents(kPassiveMode), {}, 1, 0, 4}, 0x00},
-    {{"CardStatusZeros", kCardStatus, kNoSwipe, {}, 1, 0, 4}, 0x00},
-    {{"ReadCardZeros", kReadCard, {kSent}, kNoTracks, 1, 0, 4}, 0x00},
+    {{"SetFormatZeros", kSetFormat, {kFormatSent}, {}, 1, 0, kNoWait}, 0x00},
+    {{"VersionZeros", kVersion, kEmptyVersion, {}, 1, 0, kNoWait}, 0x00},
+    {{"PassiveModeZeros", kPassiveMode, SaneEvents(kPassiveMode), {}, 1, 0, kNoWait}, 0x00},
+    {{"CardStatusZeros", kCardStatus, kNoSwipe, {}, 1, 0, kNoWait}, 0x00},
+    {{"ReadCardZeros", kReadCard, {kSent}, kNoTracks, 1, 0, kNoWait}, 0x00},
     // 0xFF: minus one wherever a byte is read as signed.
-    {{"SetFormatAllFF", kSetFormat, {kFormatSent}, {}, 1, 0, 4}, 0xFF},
-    {{"VersionAllFF", kVersion, kEmptyVersion, {}, 1, 0, 4}, 0xFF},
-    {{"ActiveModeAllFF", kActiveMode, SaneEvents(kActiveMode), {}, 1, 0, 4}, 0xFF},
-    {{"CardStatusAllFF", kCardStatus, {kSent}, {}, 1, 0, 4}, 0xFF},
-    {{"ReadCardAllFF", kReadCard, {kSent}, kNoTracks, 1, 0, 4}, 0xFF},
+    {{"SetFormatAllFF", kSetFormat, {kFormatSent}, {}, 1, 0, kNoWait}, 0xFF},
+    {{"VersionAllFF", kVersion, kEmptyVersion, {}, 1, 0, kNoWait}, 0xFF},
+    {{"ActiveModeAllFF", kActiveMode, SaneEvents(kActiveMode), {}, 1, 0, kNoWait}, 0xFF},
+    {{"CardStatusAllFF", kCardStatus, {kSent}, {}, 1, 0, kNoWait}, 0xFF},
+    {{"ReadCardAllFF", kReadCard, {kSent}, kNoTracks, 1, 0, kNoWait}, 0xFF},
     // 'Y' everywhere: the format reads as accepted; a track length of 89
     // runs past the data that came.
-    {{"SetFormatAllY", kSetFormat, kFormatOk, {}, 1, 0, 4}, 'Y'},
-    {{"VersionAllY", kVersion, kEmptyVersion, {}, 1, 0, 4}, 'Y'},
-    {{"CardStatusAllY", kCardStatus, {kSent}, {}, 1, 0, 4}, 'Y'},
-    {{"ReadCardAllY", kReadCard, {kSent}, {k60Ys, kBlank, kBlank}, 2, 1, 54}, 'Y'},
+    {{"SetFormatAllY", kSetFormat, kFormatOk, {}, 1, 0, kNoWait}, 'Y'},
+    {{"VersionAllY", kVersion, kEmptyVersion, {}, 1, 0, kNoWait}, 'Y'},
+    {{"CardStatusAllY", kCardStatus, {kSent}, {}, 1, 0, kNoWait}, 'Y'},
+    {{"ReadCardAllY", kReadCard, {kSent}, {k60Ys, kBlank, kBlank}, 2, 1, kCardReadRunsOut}, 'Y'},
     // 'N' everywhere: a refusal, and a card-read reason that names nothing.
-    {{"SetFormatAllN", kSetFormat, kFormatFailed, {}, 1, 0, 4}, 'N'},
-    {{"ReadCardAllN", kReadCard, {kSent}, kNoTracks, 2, 1, 54}, 'N'},
+    {{"SetFormatAllN", kSetFormat, kFormatFailed, {}, 1, 0, kNoWait}, 'N'},
+    {{"ReadCardAllN", kReadCard, {kSent}, kNoTracks, 2, 1, kCardReadRunsOut}, 'N'},
     // The version command's own code everywhere: one run that never closes,
     // cut at 29 bytes.
-    {{"VersionAllEnquiry", kVersion, {kSent, "status:" + k29Enquiries, "box:Information|" + k29Enquiries}, {}, 1, 0, 4}, 0x05},
-    {{"SetFormatAllEnquiry", kSetFormat, {kFormatSent}, {}, 1, 0, 4}, 0x05},
-    {{"CardStatusAllEnquiry", kCardStatus, {kSent}, {}, 1, 0, 4}, 0x05},
-    {{"ReadCardAllEnquiry", kReadCard, {kSent}, kNoTracks, 2, 1, 54}, 0x05},
+    {{"VersionAllEnquiry", kVersion, {kSent, "status:" + k29Enquiries, "box:Information|" + k29Enquiries}, {}, 1, 0, kNoWait}, 0x05},
+    {{"SetFormatAllEnquiry", kSetFormat, {kFormatSent}, {}, 1, 0, kNoWait}, 0x05},
+    {{"CardStatusAllEnquiry", kCardStatus, {kSent}, {}, 1, 0, kNoWait}, 0x05},
+    {{"ReadCardAllEnquiry", kReadCard, {kSent}, kNoTracks, 2, 1, kCardReadRunsOut}, 0x05},
     // 0x7F: the largest positive length and value.
-    {{"ReadCardAll7F", kReadCard, {kSent}, kNoTracks, 2, 1, 54}, 0x7F},
-    {{"CardStatusAll7F", kCardStatus, {kSent}, {}, 1, 0, 4}, 0x7F},
+    {{"ReadCardAll7F", kReadCard, {kSent}, kNoTracks, 2, 1, kCardReadRunsOut}, 0x7F},
+    {{"CardStatusAll7F", kCardStatus, {kSent}, {}, 1, 0, kNoWait}, 0x7F},
 };
 // clang-format on
 
@@ -541,16 +548,16 @@ TEST_P(GarbageReplies, EndsInTimeWithATextItCanShow) {
   const GarbageCase& c = GetParam();
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   config.reader.floodEveryMs = 2;
-  HostileBench bench(config);
-  ASSERT_TRUE(bench.Connect());
-  bench.hid.Faults().rewriteReply = GarbageReply(c.seed);
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
+  rig.hid.Faults().rewriteReply = GarbageReply(c.seed);
 
-  bench.Press(c.command);
+  rig.Press(c.command);
 
-  EXPECT_TRUE(OnlyTextsTheCommandCanShow(c.command, bench.window.events));
-  EXPECT_LE(bench.hid.Counts().reads, c.command.code == kReadCard.code ? 16 : 1);
-  for (const std::string& track : bench.TrackBoxes()) EXPECT_LE(CharacterCount(track), 127u);
-  ExpectEndedCleanly(bench, c.command);
+  EXPECT_TRUE(OnlyTextsTheCommandCanShow(c.command, rig.window.events));
+  EXPECT_LE(rig.hid.Counts().reads, c.command.code == kReadCard.code ? 16 : 1);
+  for (const std::string& track : rig.TrackBoxes()) EXPECT_LE(CharacterCount(track), 127u);
+  ExpectEndedCleanly(rig, c.command);
 }
 
 std::vector<GarbageCase> GarbageCases() {
@@ -584,16 +591,16 @@ const Bytes kCardStatusFailed = Report({0x02, 0x09, 'Y', 0x01, 0x03});
 
 // clang-format off
 const WrongCommandRow kWrongCommandRows[] = {
-    {{"SetFormatGetsAVersionReply", kSetFormat, {kFormatSent}, {}, 1, 0, 4}, kVersionReply},
-    {{"SetFormatGetsAModeReply", kSetFormat, kFormatOk, {}, 1, 0, 4}, kModeReply},
-    {{"VersionGetsAFormatReply", kVersion, kEmptyVersion, {}, 1, 0, 4}, kFormatAccepted},
-    {{"VersionGetsACardReply", kVersion, {kSent, "status:12345", "box:Information|12345"}, {}, 1, 0, 4}, kCardReplyWithLength5},
-    {{"ActiveModeGetsAFormatRefusal", kActiveMode, SaneEvents(kActiveMode), {}, 1, 0, 4}, kFormatRefused},
-    {{"CardStatusGetsAVersionReply", kCardStatus, {kSent}, {}, 1, 0, 4}, kVersionReply},
-    {{"CardStatusGetsAFormatReply", kCardStatus, {kSent}, {}, 1, 0, 4}, kFormatAccepted},
-    {{"ReadCardGetsAVersionReply", kReadCard, {kSent}, kNoTracks, 2, 1, 54}, kVersionReply},
-    {{"ReadCardGetsAFormatRefusal", kReadCard, {kSent}, kNoTracks, 2, 1, 54}, kFormatRefused},
-    {{"ReadCardGetsACardStatusReply", kReadCard, {kSent}, {"\x03", kBlank, kBlank}, 2, 1, 54}, kCardStatusFailed},
+    {{"SetFormatGetsAVersionReply", kSetFormat, {kFormatSent}, {}, 1, 0, kNoWait}, kVersionReply},
+    {{"SetFormatGetsAModeReply", kSetFormat, kFormatOk, {}, 1, 0, kNoWait}, kModeReply},
+    {{"VersionGetsAFormatReply", kVersion, kEmptyVersion, {}, 1, 0, kNoWait}, kFormatAccepted},
+    {{"VersionGetsACardReply", kVersion, {kSent, "status:12345", "box:Information|12345"}, {}, 1, 0, kNoWait}, kCardReplyWithLength5},
+    {{"ActiveModeGetsAFormatRefusal", kActiveMode, SaneEvents(kActiveMode), {}, 1, 0, kNoWait}, kFormatRefused},
+    {{"CardStatusGetsAVersionReply", kCardStatus, {kSent}, {}, 1, 0, kNoWait}, kVersionReply},
+    {{"CardStatusGetsAFormatReply", kCardStatus, {kSent}, {}, 1, 0, kNoWait}, kFormatAccepted},
+    {{"ReadCardGetsAVersionReply", kReadCard, {kSent}, kNoTracks, 2, 1, kCardReadRunsOut}, kVersionReply},
+    {{"ReadCardGetsAFormatRefusal", kReadCard, {kSent}, kNoTracks, 2, 1, kCardReadRunsOut}, kFormatRefused},
+    {{"ReadCardGetsACardStatusReply", kReadCard, {kSent}, {"\x03", kBlank, kBlank}, 2, 1, kCardReadRunsOut}, kCardStatusFailed},
 };
 // clang-format on
 
@@ -601,12 +608,12 @@ class WrongCommand : public ::testing::TestWithParam<WrongCommandRow> {};
 
 TEST_P(WrongCommand, IsReadAtTheCommandsOwnPositions) {
   const WrongCommandRow& w = GetParam();
-  HostileBench bench;
-  ASSERT_TRUE(bench.Connect());
-  SwipeGoodCard(bench);
-  bench.hid.Faults().rewriteReply = ReplaceReply(w.reply);
-  bench.Press(w.row.command);
-  ExpectRow(bench, w.row);
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  rig.SwipeGoodCard();
+  rig.hid.Faults().rewriteReply = ReplaceReply(w.reply);
+  rig.Press(w.row.command);
+  ExpectRow(rig, w.row);
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, WrongCommand, ::testing::ValuesIn(kWrongCommandRows),
@@ -624,33 +631,33 @@ class ShortRead : public ::testing::TestWithParam<ShortRow> {};
 
 TEST_P(ShortRead, ReadsTheMissingBytesAsZero) {
   const ShortRow& s = GetParam();
-  HostileBench bench;
-  ASSERT_TRUE(bench.Connect());
-  SwipeGoodCard(bench);
-  bench.hid.Faults().shortReadBytes = s.bytes;
-  bench.Press(s.row.command);
-  ExpectRow(bench, s.row);
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  rig.SwipeGoodCard();
+  rig.hid.Faults().shortReadBytes = s.bytes;
+  rig.Press(s.row.command);
+  ExpectRow(rig, s.row);
 }
 
 // The sane replies: format 00 02 30 'Y' 03; version 00 02 05 "V1.02" 03;
 // card status 00 02 09 'Y' 02 03; card read 00 02 08 'Y' 00 24 <track 2> 11 <track 3>.
 // clang-format off
 const ShortRow kShortRows[] = {
-    {{"SetFormat0Bytes", kSetFormat, {kFormatSent}, {}, 1, 0, 4}, 0},
-    {{"SetFormat3Bytes", kSetFormat, {kFormatSent}, {}, 1, 0, 4}, 3},
-    {{"SetFormat4Bytes", kSetFormat, kFormatOk, {}, 1, 0, 4}, 4},
-    {{"Version3Bytes", kVersion, kEmptyVersion, {}, 1, 0, 4}, 3},
-    {{"Version5Bytes", kVersion, {kSent, "status:V1", "box:Information|V1"}, {}, 1, 0, 4}, 5},
-    {{"Version8Bytes", kVersion, SaneEvents(kVersion), {}, 1, 0, 4}, 8},
-    {{"PassiveMode0Bytes", kPassiveMode, SaneEvents(kPassiveMode), {}, 1, 0, 4}, 0},
+    {{"SetFormat0Bytes", kSetFormat, {kFormatSent}, {}, 1, 0, kNoWait}, 0},
+    {{"SetFormat3Bytes", kSetFormat, {kFormatSent}, {}, 1, 0, kNoWait}, 3},
+    {{"SetFormat4Bytes", kSetFormat, kFormatOk, {}, 1, 0, kNoWait}, 4},
+    {{"Version3Bytes", kVersion, kEmptyVersion, {}, 1, 0, kNoWait}, 3},
+    {{"Version5Bytes", kVersion, {kSent, "status:V1", "box:Information|V1"}, {}, 1, 0, kNoWait}, 5},
+    {{"Version8Bytes", kVersion, SaneEvents(kVersion), {}, 1, 0, kNoWait}, 8},
+    {{"PassiveMode0Bytes", kPassiveMode, SaneEvents(kPassiveMode), {}, 1, 0, kNoWait}, 0},
     // A swipe that succeeded reads as no swipe when byte 4 is missing.
-    {{"CardStatus4Bytes", kCardStatus, kNoSwipe, {}, 1, 0, 4}, 4},
-    {{"CardStatus5Bytes", kCardStatus, SaneEvents(kCardStatus), {}, 1, 0, 4}, 5},
-    {{"ReadCard1Byte", kReadCard, {kSent}, kNoTracks, 1, 0, 4}, 1},
-    {{"ReadCard2Bytes", kReadCard, {kSent}, kNoTracks, 2, 1, 54}, 2},
-    {{"ReadCard4Bytes", kReadCard, {kSent}, {kBlank, kBlank, kBlank}, 2, 1, 54}, 4},
-    {{"ReadCard6Bytes", kReadCard, {kSent}, {kBlank, "", kBlank}, 2, 1, 54}, 6},
-    {{"ReadCard64Bytes", kReadCard, {kSent}, kSaneTracks, 2, 1, 54}, 64},
+    {{"CardStatus4Bytes", kCardStatus, kNoSwipe, {}, 1, 0, kNoWait}, 4},
+    {{"CardStatus5Bytes", kCardStatus, SaneEvents(kCardStatus), {}, 1, 0, kNoWait}, 5},
+    {{"ReadCard1Byte", kReadCard, {kSent}, kNoTracks, 1, 0, kNoWait}, 1},
+    {{"ReadCard2Bytes", kReadCard, {kSent}, kNoTracks, 2, 1, kCardReadRunsOut}, 2},
+    {{"ReadCard4Bytes", kReadCard, {kSent}, {kBlank, kBlank, kBlank}, 2, 1, kCardReadRunsOut}, 4},
+    {{"ReadCard6Bytes", kReadCard, {kSent}, {kBlank, "", kBlank}, 2, 1, kCardReadRunsOut}, 6},
+    {{"ReadCard64Bytes", kReadCard, {kSent}, kSaneTracks, 2, 1, kCardReadRunsOut}, 64},
 };
 // clang-format on
 
@@ -665,27 +672,27 @@ class UsageRefused : public ::testing::TestWithParam<Command> {};
 
 TEST_P(UsageRefused, SendsNothingAndShowsNothing) {
   const Command& command = GetParam();
-  HostileBench bench;
-  ASSERT_TRUE(bench.Connect());
-  SwipeGoodCard(bench);
-  bench.window.SetText(1023, "before");
-  bench.ForgetLogs();
-  bench.hid.Faults().refuseUsageCheck = true;
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  rig.SwipeGoodCard();
+  rig.window.SetText(ctl::kStatusLine, "before");
+  rig.ForgetLogs();
+  rig.hid.Faults().refuseUsageCheck = true;
 
-  bench.Press(command);
+  rig.Press(command);
 
   if (command.code == kVersion.code) {
-    EXPECT_EQ(bench.hid.Counts().usageChecks, 0);
-    EXPECT_EQ(bench.window.events, SaneEvents(kVersion));
+    EXPECT_EQ(rig.hid.Counts().usageChecks, 0);
+    EXPECT_EQ(rig.window.events, SaneEvents(kVersion));
   } else {
-    EXPECT_EQ(bench.hid.Counts().usageChecks, 1);
-    EXPECT_TRUE(bench.window.events.empty());
-    EXPECT_EQ(bench.Status(), "before");
-    EXPECT_EQ(bench.hid.Counts().writes, 0);
-    EXPECT_EQ(bench.hid.Counts().reads, 0);
-    EXPECT_EQ(bench.ElapsedMs(), 0);
+    EXPECT_EQ(rig.hid.Counts().usageChecks, 1);
+    EXPECT_TRUE(rig.window.events.empty());
+    EXPECT_EQ(rig.Status(), "before");
+    EXPECT_EQ(rig.hid.Counts().writes, 0);
+    EXPECT_EQ(rig.hid.Counts().reads, 0);
+    EXPECT_EQ(rig.ElapsedMs(), 0);
   }
-  ExpectEndedCleanly(bench, command);
+  ExpectEndedCleanly(rig, command);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryCommand, UsageRefused, ::testing::ValuesIn(kCommands), CommandName);

@@ -5,14 +5,13 @@
 #include <functional>
 
 #include "platform/simulated/simulated_config.h"
-#include "tests/reader/reader_bench.h"
+#include "tests/support/dialog_rig.h"
 
 namespace magcfg::test {
 namespace {
 
 using reader::EnumerationStatus;
 using sim::SimulatedReaderConfig;
-using Strings = std::vector<std::string>;
 
 const std::string kKeyboard = "sim:hid/0-keyboard";
 const std::string kMouse = "sim:hid/1-mouse";
@@ -33,15 +32,15 @@ void PrintTo(const ConnectionRow& row, std::ostream* os) { *os << row.name; }
 
 // clang-format off
 const ConnectionRow kConnectionRows[] = {
-    {"FindMatching", [](auto&) {}, false, 1001, true, "Detect device OK,ver102", {}, {100}, 1},
-    {"FindNoMatch", [](auto& c) { c.interfaces.pop_back(); }, false, 1001, false, "Device disconnected!", {}, {100}, 1},
-    {"FindListNotObtained", [](auto& c) { c.listObtainable = false; }, false, 1001, false,
+    {"FindMatching", [](auto&) {}, false, ctl::kFindDevice, true, "Detect device OK,ver102", {}, {100}, 1},
+    {"FindNoMatch", [](auto& c) { c.interfaces.pop_back(); }, false, ctl::kFindDevice, false, "Device disconnected!", {}, {100}, 1},
+    {"FindListNotObtained", [](auto& c) { c.listObtainable = false; }, false, ctl::kFindDevice, false,
      "Get HID device information failed!", {}, {}, 1},
     {"FindDetailNotRead", [](auto& c) { c.interfaces[1].enumeration = EnumerationStatus::DetailFailed; }, false,
-     1001, false, nullptr, {{"Error", "Get HID device information failed!", BoxIcon::Error}}, {}, 1},
-    {"FindWhileOpen", [](auto&) {}, true, 1001, true, "Detect Device OK!", {}, {}, 0},
-    {"DisconnectWhileOpen", [](auto&) {}, true, 1024, false, "Device disconnected!", {}, {}, 0},
-    {"DisconnectWhileClosed", [](auto&) {}, false, 1024, false, "No device connected!", {}, {}, 0},
+     ctl::kFindDevice, false, nullptr, {{"Error", "Get HID device information failed!", BoxIcon::Error}}, {}, 1},
+    {"FindWhileOpen", [](auto&) {}, true, ctl::kFindDevice, true, "Detect Device OK!", {}, {}, 0},
+    {"DisconnectWhileOpen", [](auto&) {}, true, ctl::kDisconnect, false, "Device disconnected!", {}, {}, 0},
+    {"DisconnectWhileClosed", [](auto&) {}, false, ctl::kDisconnect, false, "No device connected!", {}, {}, 0},
 };
 // clang-format on
 
@@ -51,21 +50,21 @@ TEST_P(ConnectionStates, EndInTheirStateWithTheirTexts) {
   const ConnectionRow& row = GetParam();
   SimulatedReaderConfig config = sim::SaneReaderConfig();
   row.configure(config);
-  ReaderBench bench(config);
-  if (row.openFirst) ASSERT_TRUE(bench.Connect());
-  bench.window.SetText(1023, "before");
-  bench.window.statusHistory.clear();
+  DialogRig rig(config);
+  if (row.openFirst) ASSERT_TRUE(rig.Connect());
+  rig.window.SetText(ctl::kStatusLine, "before");
+  rig.window.statusHistory.clear();
 
-  bench.Press(row.button);
+  rig.Press(row.button);
 
-  EXPECT_EQ(bench.dialog.ReaderOpen(), row.openAfter);
-  EXPECT_EQ(bench.Status(), row.status ? row.status : "before");
-  EXPECT_EQ(bench.window.statusHistory.size(), row.status ? 1u : 0u);
-  EXPECT_EQ(bench.window.boxes, row.boxes);
-  EXPECT_EQ(bench.hid.Seen().pausesMs, row.pauses);
-  EXPECT_EQ(bench.hid.Seen().listRequests, row.listRequests);
+  EXPECT_EQ(rig.dialog.ReaderOpen(), row.openAfter);
+  EXPECT_EQ(rig.Status(), row.status ? row.status : "before");
+  EXPECT_EQ(rig.window.statusHistory.size(), row.status ? 1u : 0u);
+  EXPECT_EQ(rig.window.boxes, row.boxes);
+  EXPECT_EQ(rig.sim.Seen().pausesMs, row.pauses);
+  EXPECT_EQ(rig.sim.Seen().listRequests, row.listRequests);
   // Only an open reader is left open: every other interface was closed again.
-  const Strings stillOpen = bench.hid.Seen().StillOpen();
+  const Strings stillOpen = rig.sim.Seen().StillOpen();
   if (row.openAfter && !row.openFirst) {
     EXPECT_EQ(stillOpen, Strings{kReader});
   } else {
@@ -120,16 +119,16 @@ TEST_P(FindDeviceWalk, OpensTheFirstReaderAndClosesEverythingElse) {
   const WalkRow& row = GetParam();
   SimulatedReaderConfig config = sim::SaneReaderConfig();
   row.configure(config);
-  ReaderBench bench(config);
-  bench.window.SetText(1023, "before");
+  DialogRig rig(config);
+  rig.window.SetText(ctl::kStatusLine, "before");
 
-  bench.Press(1001);
+  rig.Press(ctl::kFindDevice);
 
-  EXPECT_EQ(bench.hid.Seen().opened, row.opened);
-  EXPECT_EQ(bench.hid.Seen().StillOpen(), row.stillOpen);
-  EXPECT_EQ(bench.hid.Seen().enumeratedIndices, row.enumerated);
-  EXPECT_EQ(bench.Status(), row.status);
-  EXPECT_EQ(bench.dialog.ReaderOpen(), !row.stillOpen.empty());
+  EXPECT_EQ(rig.sim.Seen().opened, row.opened);
+  EXPECT_EQ(rig.sim.Seen().StillOpen(), row.stillOpen);
+  EXPECT_EQ(rig.sim.Seen().enumeratedIndices, row.enumerated);
+  EXPECT_EQ(rig.Status(), row.status);
+  EXPECT_EQ(rig.dialog.ReaderOpen(), !row.stillOpen.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Lists, FindDeviceWalk, ::testing::ValuesIn(kWalkRows),
@@ -149,66 +148,66 @@ TEST(FindDevice, ShowsTheVersionNumberInHexadecimalInEitherLanguage) {
   for (const Row& row : rows) {
     SimulatedReaderConfig config = sim::SaneReaderConfig();
     config.interfaces[2].attributes.versionNumber = row.version;
-    ReaderBench bench(config);
-    if (row.chinese) bench.SwitchToChinese();
-    bench.Press(1001);
-    EXPECT_EQ(bench.Status(), row.status) << std::hex << row.version;
+    DialogRig rig(config);
+    if (row.chinese) rig.SwitchToChinese();
+    rig.Press(ctl::kFindDevice);
+    EXPECT_EQ(rig.Status(), row.status) << std::hex << row.version;
   }
 }
 
 TEST(FindDevice, SecondPressAnswersAtOnceWithoutWalkingOrPausing) {
-  ReaderBench bench;
-  bench.Press(1001);
-  const std::int64_t afterFirst = bench.hid.ElapsedMs();
-  bench.Press(1001);
-  EXPECT_EQ(bench.window.statusHistory, (Strings{"Detect device OK,ver102", "Detect Device OK!"}));
-  EXPECT_EQ(bench.hid.Seen().listRequests, 1);
-  EXPECT_EQ(bench.hid.Seen().pausesMs, std::vector<int>{100});
-  EXPECT_EQ(bench.hid.ElapsedMs(), afterFirst);
+  DialogRig rig;
+  rig.Press(ctl::kFindDevice);
+  const std::int64_t afterFirst = rig.sim.ElapsedMs();
+  rig.Press(ctl::kFindDevice);
+  EXPECT_EQ(rig.window.statusHistory, (Strings{"Detect device OK,ver102", "Detect Device OK!"}));
+  EXPECT_EQ(rig.sim.Seen().listRequests, 1);
+  EXPECT_EQ(rig.sim.Seen().pausesMs, std::vector<int>{100});
+  EXPECT_EQ(rig.sim.ElapsedMs(), afterFirst);
 }
 
 TEST(Disconnect, SecondPressFindsNothingToDisconnect) {
-  ReaderBench bench;
-  ASSERT_TRUE(bench.Connect());
-  bench.Press(1024);
-  bench.Press(1024);
-  EXPECT_EQ(bench.window.statusHistory, (Strings{"Device disconnected!", "No device connected!"}));
-  EXPECT_EQ(bench.hid.Seen().closed, Strings{kReader});
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  rig.Press(ctl::kDisconnect);
+  rig.Press(ctl::kDisconnect);
+  EXPECT_EQ(rig.window.statusHistory, (Strings{"Device disconnected!", "No device connected!"}));
+  EXPECT_EQ(rig.sim.Seen().closed, Strings{kReader});
 }
 
 TEST(Connection, EachPressUsesTheLanguageInForceWhenItRuns) {
   SimulatedReaderConfig noReader = sim::SaneReaderConfig();
   noReader.interfaces.pop_back();
-  ReaderBench bench(noReader);
-  bench.Press(1001);
-  bench.SwitchToChinese();
-  bench.Press(1001);
-  bench.Press(1024);
-  bench.window.OperatorToggles(1003);
-  bench.Press(1003);
-  bench.Press(1024);
-  EXPECT_EQ(bench.window.statusHistory,
+  DialogRig rig(noReader);
+  rig.Press(ctl::kFindDevice);
+  rig.SwitchToChinese();
+  rig.Press(ctl::kFindDevice);
+  rig.Press(ctl::kDisconnect);
+  rig.window.OperatorToggles(ctl::kLanguageEnglish);
+  rig.Press(ctl::kLanguageEnglish);
+  rig.Press(ctl::kDisconnect);
+  EXPECT_EQ(rig.window.statusHistory,
             (Strings{"Device disconnected!", "设备未连接!", "设备未连接!", "No device connected!"}));
 
-  ReaderBench withReader;
+  DialogRig withReader;
   withReader.SwitchToChinese();
-  withReader.Press(1001);
-  withReader.Press(1001);
-  withReader.Press(1024);
+  withReader.Press(ctl::kFindDevice);
+  withReader.Press(ctl::kFindDevice);
+  withReader.Press(ctl::kDisconnect);
   EXPECT_EQ(withReader.window.statusHistory, (Strings{"设备已连接,ver102", "设备已连接!", "设备已断开!"}));
 
   SimulatedReaderConfig listFails = sim::SaneReaderConfig();
   listFails.listObtainable = false;
-  ReaderBench failing(listFails);
+  DialogRig failing(listFails);
   failing.SwitchToChinese();
-  failing.Press(1001);
+  failing.Press(ctl::kFindDevice);
   EXPECT_EQ(failing.Status(), "获取HID设备信息失败!");
 
   SimulatedReaderConfig detailFails = sim::SaneReaderConfig();
   detailFails.interfaces[0].enumeration = EnumerationStatus::DetailFailed;
-  ReaderBench detail(detailFails);
+  DialogRig detail(detailFails);
   detail.SwitchToChinese();
-  detail.Press(1001);
+  detail.Press(ctl::kFindDevice);
   EXPECT_EQ(detail.window.boxes, (std::vector<ShownBox>{{"Error", "获取HID设备细节信息失败!", BoxIcon::Error}}));
 }
 

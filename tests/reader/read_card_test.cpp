@@ -3,19 +3,10 @@
 // stops sending.
 #include <gtest/gtest.h>
 
-#include "tests/reader/reader_bench.h"
+#include "tests/support/dialog_rig.h"
 
 namespace magcfg::test {
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-using Strings = std::vector<std::string>;
-
-const std::string kBlank = "空白轨道";
-
-Strings TrackBoxes(const ReaderBench& bench) {
-  return {bench.window.GetText(1035), bench.window.GetText(1036), bench.window.GetText(1037)};
-}
 
 struct ReplyRow {
   const char* name;
@@ -77,18 +68,18 @@ TEST_P(CardReplies, FillTheTrackBoxesWithoutABox) {
   const ReplyRow& row = GetParam();
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   config.reader.scriptedReply = row.reports;
-  ReaderBench bench(config);
-  ASSERT_TRUE(bench.Connect());
-  for (int box : {1035, 1036, 1037}) bench.window.SetText(box, "old");
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
+  for (int box : {ctl::kTrack1Data, ctl::kTrack2Data, ctl::kTrack3Data}) rig.window.SetText(box, "old");
 
-  bench.Press(1032);
+  rig.Press(ctl::kReadCard);
 
-  EXPECT_EQ(TrackBoxes(bench), row.boxes);
-  EXPECT_EQ(bench.Status(), row.status);
-  EXPECT_TRUE(bench.window.boxes.empty());
-  EXPECT_EQ(bench.hid.Seen().Reads(), row.reads);
+  EXPECT_EQ(rig.TrackBoxes(), row.boxes);
+  EXPECT_EQ(rig.Status(), row.status);
+  EXPECT_TRUE(rig.window.boxes.empty());
+  EXPECT_EQ(rig.sim.Seen().Reads(), row.reads);
   // The reply ends at the read that runs out; that read is cancelled.
-  EXPECT_EQ(bench.hid.Seen().cancelIoCalls, row.reads > 1 ? 1 : 0);
+  EXPECT_EQ(rig.sim.Seen().cancelIoCalls, row.reads > 1 ? 1 : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, CardReplies, ::testing::ValuesIn(kReplyRows),
@@ -97,60 +88,61 @@ INSTANTIATE_TEST_SUITE_P(Examples, CardReplies, ::testing::ValuesIn(kReplyRows),
 TEST(ReadCard, WaitsBrieflyForEachReport) {
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   config.reader.scriptedReply = TrackAcrossTwoReports();
-  ReaderBench bench(config);
-  ASSERT_TRUE(bench.Connect());
-  bench.Press(1032);
-  EXPECT_EQ(bench.hid.Seen().readTimeoutsMs, (std::vector<int>{50, 50, 50}));
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
+  rig.Press(ctl::kReadCard);
+  EXPECT_EQ(rig.sim.Seen().readTimeoutsMs, (std::vector<int>{50, 50, 50}));
   // Write 1 ms, reply at 4 ms, the second report 2 ms later, then 50 ms for the read that runs out.
-  EXPECT_EQ(bench.ElapsedMs(), 56);
+  EXPECT_EQ(rig.ElapsedMs(), 56);
 }
 
 TEST(ReadCard, FirstReportMissingShowsTheTimeOutAndDecodesNothing) {
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   config.reader.replies = false;
-  ReaderBench bench(config);
-  ASSERT_TRUE(bench.Connect());
-  bench.Press(1032);
-  EXPECT_EQ(bench.window.statusHistory, (Strings{"Set Command OK!", "Receive data timeout!"}));
-  EXPECT_EQ(TrackBoxes(bench), (Strings{"", "", ""}));
-  EXPECT_EQ(bench.hid.Seen().cancelIoCalls, 1);
-  EXPECT_EQ(bench.ElapsedMs(), 51);
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
+  rig.Press(ctl::kReadCard);
+  EXPECT_EQ(rig.window.statusHistory, (Strings{"Set Command OK!", "Receive data timeout!"}));
+  EXPECT_EQ(rig.TrackBoxes(), (Strings{"", "", ""}));
+  EXPECT_EQ(rig.sim.Seen().cancelIoCalls, 1);
+  EXPECT_EQ(rig.ElapsedMs(), 51);
 }
 
 TEST(ReadCard, WriteTimeOutShowsTheBoxAndReadsNothing) {
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   config.reader.writeCompletion = sim::WriteCompletion::Never;
-  ReaderBench bench(config);
-  ASSERT_TRUE(bench.Connect());
-  bench.window.SetText(1023, "before");
-  bench.Press(1032);
-  EXPECT_EQ(bench.window.boxes, (std::vector<ShownBox>{{"Send data timeout!", "Error", BoxIcon::Error}}));
-  EXPECT_EQ(bench.Status(), "before");
-  EXPECT_EQ(bench.hid.Seen().Reads(), 0u);
-  EXPECT_EQ(bench.ElapsedMs(), 100);
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
+  rig.window.SetText(ctl::kStatusLine, "before");
+  rig.Press(ctl::kReadCard);
+  EXPECT_EQ(rig.window.boxes, (std::vector<ShownBox>{{"Send data timeout!", "Error", BoxIcon::Error}}));
+  EXPECT_EQ(rig.Status(), "before");
+  EXPECT_EQ(rig.sim.Seen().Reads(), 0u);
+  EXPECT_EQ(rig.ElapsedMs(), 100);
 }
 
 TEST(ReadCard, EmptiesTheTrackBoxesBeforeAnyCheck) {
-  ReaderBench bench;
-  for (int box : {1035, 1036, 1037}) bench.window.SetText(box, "old");
-  bench.ForgetLogs();
-  bench.Press(1032);
-  EXPECT_EQ(TrackBoxes(bench), (Strings{"", "", ""}));
-  const Strings& ops = bench.window.operations;
+  DialogRig rig;
+  for (int box : {ctl::kTrack1Data, ctl::kTrack2Data, ctl::kTrack3Data}) rig.window.SetText(box, "old");
+  rig.ForgetLogs();
+  rig.Press(ctl::kReadCard);
+  EXPECT_EQ(rig.TrackBoxes(), (Strings{"", "", ""}));
+  const Strings& ops = rig.window.operations;
   ASSERT_GE(ops.size(), 4u);
   EXPECT_EQ(Strings(ops.begin(), ops.begin() + 4),
-            (Strings{"SetText 1035", "SetText 1036", "SetText 1037", "SetText 1023"}));
-  EXPECT_EQ(bench.Status(), "No device connected!");
+            (Strings{Operation("SetText", ctl::kTrack1Data), Operation("SetText", ctl::kTrack2Data),
+                     Operation("SetText", ctl::kTrack3Data), Operation("SetText", ctl::kStatusLine)}));
+  EXPECT_EQ(rig.Status(), "No device connected!");
 }
 
 TEST(ReadCard, TrackSelectionChangesOnlyRequestByte3) {
-  ReaderBench bench;
-  ASSERT_TRUE(bench.Connect());
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
   for (int selection = 0; selection < 7; ++selection) {
-    bench.window.SelectListEntry(1038, selection);
-    bench.Press(1032);
+    rig.window.SelectListEntry(ctl::kTrackSelection, selection);
+    rig.Press(ctl::kReadCard);
   }
-  const auto& writes = bench.hid.Seen().writes;
+  const auto& writes = rig.sim.Seen().writes;
   ASSERT_EQ(writes.size(), 7u);
   for (int selection = 0; selection < 7; ++selection) {
     EXPECT_EQ(writes[selection], ReportOf({0x02, 0x08, static_cast<std::uint8_t>(selection), 0x03})) << selection;
@@ -169,44 +161,44 @@ TEST(ReadCard, ShowsTheTracksTheReaderWasAskedFor) {
       {6, {"B4111111111111111^DOE/JOHN^2512101", "4111111111111111=2512101", "0112345678="}},
   };
   for (const Row& row : rows) {
-    ReaderBench bench;
-    ASSERT_TRUE(bench.Connect());
-    bench.Press(1031);
-    bench.hid.Reader().Swipe(
+    DialogRig rig;
+    ASSERT_TRUE(rig.Connect());
+    rig.Press(ctl::kPassiveUpload);
+    rig.sim.Reader().Swipe(
         sim::CardSwipe::Good("B4111111111111111^DOE/JOHN^2512101", "4111111111111111=2512101", "0112345678="));
-    bench.window.SelectListEntry(1038, row.selection);
-    bench.Press(1032);
-    EXPECT_EQ(TrackBoxes(bench), row.boxes) << row.selection;
+    rig.window.SelectListEntry(ctl::kTrackSelection, row.selection);
+    rig.Press(ctl::kReadCard);
+    EXPECT_EQ(rig.TrackBoxes(), row.boxes) << row.selection;
   }
 }
 
 TEST(ReadCard, ReaderThatNeverStopsSendingIsCutOffAfter16Reports) {
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   config.reader.floodEveryMs = 3;
-  ReaderBench bench(config);
-  ASSERT_TRUE(bench.Connect());
-  bench.hid.Reader().Swipe(sim::CardSwipe::Good("B1234", "", "789"));
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
+  rig.sim.Reader().Swipe(sim::CardSwipe::Good("B1234", "", "789"));
 
-  bench.Press(1032);
+  rig.Press(ctl::kReadCard);
 
   // What was gathered is decoded: the real reply came first.
-  EXPECT_EQ(TrackBoxes(bench), (Strings{kBlank, kBlank, "789"}));
-  EXPECT_EQ(bench.hid.Seen().Reads(), 16u);
-  EXPECT_EQ(bench.hid.Seen().cancelIoCalls, 1);
+  EXPECT_EQ(rig.TrackBoxes(), (Strings{kBlank, kBlank, "789"}));
+  EXPECT_EQ(rig.sim.Seen().Reads(), 16u);
+  EXPECT_EQ(rig.sim.Seen().cancelIoCalls, 1);
   // Write, reply, then 15 filler reports 3 ms apart.
-  EXPECT_EQ(bench.ElapsedMs(), 4 + 15 * 3);
+  EXPECT_EQ(rig.ElapsedMs(), 4 + 15 * 3);
 }
 
 TEST(ReadCard, ReplyLongerThan16ReportsIsNotReadFurther) {
   std::vector<Bytes> reports(20, Report({0x02, 0x08, 'Y', 1, 'x', 1, 'y', 1, 'z'}));
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   config.reader.scriptedReply = reports;
-  ReaderBench bench(config);
-  ASSERT_TRUE(bench.Connect());
-  bench.Press(1032);
-  EXPECT_EQ(TrackBoxes(bench), (Strings{"x", "y", "z"}));
-  EXPECT_EQ(bench.hid.Seen().Reads(), 16u);
-  EXPECT_EQ(bench.hid.Seen().cancelIoCalls, 1);
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
+  rig.Press(ctl::kReadCard);
+  EXPECT_EQ(rig.TrackBoxes(), (Strings{"x", "y", "z"}));
+  EXPECT_EQ(rig.sim.Seen().Reads(), 16u);
+  EXPECT_EQ(rig.sim.Seen().cancelIoCalls, 1);
 }
 
 }  // namespace

@@ -3,21 +3,20 @@
 // window is held, in virtual time.
 #include <gtest/gtest.h>
 
-#include "tests/reader/reader_bench.h"
+#include "tests/support/dialog_rig.h"
 
 namespace magcfg::test {
 namespace {
 
 using sim::WriteCompletion;
-using Strings = std::vector<std::string>;
 
-std::string CommandName(const ::testing::TestParamInfo<CommandButton>& info) { return info.param.name; }
+std::string CommandName(const ::testing::TestParamInfo<Command>& info) { return info.param.name; }
 
 // --- What the write and the read show, per command and reader behaviour.
 
 struct TimingRow {
   const char* name;
-  CommandButton command;
+  Command command;
   WriteCompletion write;
   bool replies;
   Strings events;  // status lines and boxes ("box:<title>|<text>"), in order
@@ -97,16 +96,16 @@ TEST_P(ExchangeTiming, ShowsItsNoticesWithinItsTimeOuts) {
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   config.reader.writeCompletion = row.write;
   config.reader.replies = row.replies;
-  ReaderBench bench(config);
-  ASSERT_TRUE(bench.Connect());
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
 
-  bench.Press(row.command.button);
+  rig.Press(row.command.button);
 
-  EXPECT_EQ(bench.window.events, row.events);
-  EXPECT_EQ(bench.hid.Seen().writes.size(), 1u);
-  EXPECT_EQ(bench.hid.Seen().Reads(), row.reads);
-  EXPECT_EQ(bench.hid.Seen().cancelIoCalls, row.cancels);
-  EXPECT_EQ(bench.ElapsedMs(), row.elapsedMs);
+  EXPECT_EQ(rig.window.events, row.events);
+  EXPECT_EQ(rig.sim.Seen().writes.size(), 1u);
+  EXPECT_EQ(rig.sim.Seen().Reads(), row.reads);
+  EXPECT_EQ(rig.sim.Seen().cancelIoCalls, row.cancels);
+  EXPECT_EQ(rig.ElapsedMs(), row.elapsedMs);
 }
 
 INSTANTIATE_TEST_SUITE_P(CommandsAndReaders, ExchangeTiming, ::testing::ValuesIn(kTimingRows),
@@ -114,93 +113,93 @@ INSTANTIATE_TEST_SUITE_P(CommandsAndReaders, ExchangeTiming, ::testing::ValuesIn
 
 // --- Checks before anything is sent, the same for every command.
 
-class EveryCommand : public ::testing::TestWithParam<CommandButton> {};
+class EveryCommand : public ::testing::TestWithParam<Command> {};
 
 TEST_P(EveryCommand, WithoutReaderShowsOnlyNotConnectedEvenWithNoTrackTicked) {
-  ReaderBench bench;
-  bench.UntickTrackOutputs();
-  bench.Press(GetParam().button);
-  EXPECT_EQ(bench.window.events, Strings{"status:No device connected!"});
-  EXPECT_EQ(bench.hid.Seen().listRequests, 0);
+  DialogRig rig;
+  rig.UntickTrackOutputs();
+  rig.Press(GetParam().button);
+  EXPECT_EQ(rig.window.events, Strings{"status:No device connected!"});
+  EXPECT_EQ(rig.sim.Seen().listRequests, 0);
 }
 
 TEST_P(EveryCommand, WithNoTrackTickedShowsTheSelectTrackBoxAndSendsNothing) {
-  ReaderBench bench;
-  ASSERT_TRUE(bench.Connect());
-  bench.window.SetText(1023, "before");
-  bench.UntickTrackOutputs();
-  bench.ForgetLogs();
-  bench.Press(GetParam().button);
-  EXPECT_EQ(bench.window.boxes,
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  rig.window.SetText(ctl::kStatusLine, "before");
+  rig.UntickTrackOutputs();
+  rig.ForgetLogs();
+  rig.Press(GetParam().button);
+  EXPECT_EQ(rig.window.boxes,
             (std::vector<ShownBox>{{"Error", "You must select any one track to output!", BoxIcon::Error}}));
-  EXPECT_EQ(bench.Status(), "before");
-  EXPECT_EQ(bench.hid.Seen().reportLengthQueries, 0);
-  EXPECT_TRUE(bench.hid.Seen().writes.empty());
+  EXPECT_EQ(rig.Status(), "before");
+  EXPECT_EQ(rig.sim.Seen().reportLengthQueries, 0);
+  EXPECT_TRUE(rig.sim.Seen().writes.empty());
 }
 
 TEST_P(EveryCommand, SelectTrackBoxInChineseKeepsTheEnglishBody) {
-  ReaderBench bench;
-  ASSERT_TRUE(bench.Connect());
-  bench.SwitchToChinese();
-  bench.UntickTrackOutputs();
-  bench.Press(GetParam().button);
-  EXPECT_EQ(bench.window.boxes, (std::vector<ShownBox>{{"Error", "至少要选择任意一个轨道输出", BoxIcon::Error}}));
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  rig.SwitchToChinese();
+  rig.UntickTrackOutputs();
+  rig.Press(GetParam().button);
+  EXPECT_EQ(rig.window.boxes, (std::vector<ShownBox>{{"Error", "至少要选择任意一个轨道输出", BoxIcon::Error}}));
 }
 
 TEST_P(EveryCommand, WithoutReportDescriptionSendsNothing) {
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   config.interfaces[sim::kSaneReaderIndex].reportLengths.reset();
-  ReaderBench bench(config);
-  ASSERT_TRUE(bench.Connect());
-  bench.Press(GetParam().button);
-  EXPECT_EQ(bench.window.events, Strings{"status:Could not get HID preparsed data!"});
-  EXPECT_EQ(bench.hid.Seen().usageChecks, 0);
-  EXPECT_TRUE(bench.hid.Seen().writes.empty());
-  EXPECT_EQ(bench.hid.Seen().Reads(), 0u);
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
+  rig.Press(GetParam().button);
+  EXPECT_EQ(rig.window.events, Strings{"status:Could not get HID preparsed data!"});
+  EXPECT_EQ(rig.sim.Seen().usageChecks, 0);
+  EXPECT_TRUE(rig.sim.Seen().writes.empty());
+  EXPECT_EQ(rig.sim.Seen().Reads(), 0u);
 }
 
 TEST_P(EveryCommand, UsageCheckRefusedEndsSilentlyExceptForTheVersionWhichHasNone) {
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   config.interfaces[sim::kSaneReaderIndex].usageCheckPasses = false;
-  ReaderBench bench(config);
-  ASSERT_TRUE(bench.Connect());
-  bench.window.SetText(1023, "before");
-  bench.ForgetLogs();
-  bench.Press(GetParam().button);
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
+  rig.window.SetText(ctl::kStatusLine, "before");
+  rig.ForgetLogs();
+  rig.Press(GetParam().button);
   if (GetParam().code == 0x05) {
-    EXPECT_EQ(bench.hid.Seen().usageChecks, 0);
-    EXPECT_EQ(bench.hid.Seen().writes.size(), 1u);
+    EXPECT_EQ(rig.sim.Seen().usageChecks, 0);
+    EXPECT_EQ(rig.sim.Seen().writes.size(), 1u);
     return;
   }
-  EXPECT_EQ(bench.hid.Seen().usageChecks, 1);
-  EXPECT_TRUE(bench.window.events.empty());
-  EXPECT_EQ(bench.Status(), "before");
-  EXPECT_TRUE(bench.hid.Seen().writes.empty());
-  EXPECT_EQ(bench.hid.Seen().Reads(), 0u);
+  EXPECT_EQ(rig.sim.Seen().usageChecks, 1);
+  EXPECT_TRUE(rig.window.events.empty());
+  EXPECT_EQ(rig.Status(), "before");
+  EXPECT_TRUE(rig.sim.Seen().writes.empty());
+  EXPECT_EQ(rig.sim.Seen().Reads(), 0u);
 }
 
 TEST_P(EveryCommand, AsksForTheReportLengthsAnewEachTime) {
-  ReaderBench bench;
-  ASSERT_TRUE(bench.Connect());
-  bench.Press(GetParam().button);
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  rig.Press(GetParam().button);
   // The reader now describes longer reports; the next request follows them.
-  bench.hid.Config().interfaces[sim::kSaneReaderIndex].reportLengths = reader::ReportLengths{65, 80};
-  bench.Press(GetParam().button);
-  const auto& writes = bench.hid.Seen().writes;
+  rig.sim.Config().interfaces[sim::kSaneReaderIndex].reportLengths = reader::ReportLengths{65, 80};
+  rig.Press(GetParam().button);
+  const auto& writes = rig.sim.Seen().writes;
   ASSERT_EQ(writes.size(), 2u);
   EXPECT_EQ(writes[0].size(), 65u);
   EXPECT_EQ(writes[1].size(), 80u);
-  EXPECT_EQ(bench.hid.Seen().reportLengthQueries, 2);
+  EXPECT_EQ(rig.sim.Seen().reportLengthQueries, 2);
 }
 
-INSTANTIATE_TEST_SUITE_P(Six, EveryCommand, ::testing::ValuesIn(kAllCommands), CommandName);
+INSTANTIATE_TEST_SUITE_P(Six, EveryCommand, ::testing::ValuesIn(kCommands), CommandName);
 
 // --- Report lengths the frames do not fit, or longer than the usual buffer.
 
 TEST(ReportLengths, OutputReportShorterThanTheFrameSendsNothing) {
   struct Row {
     std::uint16_t outputLength;
-    CommandButton command;
+    Command command;
     bool sent;
   };
   const Row rows[] = {
@@ -211,15 +210,15 @@ TEST(ReportLengths, OutputReportShorterThanTheFrameSendsNothing) {
   for (const Row& row : rows) {
     sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
     config.interfaces[sim::kSaneReaderIndex].reportLengths = reader::ReportLengths{65, row.outputLength};
-    ReaderBench bench(config);
-    ASSERT_TRUE(bench.Connect());
-    bench.Press(row.command.button);
+    DialogRig rig(config);
+    ASSERT_TRUE(rig.Connect());
+    rig.Press(row.command.button);
     SCOPED_TRACE(std::string(row.command.name) + " in " + std::to_string(row.outputLength) + " bytes");
-    EXPECT_EQ(bench.hid.Seen().writes.size(), row.sent ? 1u : 0u);
+    EXPECT_EQ(rig.sim.Seen().writes.size(), row.sent ? 1u : 0u);
     if (row.sent) {
-      EXPECT_EQ(bench.hid.Seen().writes[0].size(), row.outputLength);
+      EXPECT_EQ(rig.sim.Seen().writes[0].size(), row.outputLength);
     } else {
-      EXPECT_EQ(bench.window.events, Strings{"status:Device report length not supported!"});
+      EXPECT_EQ(rig.window.events, Strings{"status:Device report length not supported!"});
     }
   }
 }
@@ -236,13 +235,13 @@ TEST(ReportLengths, InputReportLongerThan1024BytesIsReadWhole) {
   report[1502] = 'N';
   report[1503] = 0x03;
   config.reader.scriptedReply = {report};
-  ReaderBench bench(config);
-  ASSERT_TRUE(bench.Connect());
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
 
-  bench.Press(kVersion.button);
+  rig.Press(kVersion.button);
 
-  EXPECT_EQ(bench.Status(), "LN");
-  EXPECT_EQ(bench.hid.Seen().Reads(), 1u);
+  EXPECT_EQ(rig.Status(), "LN");
+  EXPECT_EQ(rig.sim.Seen().Reads(), 1u);
 }
 
 TEST(ReportLengths, LongInputReportsOfACardReadAreCutTo64BytesEach) {
@@ -253,14 +252,14 @@ TEST(ReportLengths, LongInputReportsOfACardReadAreCutTo64BytesEach) {
   const std::uint8_t head[] = {0x02, 0x08, 'Y', 2, 'A', 'B', 0, 0};
   std::copy(std::begin(head), std::end(head), report.begin() + 1);
   config.reader.scriptedReply = {report};
-  ReaderBench bench(config);
-  ASSERT_TRUE(bench.Connect());
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
 
-  bench.Press(kReadCard.button);
+  rig.Press(kReadCard.button);
 
-  EXPECT_EQ(bench.window.GetText(1035), "AB");
-  EXPECT_EQ(bench.window.GetText(1036), "空白轨道");
-  EXPECT_EQ(bench.window.GetText(1037), "空白轨道");
+  EXPECT_EQ(rig.window.GetText(ctl::kTrack1Data), "AB");
+  EXPECT_EQ(rig.window.GetText(ctl::kTrack2Data), "空白轨道");
+  EXPECT_EQ(rig.window.GetText(ctl::kTrack3Data), "空白轨道");
 }
 
 }  // namespace

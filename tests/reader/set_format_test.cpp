@@ -4,62 +4,59 @@
 
 #include <functional>
 
-#include "tests/reader/reader_bench.h"
+#include "tests/support/dialog_rig.h"
 
 namespace magcfg::test {
 namespace {
 
-using Strings = std::vector<std::string>;
-using Bytes = std::vector<std::uint8_t>;
 
-constexpr int kSentinelBoxes[6] = {1005, 1006, 1010, 1007, 1009, 1008};
 
-Bytes SentRequest(const ReaderBench& bench) {
-  const auto& writes = bench.hid.Seen().writes;
+Bytes SentRequest(const DialogRig& rig) {
+  const auto& writes = rig.sim.Seen().writes;
   return writes.empty() ? Bytes() : writes.back();
 }
 
 TEST(SetDefaultFormat, SendsTheFactoryFrameAndTheReaderTakesIt) {
-  ReaderBench bench;
-  ASSERT_TRUE(bench.Connect());
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
   // A panel far from the factory one.
-  for (int box : kSentinelBoxes) bench.window.SetText(box, "#");
-  bench.window.SetChecked(1011, false);
-  bench.window.SetChecked(1017, false);
-  bench.window.SetChecked(1014, true);
+  for (int box : ctl::kSentinelBoxes) rig.window.SetText(box, "#");
+  rig.window.SetChecked(ctl::kOutputTrack1, false);
+  rig.window.SetChecked(ctl::kCrPacket, false);
+  rig.window.SetChecked(ctl::kCrTrack1, true);
 
-  bench.Press(1021);
+  rig.Press(ctl::kSetDefaultFormat);
 
   Bytes expected = {0x00, 0x02, 0x30, 0x25, 0x3F, 0x3B, 0x3F, 0x2B, 0x3F, 0x37, 0x38, 0x03};
   expected.resize(65, 0);
-  EXPECT_EQ(SentRequest(bench), expected);
-  EXPECT_EQ(bench.window.events,
+  EXPECT_EQ(SentRequest(rig), expected);
+  EXPECT_EQ(rig.window.events,
             (Strings{"status:Send data success", "status:Set format OK!", "box:Information|Set format OK!"}));
-  EXPECT_EQ(bench.window.boxes.back().icon, BoxIcon::Information);
-  EXPECT_EQ(bench.hid.Reader().Format(), sim::ReaderFormat{});
-  EXPECT_EQ(bench.state.sentinels.texts, (std::array<std::string, 6>{"%", "?", ";", "?", "+", "?"}));
+  EXPECT_EQ(rig.window.boxes.back().icon, BoxIcon::Information);
+  EXPECT_EQ(rig.sim.Reader().Format(), sim::ReaderFormat{});
+  EXPECT_EQ(rig.state.sentinels.texts, (std::array<std::string, 6>{"%", "?", ";", "?", "+", "?"}));
 }
 
 TEST(SetDefaultFormat, WithoutReaderResetsThePanelButNotTheSentinelSet) {
-  ReaderBench bench;
-  bench.window.SetText(1005, "#");
-  bench.window.SetChecked(1012, false);
-  bench.window.SetChecked(1017, false);
-  bench.window.SetChecked(1015, true);
-  bench.window.SetEnabled(1015, true);
-  bench.state.sentinels.texts[0] = "#";
+  DialogRig rig;
+  rig.window.SetText(ctl::kTrack1Start, "#");
+  rig.window.SetChecked(ctl::kOutputTrack2, false);
+  rig.window.SetChecked(ctl::kCrPacket, false);
+  rig.window.SetChecked(ctl::kCrTrack2, true);
+  rig.window.SetEnabled(ctl::kCrTrack2, true);
+  rig.state.sentinels.texts[0] = "#";
 
-  bench.Press(1021);
+  rig.Press(ctl::kSetDefaultFormat);
 
-  EXPECT_EQ(bench.window.events, Strings{"status:No device connected!"});
+  EXPECT_EQ(rig.window.events, Strings{"status:No device connected!"});
   const char* factory[6] = {"%", "?", ";", "?", "+", "?"};
-  for (int i = 0; i < 6; ++i) EXPECT_EQ(bench.window.GetText(kSentinelBoxes[i]), factory[i]);
-  for (int box : {1011, 1012, 1013, 1017}) EXPECT_TRUE(bench.window.IsChecked(box)) << box;
-  for (int box : {1014, 1015, 1016}) {
-    EXPECT_FALSE(bench.window.IsChecked(box)) << box;
-    EXPECT_FALSE(bench.window.IsEnabled(box)) << box;
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(rig.window.GetText(ctl::kSentinelBoxes[i]), factory[i]);
+  for (int box : {ctl::kOutputTrack1, ctl::kOutputTrack2, ctl::kOutputTrack3, ctl::kCrPacket}) EXPECT_TRUE(rig.window.IsChecked(box)) << box;
+  for (int box : {ctl::kCrTrack1, ctl::kCrTrack2, ctl::kCrTrack3}) {
+    EXPECT_FALSE(rig.window.IsChecked(box)) << box;
+    EXPECT_FALSE(rig.window.IsEnabled(box)) << box;
   }
-  EXPECT_EQ(bench.state.sentinels.texts[0], "#");
+  EXPECT_EQ(rig.state.sentinels.texts[0], "#");
 }
 
 // Byte 9 weighs track 1 lowest, byte 10 track 1 highest; a return after the
@@ -102,50 +99,50 @@ class FormatDigits : public ::testing::TestWithParam<DigitRow> {};
 
 TEST_P(FormatDigits, CarryTheTicksOfThePanel) {
   const DigitRow& row = GetParam();
-  ReaderBench bench;
-  ASSERT_TRUE(bench.Connect());
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
   for (int i = 0; i < 3; ++i) {
-    bench.window.SetChecked(1011 + i, row.output[i]);
-    bench.window.SetChecked(1014 + i, row.crAfterTrack[i]);
+    rig.window.SetChecked(ctl::kOutputTrack1 + i, row.output[i]);
+    rig.window.SetChecked(ctl::kCrTrack1 + i, row.crAfterTrack[i]);
   }
-  bench.window.SetChecked(1017, row.crAfterPacket);
+  rig.window.SetChecked(ctl::kCrPacket, row.crAfterPacket);
 
-  bench.Press(1020);
+  rig.Press(ctl::kSetDevice);
 
-  const Bytes sent = SentRequest(bench);
+  const Bytes sent = SentRequest(rig);
   ASSERT_EQ(sent.size(), 65u);
   EXPECT_EQ(sent[9], row.byte9);
   EXPECT_EQ(sent[10], row.byte10);
   EXPECT_EQ(sent[11], 0x03);
   // The reader takes every such frame.
-  EXPECT_EQ(bench.Status(), "Set format OK!");
+  EXPECT_EQ(rig.Status(), "Set format OK!");
 }
 
 INSTANTIATE_TEST_SUITE_P(Combinations, FormatDigits, ::testing::ValuesIn(kDigitRows));
 
 TEST(SetDevice, EmptySentinelBoxGoesOutAs0xFFAndEmptiesItsSentinel) {
   for (int i = 0; i < 6; ++i) {
-    ReaderBench bench;
-    ASSERT_TRUE(bench.Connect());
-    bench.window.SetText(kSentinelBoxes[i], "");
-    bench.Press(1020);
-    const Bytes sent = SentRequest(bench);
+    DialogRig rig;
+    ASSERT_TRUE(rig.Connect());
+    rig.window.SetText(ctl::kSentinelBoxes[i], "");
+    rig.Press(ctl::kSetDevice);
+    const Bytes sent = SentRequest(rig);
     ASSERT_EQ(sent.size(), 65u);
     const Bytes factory = {0x25, 0x3F, 0x3B, 0x3F, 0x2B, 0x3F};
-    for (int j = 0; j < 6; ++j) EXPECT_EQ(sent[3 + j], j == i ? 0xFF : factory[j]) << "box " << kSentinelBoxes[i];
-    EXPECT_EQ(bench.state.sentinels.texts[i], "") << "box " << kSentinelBoxes[i];
+    for (int j = 0; j < 6; ++j) EXPECT_EQ(sent[3 + j], j == i ? 0xFF : factory[j]) << "box " << ctl::kSentinelBoxes[i];
+    EXPECT_EQ(rig.state.sentinels.texts[i], "") << "box " << ctl::kSentinelBoxes[i];
   }
 }
 
 TEST(SetDevice, SentinelCharactersGoOutAsTheirByte) {
-  ReaderBench bench;
-  ASSERT_TRUE(bench.Connect());
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
   const char* texts[6] = {"A", "é", "~", "1", "\x7f", " "};
-  for (int i = 0; i < 6; ++i) bench.window.SetText(kSentinelBoxes[i], texts[i]);
-  bench.Press(1020);
-  const Bytes sent = SentRequest(bench);
+  for (int i = 0; i < 6; ++i) rig.window.SetText(ctl::kSentinelBoxes[i], texts[i]);
+  rig.Press(ctl::kSetDevice);
+  const Bytes sent = SentRequest(rig);
   EXPECT_EQ(Bytes(sent.begin() + 3, sent.begin() + 9), (Bytes{'A', 0xE9, '~', '1', 0x7F, ' '}));
-  EXPECT_EQ(bench.state.sentinels.texts[1], "é");
+  EXPECT_EQ(rig.state.sentinels.texts[1], "é");
 }
 
 struct VerdictRow {
@@ -180,12 +177,12 @@ TEST_P(FormatVerdicts, AreShownFromByte3) {
   const VerdictRow& row = GetParam();
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   config.reader.scriptedReply = {Report({0x02, 0x30, row.byte3, 0x03})};
-  ReaderBench bench(config);
-  ASSERT_TRUE(bench.Connect());
-  if (row.chinese) bench.SwitchToChinese();
-  bench.Press(1020);
-  EXPECT_EQ(bench.window.events, row.events);
-  EXPECT_EQ(bench.window.boxes, row.boxes);
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
+  if (row.chinese) rig.SwitchToChinese();
+  rig.Press(ctl::kSetDevice);
+  EXPECT_EQ(rig.window.events, row.events);
+  EXPECT_EQ(rig.window.boxes, row.boxes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, FormatVerdicts, ::testing::ValuesIn(kVerdictRows),
@@ -195,11 +192,11 @@ TEST(SetDevice, TimeOutsInChineseKeepTheEnglishTitle) {
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   config.reader.writeCompletion = sim::WriteCompletion::Never;
   config.reader.replies = false;
-  ReaderBench bench(config);
-  ASSERT_TRUE(bench.Connect());
-  bench.SwitchToChinese();
-  bench.Press(1020);
-  EXPECT_EQ(bench.window.events, (Strings{"status:发送数据超时", "status:接收数据超时", "box:ERROR|接收数据超时"}));
+  DialogRig rig(config);
+  ASSERT_TRUE(rig.Connect());
+  rig.SwitchToChinese();
+  rig.Press(ctl::kSetDevice);
+  EXPECT_EQ(rig.window.events, (Strings{"status:发送数据超时", "status:接收数据超时", "box:ERROR|接收数据超时"}));
 }
 
 // The sentinel set takes the panel's sentinels after every exchange that got
@@ -238,17 +235,17 @@ TEST_P(SentinelWriteBack, FollowsTheExchangesThatSent) {
   const WriteBackRow& row = GetParam();
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   row.configure(config);
-  ReaderBench bench(config);
-  if (row.connect) ASSERT_TRUE(bench.Connect());
-  if (row.tickNoTrack) bench.UntickTrackOutputs();
-  bench.window.SetText(1005, "#");
-  bench.window.SetText(1008, "");
+  DialogRig rig(config);
+  if (row.connect) ASSERT_TRUE(rig.Connect());
+  if (row.tickNoTrack) rig.UntickTrackOutputs();
+  rig.window.SetText(ctl::kTrack1Start, "#");
+  rig.window.SetText(ctl::kTrack3End, "");
 
-  bench.Press(1020);
+  rig.Press(ctl::kSetDevice);
 
   const std::array<std::string, 6> updated = {"#", "?", ";", "?", "+", ""};
   const std::array<std::string, 6> unchanged = {"%", "?", ";", "?", "+", "?"};
-  EXPECT_EQ(bench.state.sentinels.texts, row.updated ? updated : unchanged);
+  EXPECT_EQ(rig.state.sentinels.texts, row.updated ? updated : unchanged);
 }
 
 INSTANTIATE_TEST_SUITE_P(Outcomes, SentinelWriteBack, ::testing::ValuesIn(kWriteBackRows),

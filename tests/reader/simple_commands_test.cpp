@@ -2,19 +2,17 @@
 // shows in the status line and the information box.
 #include <gtest/gtest.h>
 
-#include "tests/reader/reader_bench.h"
+#include "tests/support/dialog_rig.h"
 
 namespace magcfg::test {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-using Strings = std::vector<std::string>;
 
-ReaderBench BenchAnswering(const Bytes& report) {
+DialogRig RigAnswering(const Bytes& report) {
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   config.reader.scriptedReply = {report};
   config.reader.writeCompletion = sim::WriteCompletion::InsideCall;  // no write notice before the reply
-  return ReaderBench(config);
+  return DialogRig(config);
 }
 
 TEST(GetVersion, ShowsTheTextOfTheReply) {
@@ -37,20 +35,20 @@ TEST(GetVersion, ShowsTheTextOfTheReply) {
       {"bytes above 0x7F", Report({0x05, 0xE9, 0x03}), "\xC3\xA9"},
   };
   for (const Row& row : rows) {
-    ReaderBench bench = BenchAnswering(row.report);
-    ASSERT_TRUE(bench.Connect());
-    bench.Press(1025);
-    EXPECT_EQ(bench.window.statusHistory, Strings{row.text}) << row.name;
-    EXPECT_EQ(bench.window.boxes, (std::vector<ShownBox>{{row.text, "Information", BoxIcon::Information}})) << row.name;
+    DialogRig rig = RigAnswering(row.report);
+    ASSERT_TRUE(rig.Connect());
+    rig.Press(ctl::kGetVersion);
+    EXPECT_EQ(rig.window.statusHistory, Strings{row.text}) << row.name;
+    EXPECT_EQ(rig.window.boxes, (std::vector<ShownBox>{{row.text, "Information", BoxIcon::Information}})) << row.name;
   }
 }
 
 TEST(GetVersion, AsksTheReaderForItsVersionText) {
-  ReaderBench bench;
-  ASSERT_TRUE(bench.Connect());
-  bench.Press(1025);
-  EXPECT_EQ(bench.hid.Seen().writes.at(0), ReportOf({0x02, 0x05, 0x03}));
-  EXPECT_EQ(bench.Status(), "V1.02");
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  rig.Press(ctl::kGetVersion);
+  EXPECT_EQ(rig.sim.Seen().writes.at(0), ReportOf({0x02, 0x05, 0x03}));
+  EXPECT_EQ(rig.Status(), "V1.02");
 }
 
 TEST(UploadModes, AnyReplyInTimeIsTheSuccess) {
@@ -60,32 +58,32 @@ TEST(UploadModes, AnyReplyInTimeIsTheSuccess) {
     std::string text;
   };
   const Row rows[] = {
-      {1030, Report({0x02, 0x07, 'Y', 0x03}), "主动上传模式设置成功"},
-      {1030, Report({0x02, 0x07, 'N', 0x03}), "主动上传模式设置成功"},
-      {1030, Report({}), "主动上传模式设置成功"},
-      {1031, Report({0x02, 0x06, 'N', 0x03}), "被动上传模式设置成功"},
-      {1031, Report({0xFF, 0xFF, 0xFF}), "被动上传模式设置成功"},
+      {ctl::kActiveUpload, Report({0x02, 0x07, 'Y', 0x03}), "主动上传模式设置成功"},
+      {ctl::kActiveUpload, Report({0x02, 0x07, 'N', 0x03}), "主动上传模式设置成功"},
+      {ctl::kActiveUpload, Report({}), "主动上传模式设置成功"},
+      {ctl::kPassiveUpload, Report({0x02, 0x06, 'N', 0x03}), "被动上传模式设置成功"},
+      {ctl::kPassiveUpload, Report({0xFF, 0xFF, 0xFF}), "被动上传模式设置成功"},
   };
   for (const Row& row : rows) {
-    ReaderBench bench = BenchAnswering(row.reply);
-    ASSERT_TRUE(bench.Connect());
-    bench.SwitchToChinese();  // the same text in both languages
-    bench.Press(row.button);
-    EXPECT_EQ(bench.window.events,
+    DialogRig rig = RigAnswering(row.reply);
+    ASSERT_TRUE(rig.Connect());
+    rig.SwitchToChinese();  // the same text in both languages
+    rig.Press(row.button);
+    EXPECT_EQ(rig.window.events,
               (Strings{"status:发送命令数据成功", "status:" + row.text, "box:Information|" + row.text}))
         << row.button;
   }
 }
 
 TEST(UploadModes, SwitchTheReader) {
-  ReaderBench bench;
-  ASSERT_TRUE(bench.Connect());
-  bench.Press(1031);
-  EXPECT_EQ(bench.hid.Reader().Mode(), sim::UploadMode::Passive);
-  bench.Press(1030);
-  EXPECT_EQ(bench.hid.Reader().Mode(), sim::UploadMode::Active);
-  EXPECT_EQ(bench.hid.Seen().writes.at(0), ReportOf({0x02, 0x06, 0x03}));
-  EXPECT_EQ(bench.hid.Seen().writes.at(1), ReportOf({0x02, 0x07, 0x03}));
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  rig.Press(ctl::kPassiveUpload);
+  EXPECT_EQ(rig.sim.Reader().Mode(), sim::UploadMode::Passive);
+  rig.Press(ctl::kActiveUpload);
+  EXPECT_EQ(rig.sim.Reader().Mode(), sim::UploadMode::Active);
+  EXPECT_EQ(rig.sim.Seen().writes.at(0), ReportOf({0x02, 0x06, 0x03}));
+  EXPECT_EQ(rig.sim.Seen().writes.at(1), ReportOf({0x02, 0x07, 0x03}));
 }
 
 TEST(CardStatus, ShowsTheCodeOfByte4) {
@@ -95,26 +93,26 @@ TEST(CardStatus, ShowsTheCodeOfByte4) {
   };
   const Row rows[] = {{0, "没有刷卡"}, {1, "刷卡失败"}, {2, "刷卡成功"}, {3, nullptr}, {0xFF, nullptr}};
   for (const Row& row : rows) {
-    ReaderBench bench = BenchAnswering(Report({0x02, 0x09, 'Y', row.code, 0x03}));
-    ASSERT_TRUE(bench.Connect());
-    bench.Press(1039);
+    DialogRig rig = RigAnswering(Report({0x02, 0x09, 'Y', row.code, 0x03}));
+    ASSERT_TRUE(rig.Connect());
+    rig.Press(ctl::kCardStatus);
     Strings expected = {"status:Set Command OK!"};
     if (row.text)
       expected.insert(expected.end(), {std::string("status:") + row.text, std::string("box:Information|") + row.text});
-    EXPECT_EQ(bench.window.events, expected) << int(row.code);
+    EXPECT_EQ(rig.window.events, expected) << int(row.code);
   }
 }
 
 TEST(CardStatus, FollowsTheReadersLastSwipe) {
-  ReaderBench bench;
-  ASSERT_TRUE(bench.Connect());
-  bench.Press(1039);
-  bench.hid.Reader().Swipe(sim::CardSwipe::Failed());
-  bench.Press(1039);
-  bench.hid.Reader().Swipe(sim::CardSwipe::Good("B1", "2", ""));
-  bench.Press(1039);
-  EXPECT_EQ(bench.window.boxes.size(), 3u);
-  EXPECT_EQ(bench.window.statusHistory,
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  rig.Press(ctl::kCardStatus);
+  rig.sim.Reader().Swipe(sim::CardSwipe::Failed());
+  rig.Press(ctl::kCardStatus);
+  rig.sim.Reader().Swipe(sim::CardSwipe::Good("B1", "2", ""));
+  rig.Press(ctl::kCardStatus);
+  EXPECT_EQ(rig.window.boxes.size(), 3u);
+  EXPECT_EQ(rig.window.statusHistory,
             (Strings{"Set Command OK!", "没有刷卡", "Set Command OK!", "刷卡失败", "Set Command OK!", "刷卡成功"}));
 }
 

@@ -4,9 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/simulated/simulated_hid.h"
-#include "tests/support/fake_window.h"
-#include "ui/main_dialog.h"
+#include "tests/support/dialog_rig.h"
 
 namespace magcfg::sim {
 namespace {
@@ -44,24 +42,16 @@ TEST(TypedSwipe, FramesEachOutputTrackAndPressesEnterWhereTheFormatSays) {
 }
 
 TEST(TypedSwipe, IsSplitBackIntoItsTracksByTheSwipeCapture) {
-  test::FakeWindow window;
-  SimulatedHidSystem hid(SaneReaderConfig());
-  ModuleState state;
-  MainDialog dialog(window, hid, state);
-  dialog.OnInitDialog();
-  dialog.OnNotify(1040, Notification::FocusGained);
+  test::DialogRig rig;
+  rig.dialog.OnNotify(ctl::kSwipeBox, Notification::FocusGained);
 
   // The reader types one key at a time; a line break leaves CR LF in the box.
   for (char c : TypedSwipe(ReaderFormat{}, kSwipe)) {
-    std::string text = window.GetText(1040);
-    text += c == kTypedEnter ? std::string("\r\n") : std::string(1, c);
-    window.OperatorTypes(1040, text);
-    dialog.OnNotify(1040, Notification::Changed);
+    const std::string text = rig.window.GetText(ctl::kSwipeBox);
+    rig.SwipeBoxBecomes(text + (c == kTypedEnter ? std::string("\r\n") : std::string(1, c)));
   }
 
-  EXPECT_EQ(window.GetText(1035), "B41^DOE^25");
-  EXPECT_EQ(window.GetText(1036), "41=25");
-  EXPECT_EQ(window.GetText(1037), "01=9");
+  EXPECT_EQ(rig.TrackBoxes(), (test::Strings{"B41^DOE^25", "41=25", "01=9"}));
 }
 
 }  // namespace

@@ -32,7 +32,7 @@ const FakeControl& FakeWindow::Control(int id) const {
 
 void FakeWindow::SetText(int control, std::string_view utf8) {
   Control(control).text = std::string(utf8);
-  operations.push_back("SetText " + std::to_string(control));
+  operations.push_back(Operation("SetText", control));
   if (control == ctl::kStatusLine) {
     statusHistory.emplace_back(utf8);
     events.push_back("status:" + std::string(utf8));
@@ -44,19 +44,19 @@ bool FakeWindow::IsChecked(int control) const { return Control(control).checked;
 
 void FakeWindow::SetChecked(int control, bool checked) {
   Control(control).checked = checked;
-  operations.push_back(std::string(checked ? "Check " : "Uncheck ") + std::to_string(control));
+  operations.push_back(Operation(checked ? "Check" : "Uncheck", control));
 }
 
 void FakeWindow::SetEnabled(int control, bool enabled) {
   Control(control).enabled = enabled;
-  operations.push_back(std::string(enabled ? "Enable " : "Disable ") + std::to_string(control));
+  operations.push_back(Operation(enabled ? "Enable" : "Disable", control));
 }
 
 bool FakeWindow::IsEnabled(int control) const { return Control(control).enabled; }
 
 void FakeWindow::SetTextLimit(int control, int characters) {
   Control(control).textLimit = characters;
-  operations.push_back("Limit " + std::to_string(control));
+  operations.push_back(Operation("Limit", control));
 }
 
 void FakeWindow::ResetList(int control) {
@@ -92,7 +92,7 @@ void FakeWindow::SetFocus(int control) { focus = control; }
 void FakeWindow::ApplyLabelStyle(int control, const LabelStyle& style) {
   Control(control).labelStyle = style;
   ++Control(control).labelRedraws;
-  operations.push_back("Label " + std::to_string(control));
+  operations.push_back(Operation("Label", control));
 }
 
 void FakeWindow::SetWindowIcon(int iconResource) {
@@ -113,5 +113,12 @@ void FakeWindow::OperatorToggles(int control) {
 }
 
 void FakeWindow::OperatorTypes(int control, std::string_view text) { Control(control).text = std::string(text); }
+
+void FakeWindow::ForgetLogs() {
+  events.clear();
+  boxes.clear();
+  statusHistory.clear();
+  operations.clear();
+}
 
 }  // namespace magcfg::test

@@ -33,6 +33,11 @@ struct FakeControl {
   int labelRedraws = 0;
 };
 
+// One entry of the operations log: "SetText 1035", "Check 1011", ...
+inline std::string Operation(std::string_view kind, int control) {
+  return std::string(kind) + " " + std::to_string(control);
+}
+
 class FakeWindow : public WindowPort {
  public:
   FakeWindow();
@@ -63,13 +68,15 @@ class FakeWindow : public WindowPort {
   // auto radio button first, as the platform does before it notifies.
   void OperatorToggles(int control);
   void OperatorTypes(int control, std::string_view text);  // replaces the text
+  // Empties the four logs below.
+  void ForgetLogs();
 
   // Every status line text and box, in order: "status:<text>" or
   // "box:<title>|<text>".
   std::vector<std::string> events;
   std::vector<ShownBox> boxes;
   std::vector<std::string> statusHistory;
-  std::vector<std::string> operations;  // "SetText 1035" ... for order checks
+  std::vector<std::string> operations;  // Operation()s, for order checks
   int focus = -1;
   int icon = 0;
   int endResult = 0;  // 0 while the window runs

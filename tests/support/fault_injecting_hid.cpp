@@ -73,6 +73,7 @@ struct FaultInjectingHid::State {
   std::vector<std::string> gonePaths;
   std::vector<std::string> violations;
   std::int64_t injectedWaitMs = 0;
+  reader::OpenFailure lastOpenFailure = reader::OpenFailure::Other;
 };
 
 namespace {
@@ -241,9 +242,13 @@ std::unique_ptr<reader::HidInterfaceList> FaultInjectingHid::ListInterfaces() {
 
 std::unique_ptr<HidDevice> FaultInjectingHid::Open(const std::string& path) {
   const int call = state_->counts.opens++;
+  state_->lastOpenFailure = reader::OpenFailure::Other;
   if (state_->faults.refuseOpen.Contains(call) || state_->Gone(path)) return nullptr;
   std::unique_ptr<HidDevice> device = state_->inner.Open(path);
-  if (!device) return nullptr;
+  if (!device) {
+    state_->lastOpenFailure = state_->inner.LastOpenFailure();
+    return nullptr;
+  }
   ++state_->counts.opened;
   const int id = state_->nextId++;
   state_->open.push_back({id, path, false, std::nullopt});
@@ -253,6 +258,13 @@ std::unique_ptr<HidDevice> FaultInjectingHid::Open(const std::string& path) {
 void FaultInjectingHid::Pause(int milliseconds) {
   ++state_->counts.pauses;
   state_->inner.Pause(milliseconds);
+}
+
+reader::OpenFailure FaultInjectingHid::LastOpenFailure() const { return state_->lastOpenFailure; }
+
+std::optional<HidAttributes> FaultInjectingHid::IdentityWithoutOpening(const std::string& path) {
+  if (state_->Gone(path)) return std::nullopt;
+  return state_->inner.IdentityWithoutOpening(path);
 }
 
 HidFaults& FaultInjectingHid::Faults() { return state_->faults; }

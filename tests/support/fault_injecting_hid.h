@@ -117,6 +117,10 @@ class FaultInjectingHid final : public reader::HidSystem {
   std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override;
   std::unique_ptr<reader::HidDevice> Open(const std::string& path) override;
   void Pause(int milliseconds) override;
+  // Why the latest open failed: the wrapped system's reason, or Other for
+  // an open the injector refused.
+  reader::OpenFailure LastOpenFailure() const override;
+  std::optional<reader::HidAttributes> IdentityWithoutOpening(const std::string& path) override;
 
   // The faults in force; a test may change them between calls.
   HidFaults& Faults();

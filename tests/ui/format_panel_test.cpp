@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "res/control_ids.h"
-#include "tests/support/dialog_fixture.h"
+#include "tests/support/dialog_rig.h"
 
 namespace magcfg::test {
 namespace {
@@ -14,24 +14,24 @@ class FormatPanelTest : public DialogTest {
   bool Enabled(int id) const { return window.Control(id).enabled; }
 
   void ExpectDefaultChecks() {
-    for (int id : {1011, 1012, 1013, 1017}) EXPECT_TRUE(Checked(id)) << id;
-    for (int id : {1014, 1015, 1016}) {
+    for (int id : {ctl::kOutputTrack1, ctl::kOutputTrack2, ctl::kOutputTrack3, ctl::kCrPacket}) EXPECT_TRUE(Checked(id)) << id;
+    for (int id : {ctl::kCrTrack1, ctl::kCrTrack2, ctl::kCrTrack3}) {
       EXPECT_FALSE(Checked(id)) << id;
       EXPECT_FALSE(Enabled(id)) << id;
     }
-    EXPECT_TRUE(Enabled(1017));
+    EXPECT_TRUE(Enabled(ctl::kCrPacket));
   }
 
   // The panel's rules hold in every reachable state.
   void ExpectRulesHold() {
-    const bool packet = Checked(1017);
+    const bool packet = Checked(ctl::kCrPacket);
     bool anyTrackCr = false;
-    for (int id : {1014, 1015, 1016}) {
+    for (int id : {ctl::kCrTrack1, ctl::kCrTrack2, ctl::kCrTrack3}) {
       anyTrackCr = anyTrackCr || Checked(id);
       EXPECT_EQ(Enabled(id), !packet) << id;
       if (packet) EXPECT_FALSE(Checked(id)) << id;
     }
-    EXPECT_EQ(Enabled(1017), !anyTrackCr);
+    EXPECT_EQ(Enabled(ctl::kCrPacket), !anyTrackCr);
   }
 };
 
@@ -45,30 +45,30 @@ TEST_F(FormatPanelTest, StartsWithTheDefaultSentinelsLimitedToOneCharacter) {
 }
 
 TEST_F(FormatPanelTest, PacketReturnExcludesTrackReturns) {
-  Click(1017);  // off: the track boxes become available, still unticked
-  for (int id : {1014, 1015, 1016}) {
+  Click(ctl::kCrPacket);  // off: the track boxes become available, still unticked
+  for (int id : {ctl::kCrTrack1, ctl::kCrTrack2, ctl::kCrTrack3}) {
     EXPECT_TRUE(Enabled(id));
     EXPECT_FALSE(Checked(id));
   }
-  Click(1014);
-  EXPECT_FALSE(Enabled(1017));
-  Click(1015);
-  EXPECT_FALSE(Enabled(1017));
-  Click(1014);  // off again; 1015 still ticked
-  EXPECT_FALSE(Enabled(1017));
-  Click(1015);
-  EXPECT_TRUE(Enabled(1017));
-  EXPECT_FALSE(Checked(1017));
-  Click(1017);  // on: the track boxes are unticked and greyed
+  Click(ctl::kCrTrack1);
+  EXPECT_FALSE(Enabled(ctl::kCrPacket));
+  Click(ctl::kCrTrack2);
+  EXPECT_FALSE(Enabled(ctl::kCrPacket));
+  Click(ctl::kCrTrack1);  // off again; track 2's still ticked
+  EXPECT_FALSE(Enabled(ctl::kCrPacket));
+  Click(ctl::kCrTrack2);
+  EXPECT_TRUE(Enabled(ctl::kCrPacket));
+  EXPECT_FALSE(Checked(ctl::kCrPacket));
+  Click(ctl::kCrPacket);  // on: the track boxes are unticked and greyed
   ExpectDefaultChecks();
 }
 
 TEST_F(FormatPanelTest, AnyCombinationOfTrackReturnsKeepsTheRules) {
-  Click(1017);
+  Click(ctl::kCrPacket);
   // Every sequence of clicks over the three track boxes, three deep.
-  for (int a : {1014, 1015, 1016}) {
-    for (int b : {1014, 1015, 1016}) {
-      for (int c : {1014, 1015, 1016}) {
+  for (int a : {ctl::kCrTrack1, ctl::kCrTrack2, ctl::kCrTrack3}) {
+    for (int b : {ctl::kCrTrack1, ctl::kCrTrack2, ctl::kCrTrack3}) {
+      for (int c : {ctl::kCrTrack1, ctl::kCrTrack2, ctl::kCrTrack3}) {
         Click(a);
         ExpectRulesHold();
         Click(b);
@@ -81,27 +81,27 @@ TEST_F(FormatPanelTest, AnyCombinationOfTrackReturnsKeepsTheRules) {
 }
 
 TEST_F(FormatPanelTest, FactoryFormatAfterTrackReturnsAndEditedSentinels) {
-  Click(1017);
-  Click(1014);
-  Click(1011);
-  window.OperatorTypes(1005, "A");
-  window.OperatorTypes(1008, "");
+  Click(ctl::kCrPacket);
+  Click(ctl::kCrTrack1);
+  Click(ctl::kOutputTrack1);
+  window.OperatorTypes(ctl::kTrack1Start, "A");
+  window.OperatorTypes(ctl::kTrack3End, "");
   ApplyFactoryFormat(window);
-  EXPECT_EQ(window.GetText(1005), "%");
-  EXPECT_EQ(window.GetText(1008), "?");
+  EXPECT_EQ(window.GetText(ctl::kTrack1Start), "%");
+  EXPECT_EQ(window.GetText(ctl::kTrack3End), "?");
   ExpectDefaultChecks();
-  EXPECT_TRUE(Checked(1017));
+  EXPECT_TRUE(Checked(ctl::kCrPacket));
   // The sentinel set is neither read nor changed.
   EXPECT_EQ(state.sentinels.texts, SentinelSet{}.texts);
 }
 
 TEST_F(FormatPanelTest, ReadsThePanelAsSetDeviceSendsIt) {
-  window.OperatorTypes(1010, "");
-  window.OperatorTypes(1009, "é");
-  Click(1011);  // track 1 off
-  Click(1017);
-  Click(1014);
-  Click(1016);
+  window.OperatorTypes(ctl::kTrack2Start, "");
+  window.OperatorTypes(ctl::kTrack3Start, "é");
+  Click(ctl::kOutputTrack1);  // track 1 off
+  Click(ctl::kCrPacket);
+  Click(ctl::kCrTrack1);
+  Click(ctl::kCrTrack3);
   const reader::OutputFormat panel = ReadFormatPanel(window);
   EXPECT_EQ(panel.sentinels[2], "");
   EXPECT_EQ(panel.sentinels[4], "é");
@@ -117,17 +117,17 @@ TEST_F(FormatPanelTest, ReadsThePanelAsSetDeviceSendsIt) {
 
 TEST_F(FormatPanelTest, TrackReturnsAreIgnoredWhileThePacketReturnIsTicked) {
   // A state the rules never reach by clicks, set directly: the packet box wins.
-  window.Control(1014).checked = true;
+  window.Control(ctl::kCrTrack1).checked = true;
   EXPECT_TRUE(ReadFormatPanel(window).crAfterPacket);
   EXPECT_EQ(ReadFormatPanel(window).crAfterTrack, (std::array<bool, 3>{false, false, false}));
 }
 
 TEST_F(FormatPanelTest, NoTrackOutputIsAllowedInThePanel) {
-  Click(1011);
-  Click(1012);
-  Click(1013);
+  Click(ctl::kOutputTrack1);
+  Click(ctl::kOutputTrack2);
+  Click(ctl::kOutputTrack3);
   EXPECT_FALSE(AnyTrackOutputTicked(window));
-  Click(1012);
+  Click(ctl::kOutputTrack2);
   EXPECT_TRUE(AnyTrackOutputTicked(window));
 }
 

@@ -3,23 +3,23 @@
 #include <gtest/gtest.h>
 
 #include "res/control_ids.h"
-#include "tests/support/dialog_fixture.h"
+#include "tests/support/dialog_rig.h"
 
 namespace magcfg::test {
 namespace {
 
 class SwipeCaptureTest : public DialogTest {
  protected:
-  SwipeCaptureTest() { dialog.OnNotify(1040, Notification::FocusGained); }
+  SwipeCaptureTest() { dialog.OnNotify(ctl::kSwipeBox, Notification::FocusGained); }
 
   std::array<std::string, 3> Boxes() const {
-    return {window.GetText(1035), window.GetText(1036), window.GetText(1037)};
+    return {window.GetText(ctl::kTrack1Data), window.GetText(ctl::kTrack2Data), window.GetText(ctl::kTrack3Data)};
   }
   using Boxes3 = std::array<std::string, 3>;
 };
 
 TEST_F(SwipeCaptureTest, WorkedExampleCharacterByCharacter) {
-  EXPECT_EQ(window.GetText(1040), "");  // emptied on focus
+  EXPECT_EQ(window.GetText(ctl::kSwipeBox), "");  // emptied on focus
   struct Step {
     const char* typed;
     Boxes3 shown;
@@ -35,16 +35,16 @@ TEST_F(SwipeCaptureTest, WorkedExampleCharacterByCharacter) {
     Type(step.typed);
     EXPECT_EQ(Boxes(), step.shown) << "after " << step.typed;
   }
-  EXPECT_EQ(window.GetText(1040), "");  // every '?' empties the box with the default sentinels
+  EXPECT_EQ(window.GetText(ctl::kSwipeBox), "");  // every '?' empties the box with the default sentinels
   // The reader's Enter: the box stores a line break.
   SwipeBoxBecomes("\r\n");
   EXPECT_EQ(Boxes(), (Boxes3{"B123^X", "456=7", ""}));
   EXPECT_EQ(state.capture.capturing, (std::array<bool, 3>{false, false, false}));
   for (const auto& t : state.capture.tracks) EXPECT_TRUE(t.empty());
-  EXPECT_EQ(window.Control(1040).selStart, 0);
-  EXPECT_EQ(window.Control(1040).selEnd, 2);
-  EXPECT_EQ(window.Control(1040).caretScrolls, 1);
-  EXPECT_EQ(window.focus, 1040);
+  EXPECT_EQ(window.Control(ctl::kSwipeBox).selStart, 0);
+  EXPECT_EQ(window.Control(ctl::kSwipeBox).selEnd, 2);
+  EXPECT_EQ(window.Control(ctl::kSwipeBox).caretScrolls, 1);
+  EXPECT_EQ(window.focus, ctl::kSwipeBox);
   // The next swipe's first character blanks the boxes.
   SwipeBoxBecomes("%");
   EXPECT_EQ(Boxes(), (Boxes3{"", "", ""}));
@@ -53,7 +53,7 @@ TEST_F(SwipeCaptureTest, WorkedExampleCharacterByCharacter) {
 TEST_F(SwipeCaptureTest, APastedSwipeIsJudgedByItsLastCharacterAlone) {
   SwipeBoxBecomes("%B123^X?;456=7?");
   EXPECT_EQ(Boxes(), (Boxes3{"", "", ""}));
-  EXPECT_EQ(window.GetText(1040), "");
+  EXPECT_EQ(window.GetText(ctl::kSwipeBox), "");
   for (const auto& t : state.capture.tracks) EXPECT_TRUE(t.empty());
 }
 
@@ -78,9 +78,9 @@ TEST_F(SwipeCaptureTest, EndSentinelsOtherThanQuestionMarkDoNotEndACapture) {
   EXPECT_TRUE(state.capture.capturing[0]);
   EXPECT_EQ(state.capture.tracks[0], U"AB#C");
   // The track-3 end sentinel empties the box; '?' no longer does.
-  EXPECT_EQ(window.GetText(1040), "C");
+  EXPECT_EQ(window.GetText(ctl::kSwipeBox), "C");
   Type("?");
-  EXPECT_EQ(window.GetText(1040), "C?");
+  EXPECT_EQ(window.GetText(ctl::kSwipeBox), "C?");
   EXPECT_FALSE(state.capture.capturing[0]);
 }
 
@@ -109,13 +109,13 @@ TEST_F(SwipeCaptureTest, LineFeedBetweenTracksEndsTheSwipeThere) {
 
 TEST_F(SwipeCaptureTest, FocusLostMidSwipeThenRegainedContinuesTheTrack) {
   Type("%AB");
-  dialog.OnNotify(1040, Notification::FocusLost);
-  EXPECT_EQ(window.GetText(1040), "before swipe the magnetic card please make sure the cursor is here!");
+  dialog.OnNotify(ctl::kSwipeBox, Notification::FocusLost);
+  EXPECT_EQ(window.GetText(ctl::kSwipeBox), "before swipe the magnetic card please make sure the cursor is here!");
   EXPECT_TRUE(state.capture.capturing[0]);
-  dialog.OnNotify(1040, Notification::FocusGained);
-  EXPECT_EQ(window.GetText(1040), "");
+  dialog.OnNotify(ctl::kSwipeBox, Notification::FocusGained);
+  EXPECT_EQ(window.GetText(ctl::kSwipeBox), "");
   Type("C?");
-  EXPECT_EQ(window.GetText(1035), "ABC");
+  EXPECT_EQ(window.GetText(ctl::kTrack1Data), "ABC");
 }
 
 TEST_F(SwipeCaptureTest, ClearShowsTheHintAndChangesNothingElse) {
@@ -123,7 +123,7 @@ TEST_F(SwipeCaptureTest, ClearShowsTheHintAndChangesNothingElse) {
   const auto before = state.capture.tracks;
   const auto shown = Boxes();
   Press(ctl::kClearSwipe);
-  EXPECT_EQ(window.GetText(1040), "before swipe the magnetic card please make sure the cursor is here!");
+  EXPECT_EQ(window.GetText(ctl::kSwipeBox), "before swipe the magnetic card please make sure the cursor is here!");
   EXPECT_EQ(state.capture.tracks, before);
   EXPECT_TRUE(state.capture.capturing[1]);
   EXPECT_EQ(Boxes(), shown);
@@ -138,7 +138,7 @@ TEST_F(SwipeCaptureTest, DeletingEverythingChangesNothing) {
 }
 
 TEST_F(SwipeCaptureTest, TypedCharacterAfterAPassiveReadRewritesTheBoxes) {
-  window.SetText(1035, "from the reader");
+  window.SetText(ctl::kTrack1Data, "from the reader");
   Type("x");
   EXPECT_EQ(Boxes(), (Boxes3{"", "", ""}));
 }
@@ -146,11 +146,11 @@ TEST_F(SwipeCaptureTest, TypedCharacterAfterAPassiveReadRewritesTheBoxes) {
 TEST_F(SwipeCaptureTest, CharactersBeyondLatin1AreOneCharacterEach) {
   state.sentinels.texts = {"€", "?", ";", "?", "+", "?"};
   Type("€日本?");
-  EXPECT_EQ(window.GetText(1035), "日本");
+  EXPECT_EQ(window.GetText(ctl::kTrack1Data), "日本");
 }
 
 TEST_F(SwipeCaptureTest, SentinelsComeFromTheSetNotThePanel) {
-  window.OperatorTypes(1005, "A");  // edited, not sent with Set Device
+  window.OperatorTypes(ctl::kTrack1Start, "A");  // edited, not sent with Set Device
   Type("AB");
   EXPECT_FALSE(state.capture.capturing[0]);
   Type("%B");

@@ -26,13 +26,13 @@ class QtSwipeCapture : public QtWindowTest {
 
   // The operator clicks into the swipe box, which empties itself.
   void ClickIntoSwipeBox() {
-    ClickOn(1040);
-    ASSERT_EQ(FocusedControl(), 1040);
-    ASSERT_EQ(Text(1040), "");
+    ClickOn(ctl::kSwipeBox);
+    ASSERT_EQ(FocusedControl(), ctl::kSwipeBox);
+    ASSERT_EQ(Text(ctl::kSwipeBox), "");
   }
 
-  std::vector<std::string> TrackBoxes() const { return {Text(1035), Text(1036), Text(1037)}; }
-  QPlainTextEdit* SwipeBox() const { return As<QPlainTextEdit>(1040); }
+  std::vector<std::string> TrackBoxes() const { return {Text(ctl::kTrack1Data), Text(ctl::kTrack2Data), Text(ctl::kTrack3Data)}; }
+  QPlainTextEdit* SwipeBox() const { return As<QPlainTextEdit>(ctl::kSwipeBox); }
 };
 
 using Boxes = std::vector<std::string>;
@@ -116,17 +116,17 @@ TEST_F(QtSwipeCapture, TheReaderTypesTwoTracksAndEnter) {
   for (const Step& step : steps) {
     SCOPED_TRACE(testing::Message() << "after '" << step.typed << "' (box " << step.swipeBox << ")");
     Type(QString(QLatin1Char(step.typed)));
-    EXPECT_EQ(Text(1040), step.swipeBox);
+    EXPECT_EQ(Text(ctl::kSwipeBox), step.swipeBox);
     EXPECT_EQ(TrackBoxes(), step.tracks);
   }
 
   Key(Qt::Key_Return);
   EXPECT_EQ(TrackBoxes(), (Boxes{"B123^X", "456=7", ""}));
-  EXPECT_EQ(Text(1040), "\n");
+  EXPECT_EQ(Text(ctl::kSwipeBox), "\n");
   const QTextCursor cursor = SwipeBox()->textCursor();
   EXPECT_EQ(cursor.selectionStart(), 0);
   EXPECT_EQ(cursor.selectionEnd(), 1);  // the line break is selected
-  EXPECT_EQ(FocusedControl(), 1040);
+  EXPECT_EQ(FocusedControl(), ctl::kSwipeBox);
   EXPECT_EQ(state.capture.capturing, (std::array<bool, 3>{false, false, false}));
   for (const auto& track : state.capture.tracks) EXPECT_TRUE(track.empty());
   EXPECT_TRUE(endResults.empty());
@@ -134,7 +134,7 @@ TEST_F(QtSwipeCapture, TheReaderTypesTwoTracksAndEnter) {
   // The next swipe's first character replaces the selected line break, and
   // its change blanks the three track boxes.
   Type(QStringLiteral("%"));
-  EXPECT_EQ(Text(1040), "%");
+  EXPECT_EQ(Text(ctl::kSwipeBox), "%");
   EXPECT_EQ(TrackBoxes(), (Boxes{"", "", ""}));
   EXPECT_TRUE(state.capture.capturing[0]);
 }
@@ -145,14 +145,14 @@ TEST_F(QtSwipeCapture, APastedSwipeIsJudgedByItsLastCharacterAlone) {
   ASSERT_EQ(TrackBoxes(), (Boxes{"A", "", ""}));
   SwipeBox()->insertPlainText(QStringLiteral("CD;99?"));  // one change
   EXPECT_EQ(TrackBoxes(), (Boxes{"AB", "", ""}));         // nothing of the paste was captured
-  EXPECT_EQ(Text(1040), "");
+  EXPECT_EQ(Text(ctl::kSwipeBox), "");
   EXPECT_EQ(state.capture.capturing, (std::array<bool, 3>{false, false, false}));
 
   // A paste that ends in a line break ends the swipe.
   Type(QStringLiteral("+7"));
   SwipeBox()->insertPlainText(QStringLiteral("8?x\n"));
   EXPECT_EQ(TrackBoxes(), (Boxes{"AB", "", "7"}));
-  EXPECT_EQ(Text(1040), "+78?x\n");
+  EXPECT_EQ(Text(ctl::kSwipeBox), "+78?x\n");
   const QTextCursor cursor = SwipeBox()->textCursor();
   EXPECT_EQ(cursor.selectionStart(), 0);
   EXPECT_EQ(cursor.selectionEnd(), 6);
@@ -163,8 +163,8 @@ TEST_F(QtSwipeCapture, LosingTheFocusMidSwipeShowsTheHintAndTheTrackGoesOnAfterw
   ClickIntoSwipeBox();
   Type(QStringLiteral("%AB"));
   Key(Qt::Key_Tab);  // the focus moves on to Clear
-  ASSERT_NE(FocusedControl(), 1040);
-  EXPECT_EQ(Text(1040), "before swipe the magnetic card please make sure the cursor is here!");
+  ASSERT_NE(FocusedControl(), ctl::kSwipeBox);
+  EXPECT_EQ(Text(ctl::kSwipeBox), "before swipe the magnetic card please make sure the cursor is here!");
   EXPECT_TRUE(state.capture.capturing[0]);  // the capture goes on
   EXPECT_EQ(TrackBoxes(), (Boxes{"A", "", ""}));
 
@@ -178,15 +178,15 @@ TEST_F(QtSwipeCapture, ClearShowsTheHintAndChangesNothingElse) {
   ClickIntoSwipeBox();
   Type(QStringLiteral(";12"));
   const Boxes before = TrackBoxes();
-  const std::string status = Text(1023);
-  window.SetFocus(1040);
-  ClickOn(1041);
-  EXPECT_EQ(Text(1040), "before swipe the magnetic card please make sure the cursor is here!");
+  const std::string status = Text(ctl::kStatusLine);
+  window.SetFocus(ctl::kSwipeBox);
+  ClickOn(ctl::kClearSwipe);
+  EXPECT_EQ(Text(ctl::kSwipeBox), "before swipe the magnetic card please make sure the cursor is here!");
   EXPECT_EQ(TrackBoxes(), before);
-  EXPECT_EQ(Text(1023), status);
+  EXPECT_EQ(Text(ctl::kStatusLine), status);
   EXPECT_TRUE(state.capture.capturing[1]);
   EXPECT_EQ(state.capture.tracks[1], U"12");
-  EXPECT_EQ(Text(1005), "%");
+  EXPECT_EQ(Text(ctl::kTrack1Start), "%");
 }
 
 TEST_F(QtSwipeCapture, DeletingTheWholeTextChangesNothingElse) {
@@ -194,7 +194,7 @@ TEST_F(QtSwipeCapture, DeletingTheWholeTextChangesNothingElse) {
   Type(QStringLiteral("%AB"));
   SwipeBox()->selectAll();
   Key(Qt::Key_Delete);
-  EXPECT_EQ(Text(1040), "");
+  EXPECT_EQ(Text(ctl::kSwipeBox), "");
   EXPECT_EQ(TrackBoxes(), (Boxes{"A", "", ""}));
   EXPECT_EQ(state.capture.tracks[0], U"AB");
 }
@@ -202,7 +202,7 @@ TEST_F(QtSwipeCapture, DeletingTheWholeTextChangesNothingElse) {
 TEST_F(QtSwipeCapture, CharactersBeyondOneByteAndNoBreakSpacesArriveUnchanged) {
   ClickIntoSwipeBox();
   Type(QStringLiteral("%\u00A0\u00E9\u4E2D"));
-  EXPECT_EQ(Text(1040), "%\u00A0\u00E9\u4E2D");
+  EXPECT_EQ(Text(ctl::kSwipeBox), "%\u00A0\u00E9\u4E2D");
   Type(QStringLiteral("?"));
   EXPECT_EQ(TrackBoxes(), (Boxes{"\u00A0\u00E9\u4E2D", "", ""}));
 }
@@ -220,7 +220,7 @@ TEST_F(QtSwipeCapture, TheDemoCardAsTheSimulatedReaderTypesItFillsTheThreeTrackB
     }
   }
   EXPECT_EQ(TrackBoxes(), (Boxes{card.tracks[0], card.tracks[1], card.tracks[2]}));
-  EXPECT_EQ(Text(1040), "\n");
+  EXPECT_EQ(Text(ctl::kSwipeBox), "\n");
   EXPECT_TRUE(endResults.empty());
 }
 

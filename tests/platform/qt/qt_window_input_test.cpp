@@ -25,7 +25,7 @@ using QtWindowKeys = QtWindowTest;
 
 TEST_F(QtWindowKeys, EnterEndsTheWindowAsOkWhereTheControlDoesNotTakeIt) {
   // A sentinel box, a check box, the list, a read-only track box.
-  for (int id : {1005, 1011, 1038, 1035}) {
+  for (int id : {ctl::kTrack1Start, ctl::kOutputTrack1, ctl::kTrackSelection, ctl::kTrack1Data}) {
     SCOPED_TRACE(id);
     endResults.clear();
     ShowActive();
@@ -39,13 +39,13 @@ TEST_F(QtWindowKeys, EnterEndsTheWindowAsOkWhereTheControlDoesNotTakeIt) {
 
 TEST_F(QtWindowKeys, KeypadEnterInASentinelBoxEndsTheWindowToo) {
   ShowActive();
-  window.SetFocus(1009);
+  window.SetFocus(ctl::kTrack3Start);
   Key(Qt::Key_Enter);
   EXPECT_EQ(endResults, std::vector<int>{kDialogOk});
 }
 
 TEST_F(QtWindowKeys, EscapeEndsTheWindowAsCancelFromAnyControl) {
-  for (int id : {1001, 1005, 1040, 1017, 1038}) {
+  for (int id : {ctl::kFindDevice, ctl::kTrack1Start, ctl::kSwipeBox, ctl::kCrPacket, ctl::kTrackSelection}) {
     SCOPED_TRACE(id);
     endResults.clear();
     ShowActive();
@@ -64,54 +64,54 @@ TEST_F(QtWindowKeys, CloseBoxEndsTheWindow) {
 
 TEST_F(QtWindowKeys, EnterOnAFocusedPushButtonPressesItAndKeepsTheWindow) {
   ShowActive();
-  window.SetFocus(1024);  // Disconnect with no reader open
+  window.SetFocus(ctl::kDisconnect);  // Disconnect with no reader open
   Key(Qt::Key_Return);
-  EXPECT_EQ(Text(1023), "No device connected!");
-  window.SetFocus(1001);  // Find Device with nothing present
+  EXPECT_EQ(Text(ctl::kStatusLine), "No device connected!");
+  window.SetFocus(ctl::kFindDevice);  // Find Device with nothing present
   Key(Qt::Key_Enter);
-  EXPECT_EQ(Text(1023), "Device disconnected!");
+  EXPECT_EQ(Text(ctl::kStatusLine), "Device disconnected!");
   EXPECT_TRUE(endResults.empty());
   EXPECT_TRUE(window.isVisible());
 }
 
 TEST_F(QtWindowKeys, EnterInTheSwipeBoxIsALineBreak) {
   ShowActive();
-  window.SetFocus(1040);
+  window.SetFocus(ctl::kSwipeBox);
   Type(QStringLiteral("ab"));
   Key(Qt::Key_Return);
-  EXPECT_EQ(Text(1040), "ab\n");
+  EXPECT_EQ(Text(ctl::kSwipeBox), "ab\n");
   EXPECT_TRUE(endResults.empty());
   EXPECT_TRUE(window.isVisible());
 }
 
 TEST_F(QtWindowKeys, TabMovesOnFromTheSwipeBoxInsteadOfTypingATab) {
   ShowActive();
-  window.SetFocus(1040);
+  window.SetFocus(ctl::kSwipeBox);
   Key(Qt::Key_Tab, QStringLiteral("\t"));
-  EXPECT_EQ(FocusedControl(), 1041);
-  EXPECT_EQ(Text(1040).find('\t'), std::string::npos);
+  EXPECT_EQ(FocusedControl(), ctl::kClearSwipe);
+  EXPECT_EQ(Text(ctl::kSwipeBox).find('\t'), std::string::npos);
 }
 
 using QtWindowClicks = QtWindowTest;
 
 TEST_F(QtWindowClicks, CarriageReturnBoxesKeepTheirRulesUnderRealClicks) {
   ShowActive();
-  ClickOn(1017);  // off: the track boxes become available
-  EXPECT_FALSE(As<QCheckBox>(1017)->isChecked());
-  for (int id : {1014, 1015, 1016}) {
+  ClickOn(ctl::kCrPacket);  // off: the track boxes become available
+  EXPECT_FALSE(As<QCheckBox>(ctl::kCrPacket)->isChecked());
+  for (int id : {ctl::kCrTrack1, ctl::kCrTrack2, ctl::kCrTrack3}) {
     EXPECT_TRUE(W(id)->isEnabled()) << id;
     EXPECT_FALSE(As<QCheckBox>(id)->isChecked()) << id;
   }
-  ClickOn(1014);
-  EXPECT_TRUE(As<QCheckBox>(1014)->isChecked());
-  EXPECT_FALSE(W(1017)->isEnabled());
-  ClickOn(1015);
-  ClickOn(1014);  // off again; 1015 still on
-  EXPECT_FALSE(W(1017)->isEnabled());
-  ClickOn(1015);
-  EXPECT_TRUE(W(1017)->isEnabled());
-  ClickOn(1017);  // on: the track boxes are cleared and greyed
-  for (int id : {1014, 1015, 1016}) {
+  ClickOn(ctl::kCrTrack1);
+  EXPECT_TRUE(As<QCheckBox>(ctl::kCrTrack1)->isChecked());
+  EXPECT_FALSE(W(ctl::kCrPacket)->isEnabled());
+  ClickOn(ctl::kCrTrack2);
+  ClickOn(ctl::kCrTrack1);  // off again; track 2's still on
+  EXPECT_FALSE(W(ctl::kCrPacket)->isEnabled());
+  ClickOn(ctl::kCrTrack2);
+  EXPECT_TRUE(W(ctl::kCrPacket)->isEnabled());
+  ClickOn(ctl::kCrPacket);  // on: the track boxes are cleared and greyed
+  for (int id : {ctl::kCrTrack1, ctl::kCrTrack2, ctl::kCrTrack3}) {
     EXPECT_FALSE(W(id)->isEnabled()) << id;
     EXPECT_FALSE(As<QCheckBox>(id)->isChecked()) << id;
   }
@@ -119,37 +119,37 @@ TEST_F(QtWindowClicks, CarriageReturnBoxesKeepTheirRulesUnderRealClicks) {
 
 TEST_F(QtWindowClicks, ADisabledControlTakesNoClick) {
   ShowActive();
-  ClickOn(1016);  // greyed while 1017 is checked
-  EXPECT_FALSE(As<QCheckBox>(1016)->isChecked());
-  EXPECT_TRUE(As<QCheckBox>(1017)->isChecked());
+  ClickOn(ctl::kCrTrack3);  // greyed while the packet box is checked
+  EXPECT_FALSE(As<QCheckBox>(ctl::kCrTrack3)->isChecked());
+  EXPECT_TRUE(As<QCheckBox>(ctl::kCrPacket)->isChecked());
 }
 
 TEST_F(QtWindowClicks, SetDefaultFormatPutsTheFactoryPanelBack) {
   ShowActive();
-  ClickOn(1017);
-  ClickOn(1014);
-  window.SetFocus(1005);
-  As<QLineEdit>(1005)->selectAll();
+  ClickOn(ctl::kCrPacket);
+  ClickOn(ctl::kCrTrack1);
+  window.SetFocus(ctl::kTrack1Start);
+  As<QLineEdit>(ctl::kTrack1Start)->selectAll();
   Type(QStringLiteral("A"));
-  ASSERT_EQ(Text(1005), "A");
-  ClickOn(1021);
-  EXPECT_EQ(Text(1005), "%");
-  EXPECT_TRUE(As<QCheckBox>(1017)->isChecked());
-  EXPECT_TRUE(W(1017)->isEnabled());
-  EXPECT_FALSE(As<QCheckBox>(1014)->isChecked());
-  EXPECT_FALSE(W(1014)->isEnabled());
-  EXPECT_EQ(Text(1023), "No device connected!");
+  ASSERT_EQ(Text(ctl::kTrack1Start), "A");
+  ClickOn(ctl::kSetDefaultFormat);
+  EXPECT_EQ(Text(ctl::kTrack1Start), "%");
+  EXPECT_TRUE(As<QCheckBox>(ctl::kCrPacket)->isChecked());
+  EXPECT_TRUE(W(ctl::kCrPacket)->isEnabled());
+  EXPECT_FALSE(As<QCheckBox>(ctl::kCrTrack1)->isChecked());
+  EXPECT_FALSE(W(ctl::kCrTrack1)->isEnabled());
+  EXPECT_EQ(Text(ctl::kStatusLine), "No device connected!");
   EXPECT_TRUE(boxes.empty());
 }
 
 TEST_F(QtWindowClicks, ProgramSetTextRaisesNoChangeWhileTypedTextDoes) {
   ShowActive();
-  window.SetFocus(1040);
-  ASSERT_EQ(Text(1040), "");  // the box empties as it gains the focus
-  window.SetText(1040, "%AB");
+  window.SetFocus(ctl::kSwipeBox);
+  ASSERT_EQ(Text(ctl::kSwipeBox), "");  // the box empties as it gains the focus
+  window.SetText(ctl::kSwipeBox, "%AB");
   EXPECT_EQ(state.capture.swipeText, "");  // no parse ran
   EXPECT_FALSE(state.capture.capturing[0]);
-  As<QPlainTextEdit>(1040)->moveCursor(QTextCursor::End);
+  As<QPlainTextEdit>(ctl::kSwipeBox)->moveCursor(QTextCursor::End);
   Type(QStringLiteral("%"));
   EXPECT_EQ(state.capture.swipeText, "%AB%");
   EXPECT_TRUE(state.capture.capturing[0]);
@@ -157,15 +157,15 @@ TEST_F(QtWindowClicks, ProgramSetTextRaisesNoChangeWhileTypedTextDoes) {
 
 TEST_F(QtWindowClicks, SentinelBoxesTakeOneCharacterOfOneByteEach) {
   ShowActive();
-  window.SetFocus(1006);
-  auto* box = As<QLineEdit>(1006);
+  window.SetFocus(ctl::kTrack1End);
+  auto* box = As<QLineEdit>(ctl::kTrack1End);
   Type(QStringLiteral("x"));  // already full
-  EXPECT_EQ(Text(1006), "?");
+  EXPECT_EQ(Text(ctl::kTrack1End), "?");
   box->selectAll();
   Key(Qt::Key_Backspace);
-  ASSERT_EQ(Text(1006), "");
+  ASSERT_EQ(Text(ctl::kTrack1End), "");
   Type(QStringLiteral("ab"));
-  EXPECT_EQ(Text(1006), "a");
+  EXPECT_EQ(Text(ctl::kTrack1End), "a");
 
   struct Case {
     QString typed;
@@ -187,13 +187,13 @@ TEST_F(QtWindowClicks, SentinelBoxesTakeOneCharacterOfOneByteEach) {
     box->clear();
     mark();
     Type(c.typed);
-    EXPECT_EQ(Text(1006), c.shown);
+    EXPECT_EQ(Text(ctl::kTrack1End), c.shown);
     // A refused character is explained at the box.
     EXPECT_EQ(QToolTip::text(), *c.shown == '\0' ? hint : marker);
     box->clear();
     mark();
     box->insert(c.typed);  // pasted
-    EXPECT_EQ(Text(1006), c.shown);
+    EXPECT_EQ(Text(ctl::kTrack1End), c.shown);
     EXPECT_EQ(QToolTip::text(), *c.shown == '\0' ? hint : marker);
   }
   // A full box refuses a second character without a word, as before.
@@ -201,11 +201,11 @@ TEST_F(QtWindowClicks, SentinelBoxesTakeOneCharacterOfOneByteEach) {
   Type(QStringLiteral("a"));
   mark();
   Type(QStringLiteral("b"));
-  EXPECT_EQ(Text(1006), "a");
+  EXPECT_EQ(Text(ctl::kTrack1End), "a");
   EXPECT_EQ(QToolTip::text(), marker);
   // In Chinese, the explanation is Chinese.
-  window.SetChecked(1003, false);
-  window.SetChecked(1002, true);
+  window.SetChecked(ctl::kLanguageEnglish, false);
+  window.SetChecked(ctl::kLanguageChinese, true);
   box->clear();
   Type(QStringLiteral("\u00FF"));
   EXPECT_EQ(QToolTip::text(), QString::fromUtf8(kSentinelRangeHint.chinese));
@@ -213,64 +213,64 @@ TEST_F(QtWindowClicks, SentinelBoxesTakeOneCharacterOfOneByteEach) {
 }
 
 TEST_F(QtWindowClicks, RadioButtonsExcludeEachOtherOnClickButNotWhenSet) {
-  window.SetChecked(1002, true);
-  EXPECT_TRUE(window.IsChecked(1002));
-  EXPECT_TRUE(window.IsChecked(1003));
-  window.SetChecked(1002, false);
-  EXPECT_FALSE(window.IsChecked(1002));
-  As<QRadioButton>(1002)->click();
-  EXPECT_TRUE(window.IsChecked(1002));
-  EXPECT_FALSE(window.IsChecked(1003));
+  window.SetChecked(ctl::kLanguageChinese, true);
+  EXPECT_TRUE(window.IsChecked(ctl::kLanguageChinese));
+  EXPECT_TRUE(window.IsChecked(ctl::kLanguageEnglish));
+  window.SetChecked(ctl::kLanguageChinese, false);
+  EXPECT_FALSE(window.IsChecked(ctl::kLanguageChinese));
+  As<QRadioButton>(ctl::kLanguageChinese)->click();
+  EXPECT_TRUE(window.IsChecked(ctl::kLanguageChinese));
+  EXPECT_FALSE(window.IsChecked(ctl::kLanguageEnglish));
 }
 
 TEST_F(QtWindowClicks, ChineseCaptionsReplaceTheEnglishOnes) {
   ShowActive();
-  window.SetText(1023, "status stays");
-  As<QRadioButton>(1002)->click();  // the hidden language choice reports a click all the same
+  window.SetText(ctl::kStatusLine, "status stays");
+  As<QRadioButton>(ctl::kLanguageChinese)->click();  // the hidden language choice reports a click all the same
   EXPECT_EQ(state.language, UiLanguage::Chinese);
   const std::pair<int, const char*> captions[] = {
-      {1000, "设备控制"},
-      {1016, "三轨数据结束时带回车(CR)"},
-      {1022, "状态信息"},
-      {1026, "使用说明"},
-      {1032, "读卡（被动上传模式）"},
-      {1040, "刷卡前点击此文本框!"},
-      {1041, "清除"},
-      {1042, "1\n轨"},
-      {1027, "首先，插入USB读卡器，并点击“查找设备”"},
+      {ctl::kDeviceFrame, "设备控制"},
+      {ctl::kCrTrack3, "三轨数据结束时带回车(CR)"},
+      {ctl::kStatusCaption, "状态信息"},
+      {ctl::kInstructionsFrame, "使用说明"},
+      {ctl::kReadCard, "读卡（被动上传模式）"},
+      {ctl::kSwipeBox, "刷卡前点击此文本框!"},
+      {ctl::kClearSwipe, "清除"},
+      {ctl::kTrack1Label, "1\n轨"},
+      {ctl::kInstruction1, "首先，插入USB读卡器，并点击“查找设备”"},
   };
   for (const auto& [id, text] : captions) EXPECT_EQ(Text(id), text) << id;
-  EXPECT_EQ(As<QPushButton>(1041)->text(), QStringLiteral("清除"));
-  auto* list = As<QComboBox>(1038);
+  EXPECT_EQ(As<QPushButton>(ctl::kClearSwipe)->text(), QStringLiteral("清除"));
+  auto* list = As<QComboBox>(ctl::kTrackSelection);
   ASSERT_EQ(list->count(), 7);
   EXPECT_EQ(list->currentIndex(), 0);
   EXPECT_EQ(list->itemText(0), QStringLiteral("0:读2,3轨"));
   EXPECT_EQ(list->itemText(4), QStringLiteral("4:读1, 2轨"));
   EXPECT_EQ(list->itemText(5), QStringLiteral("5:读1,3,轨"));
   // Untouched: the status line, the sentinels and the template's own texts.
-  EXPECT_EQ(Text(1023), "status stays");
-  EXPECT_EQ(Text(1005), "%");
-  EXPECT_EQ(Text(1003), "English(英文)");
+  EXPECT_EQ(Text(ctl::kStatusLine), "status stays");
+  EXPECT_EQ(Text(ctl::kTrack1Start), "%");
+  EXPECT_EQ(Text(ctl::kLanguageEnglish), "English(英文)");
   EXPECT_EQ(window.findChild<QGroupBox*>(QStringLiteral("control_none_3"))->title(),
             QStringLiteral("语言选项(Language option)"));
 
   // Clear follows the language choice.
-  window.SetFocus(1040);
-  ClickOn(1041);
-  EXPECT_EQ(Text(1040), "刷卡前点击此文本框!");
+  window.SetFocus(ctl::kSwipeBox);
+  ClickOn(ctl::kClearSwipe);
+  EXPECT_EQ(Text(ctl::kSwipeBox), "刷卡前点击此文本框!");
 }
 
 TEST_F(QtWindowClicks, ListEntriesAreAddedWithoutSelectingAny) {
-  window.ResetList(1038);
-  window.AddListEntry(1038, "a");
-  window.AddListEntry(1038, "b");
-  EXPECT_EQ(window.SelectedListEntry(1038), -1);
-  window.SelectListEntry(1038, 1);
-  EXPECT_EQ(window.SelectedListEntry(1038), 1);
-  window.SelectListEntry(1038, 7);
-  EXPECT_EQ(window.SelectedListEntry(1038), -1);
-  window.SelectListEntry(1038, -3);
-  EXPECT_EQ(window.SelectedListEntry(1038), -1);
+  window.ResetList(ctl::kTrackSelection);
+  window.AddListEntry(ctl::kTrackSelection, "a");
+  window.AddListEntry(ctl::kTrackSelection, "b");
+  EXPECT_EQ(window.SelectedListEntry(ctl::kTrackSelection), -1);
+  window.SelectListEntry(ctl::kTrackSelection, 1);
+  EXPECT_EQ(window.SelectedListEntry(ctl::kTrackSelection), 1);
+  window.SelectListEntry(ctl::kTrackSelection, 7);
+  EXPECT_EQ(window.SelectedListEntry(ctl::kTrackSelection), -1);
+  window.SelectListEntry(ctl::kTrackSelection, -3);
+  EXPECT_EQ(window.SelectedListEntry(ctl::kTrackSelection), -1);
 }
 
 TEST_F(QtWindowClicks, UnknownControlIdsChangeNothingAndReadEmpty) {
@@ -293,10 +293,10 @@ using QtWindowBoxes = QtWindowTest;
 
 TEST_F(QtWindowBoxes, CommandsWithoutAReaderWriteTheStatusLineOnly) {
   ShowActive();
-  for (int id : {1020, 1030, 1031, 1032, 1039}) {
-    window.SetText(1023, "");
+  for (int id : {ctl::kSetDevice, ctl::kActiveUpload, ctl::kPassiveUpload, ctl::kReadCard, ctl::kCardStatus}) {
+    window.SetText(ctl::kStatusLine, "");
     ClickOn(id);
-    EXPECT_EQ(Text(1023), "No device connected!") << id;
+    EXPECT_EQ(Text(ctl::kStatusLine), "No device connected!") << id;
   }
   EXPECT_TRUE(boxes.empty());
 }
@@ -308,7 +308,7 @@ class QtWindowDetailFailure : public QtWindowTest {
 
 TEST_F(QtWindowDetailFailure, ShowsAnErrorBoxWithTheMessageAsTitle) {
   ShowActive();
-  ClickOn(1001);
+  ClickOn(ctl::kFindDevice);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].title, QStringLiteral("Get HID device information failed!"));
   EXPECT_EQ(boxes[0].text, QStringLiteral("Error"));
@@ -324,20 +324,20 @@ class QtWindowWithReader : public QtWindowTest {
 
 TEST_F(QtWindowWithReader, SetDeviceShowsTheReadersVerdictInABox) {
   ShowActive();
-  ClickOn(1001);
-  EXPECT_EQ(Text(1023), "Detect device OK,ver1A2");
-  ClickOn(1020);
+  ClickOn(ctl::kFindDevice);
+  EXPECT_EQ(Text(ctl::kStatusLine), "Detect device OK,ver1A2");
+  ClickOn(ctl::kSetDevice);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].title, QStringLiteral("Information"));
   EXPECT_EQ(boxes[0].text, QStringLiteral("Set format OK!"));
   EXPECT_EQ(boxes[0].icon, QMessageBox::Information);
   EXPECT_EQ(boxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-  EXPECT_EQ(Text(1023), "Set format OK!");
+  EXPECT_EQ(Text(ctl::kStatusLine), "Set format OK!");
 
   hid.replyByte3 = 'N';
-  ClickOn(1024);  // a new reader answers 'N'
-  ClickOn(1001);
-  ClickOn(1020);
+  ClickOn(ctl::kDisconnect);  // a new reader answers 'N'
+  ClickOn(ctl::kFindDevice);
+  ClickOn(ctl::kSetDevice);
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[1].title, QStringLiteral("ERROR"));
   EXPECT_EQ(boxes[1].text, QStringLiteral("Set format failed!"));
@@ -346,9 +346,9 @@ TEST_F(QtWindowWithReader, SetDeviceShowsTheReadersVerdictInABox) {
 
 TEST_F(QtWindowWithReader, NoTrackTickedShowsTheMessageAsTitleOverError) {
   ShowActive();
-  ClickOn(1001);
-  for (int id : {1011, 1012, 1013}) ClickOn(id);
-  ClickOn(1039);
+  ClickOn(ctl::kFindDevice);
+  for (int id : {ctl::kOutputTrack1, ctl::kOutputTrack2, ctl::kOutputTrack3}) ClickOn(id);
+  ClickOn(ctl::kCardStatus);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].title, QStringLiteral("You must select any one track to output!"));
   EXPECT_EQ(boxes[0].text, QStringLiteral("Error"));
@@ -364,7 +364,7 @@ TEST_F(QtWindowWithReader, NoTrackTickedShowsTheMessageAsTitleOverError) {
     titleWidth = QFontMetrics(box.font()).horizontalAdvance(box.windowTitle());
     box.hide();
   });
-  ClickOn(1039);
+  ClickOn(ctl::kCardStatus);
   EXPECT_GT(titleWidth, 200);
   EXPECT_GE(width, titleWidth + 4 * QFontMetrics(window.font()).height());
 }
@@ -372,7 +372,7 @@ TEST_F(QtWindowWithReader, NoTrackTickedShowsTheMessageAsTitleOverError) {
 TEST_F(QtWindowWithReader, TheRealBoxRunsModallyOverTheWindowUntilClosed) {
   window.SetMessageBoxHook(nullptr);
   ShowActive();
-  ClickOn(1001);
+  ClickOn(ctl::kFindDevice);
   RecordedBox seen{};
   bool found = false;
   bool windowBlocked = false;
@@ -397,7 +397,7 @@ TEST_F(QtWindowWithReader, TheRealBoxRunsModallyOverTheWindowUntilClosed) {
     box->button(QMessageBox::Ok)->click();
   };
   QTimer::singleShot(0, closeBox);
-  ClickOn(1020);  // returns once the box is closed
+  ClickOn(ctl::kSetDevice);  // returns once the box is closed
   ASSERT_TRUE(found);
   EXPECT_TRUE(windowBlocked);
   EXPECT_EQ(seen.title, QStringLiteral("Information"));
@@ -428,11 +428,11 @@ TEST(QtWindowAccessRefused, SaysTheReaderWasFoundAndHowToGetAccess) {
     std::string statusAtBox;
     window.SetMessageBoxHook([&](QMessageBox& box) {
       boxes.emplace_back(box.windowTitle(), box.text());
-      statusAtBox = window.GetText(1023);
+      statusAtBox = window.GetText(ctl::kStatusLine);
       EXPECT_EQ(box.icon(), QMessageBox::Critical);
     });
     window.Initialise();
-    qobject_cast<QPushButton*>(window.Control(1001))->click();
+    qobject_cast<QPushButton*>(window.Control(ctl::kFindDevice))->click();
     EXPECT_FALSE(dialog.ReaderOpen());
     EXPECT_EQ(statusAtBox, language == UiLanguage::English ? "Device disconnected!" : "设备未连接!");
     ASSERT_EQ(boxes.size(), 1u);
@@ -453,8 +453,8 @@ TEST(QtWindowAccessRefused, SaysTheReaderWasFoundAndHowToGetAccess) {
   int boxes = 0;
   window.SetMessageBoxHook([&](QMessageBox&) { ++boxes; });
   window.Initialise();
-  qobject_cast<QPushButton*>(window.Control(1001))->click();
-  EXPECT_EQ(window.GetText(1023), "Device disconnected!");
+  qobject_cast<QPushButton*>(window.Control(ctl::kFindDevice))->click();
+  EXPECT_EQ(window.GetText(ctl::kStatusLine), "Device disconnected!");
   EXPECT_EQ(boxes, 0);
 }
 
@@ -468,9 +468,9 @@ TEST(QtWindowDemoReader, FindsTheReaderAndSetsItsFormat) {
   std::vector<QString> boxes;
   window.SetMessageBoxHook([&](QMessageBox& box) { boxes.push_back(box.windowTitle() + "|" + box.text()); });
   window.Initialise();
-  qobject_cast<QPushButton*>(window.Control(1001))->click();
-  EXPECT_EQ(window.GetText(1023).rfind("Detect device OK,ver", 0), 0u) << window.GetText(1023);
-  qobject_cast<QPushButton*>(window.Control(1020))->click();
+  qobject_cast<QPushButton*>(window.Control(ctl::kFindDevice))->click();
+  EXPECT_EQ(window.GetText(ctl::kStatusLine).rfind("Detect device OK,ver", 0), 0u) << window.GetText(ctl::kStatusLine);
+  qobject_cast<QPushButton*>(window.Control(ctl::kSetDevice))->click();
   EXPECT_EQ(boxes, std::vector<QString>{QStringLiteral("Information|Set format OK!")});
 }
 

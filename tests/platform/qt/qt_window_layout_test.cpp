@@ -202,35 +202,35 @@ TEST_F(QtWindowFirstShow, ShowsEnglishDefaultsWithFindDeviceFocused) {
   for (const CaptionRow& row : CaptionTable()) {
     EXPECT_EQ(Text(row.control), row.text.english) << row.control;
   }
-  EXPECT_EQ(Text(1016), "Output (CR) flag at the end of Track 3");
-  EXPECT_EQ(As<QCheckBox>(1016)->text(), QStringLiteral("Output (CR) flag at the end of Track 3"));
-  for (int id : {1002, 1003}) EXPECT_FALSE(W(id)->isVisible()) << id;
+  EXPECT_EQ(Text(ctl::kCrTrack3), "Output (CR) flag at the end of Track 3");
+  EXPECT_EQ(As<QCheckBox>(ctl::kCrTrack3)->text(), QStringLiteral("Output (CR) flag at the end of Track 3"));
+  for (int id : {ctl::kLanguageChinese, ctl::kLanguageEnglish}) EXPECT_FALSE(W(id)->isVisible()) << id;
   EXPECT_FALSE(window.findChild<QGroupBox*>(QStringLiteral("control_none_3"))->isVisible());
-  EXPECT_FALSE(W(1025)->isEnabled());
-  EXPECT_EQ(Text(1023), "");
+  EXPECT_FALSE(W(ctl::kGetVersion)->isEnabled());
+  EXPECT_EQ(Text(ctl::kStatusLine), "");
 
-  const std::pair<int, const char*> sentinels[] = {{1005, "%"}, {1006, "?"}, {1010, ";"},
-                                                   {1007, "?"}, {1009, "+"}, {1008, "?"}};
+  const std::pair<int, const char*> sentinels[] = {{ctl::kTrack1Start, "%"}, {ctl::kTrack1End, "?"}, {ctl::kTrack2Start, ";"},
+                                                   {ctl::kTrack2End, "?"}, {ctl::kTrack3Start, "+"}, {ctl::kTrack3End, "?"}};
   for (const auto& [id, text] : sentinels) {
     EXPECT_EQ(Text(id), text) << id;
     EXPECT_EQ(As<QLineEdit>(id)->maxLength(), 1) << id;
   }
-  for (int id : {1011, 1012, 1013, 1017}) {
+  for (int id : {ctl::kOutputTrack1, ctl::kOutputTrack2, ctl::kOutputTrack3, ctl::kCrPacket}) {
     EXPECT_TRUE(As<QCheckBox>(id)->isChecked()) << id;
     EXPECT_TRUE(W(id)->isEnabled()) << id;
   }
-  for (int id : {1014, 1015, 1016}) {
+  for (int id : {ctl::kCrTrack1, ctl::kCrTrack2, ctl::kCrTrack3}) {
     EXPECT_FALSE(As<QCheckBox>(id)->isChecked()) << id;
     EXPECT_FALSE(W(id)->isEnabled()) << id;
   }
-  auto* list = As<QComboBox>(1038);
+  auto* list = As<QComboBox>(ctl::kTrackSelection);
   ASSERT_EQ(list->count(), 7);
   EXPECT_EQ(list->currentIndex(), 0);
   EXPECT_EQ(list->currentText(), QStringLiteral("0:Track2,3"));
-  EXPECT_EQ(As<QPlainTextEdit>(1040)->toPlainText(),
+  EXPECT_EQ(As<QPlainTextEdit>(ctl::kSwipeBox)->toPlainText(),
             QStringLiteral("before swipe the magnetic card please make sure the cursor is here!"));
-  for (int id : {1035, 1036, 1037}) EXPECT_EQ(Text(id), "") << id;
-  EXPECT_EQ(FocusedControl(), 1001);
+  for (int id : {ctl::kTrack1Data, ctl::kTrack2Data, ctl::kTrack3Data}) EXPECT_EQ(Text(id), "") << id;
+  EXPECT_EQ(FocusedControl(), ctl::kFindDevice);
   EXPECT_EQ(state.language, UiLanguage::English);
   EXPECT_TRUE(endResults.empty());
 }
@@ -254,31 +254,31 @@ TEST_F(QtWindowFirstShow, WidgetsCarryTheTemplateStyles) {
     EXPECT_TRUE(box->alignment().testFlag(Qt::AlignHCenter)) << id;
     EXPECT_NE(box->validator(), nullptr) << id;
   }
-  for (int id : {1035, 1036, 1037, 1040}) {
+  for (int id : {ctl::kTrack1Data, ctl::kTrack2Data, ctl::kTrack3Data, ctl::kSwipeBox}) {
     auto* edit = As<QPlainTextEdit>(id);
-    EXPECT_EQ(edit->isReadOnly(), id != 1040) << id;
+    EXPECT_EQ(edit->isReadOnly(), id != ctl::kSwipeBox) << id;
     EXPECT_EQ(edit->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn) << id;
     EXPECT_EQ(edit->focusPolicy(), Qt::StrongFocus) << id;
   }
-  EXPECT_TRUE(As<QLabel>(1022)->alignment().testFlag(Qt::AlignRight));
-  EXPECT_FALSE(As<QLabel>(1023)->alignment().testFlag(Qt::AlignRight));
-  EXPECT_EQ(As<QLabel>(1023)->frameShadow(), QFrame::Sunken);
-  EXPECT_EQ(As<QLabel>(1022)->frameShape(), QFrame::NoFrame);
-  EXPECT_FALSE(As<QComboBox>(1038)->isEditable());
-  EXPECT_GE(As<QComboBox>(1038)->maxVisibleItems(), 2);
+  EXPECT_TRUE(As<QLabel>(ctl::kStatusCaption)->alignment().testFlag(Qt::AlignRight));
+  EXPECT_FALSE(As<QLabel>(ctl::kStatusLine)->alignment().testFlag(Qt::AlignRight));
+  EXPECT_EQ(As<QLabel>(ctl::kStatusLine)->frameShadow(), QFrame::Sunken);
+  EXPECT_EQ(As<QLabel>(ctl::kStatusCaption)->frameShape(), QFrame::NoFrame);
+  EXPECT_FALSE(As<QComboBox>(ctl::kTrackSelection)->isEditable());
+  EXPECT_GE(As<QComboBox>(ctl::kTrackSelection)->maxVisibleItems(), 2);
 
   // The read card button breaks its caption at words to fit, while its text
   // stays the caption as set, without line breaks.
   ShowActive();
-  auto* readCard = As<QPushButton>(1032);
-  EXPECT_EQ(Text(1032), "Reader (passive mode upload)");
+  auto* readCard = As<QPushButton>(ctl::kReadCard);
+  EXPECT_EQ(Text(ctl::kReadCard), "Reader (passive mode upload)");
   EXPECT_EQ(readCard->text(), QStringLiteral("Reader (passive mode upload)"));
   const std::string longCaption = "Reader (passive mode upload) of all three tracks";
-  window.SetText(1032, longCaption);
-  EXPECT_EQ(Text(1032), longCaption);
+  window.SetText(ctl::kReadCard, longCaption);
+  EXPECT_EQ(Text(ctl::kReadCard), longCaption);
   EXPECT_EQ(readCard->text(), QString::fromStdString(longCaption));
   EXPECT_GE(InkLines(readCard), 2);
-  window.SetText(1032, "Read");
+  window.SetText(ctl::kReadCard, "Read");
   EXPECT_EQ(InkLines(readCard), 1);
 }
 
@@ -324,44 +324,44 @@ TEST_F(QtWindowFirstShow, FrameLinesRunThroughTheirTitlesAboveTheControlsInside)
 TEST_F(QtWindowFirstShow, LabelsAreRedTwelvePixelsAndBoldWhereChosen) {
   ShowActive();
   const QColor red(255, 0, 0);
-  for (int id : {1023, 1026, 1027, 1028, 1029}) {
+  for (int id : {ctl::kStatusLine, ctl::kInstructionsFrame, ctl::kInstruction1, ctl::kInstruction2, ctl::kNoticeLine}) {
     SCOPED_TRACE(id);
     EXPECT_EQ(W(id)->palette().color(QPalette::WindowText), red);
     EXPECT_EQ(W(id)->font().pixelSize(), 12);
     EXPECT_FALSE(W(id)->autoFillBackground());
   }
-  for (int id : {1023, 1026}) {
+  for (int id : {ctl::kStatusLine, ctl::kInstructionsFrame}) {
     EXPECT_EQ(W(id)->font().weight(), QFont::Bold) << id;
     EXPECT_EQ(W(id)->font().family(), QApplication::font().family()) << id;
   }
-  for (int id : {1027, 1028, 1029}) {
+  for (int id : {ctl::kInstruction1, ctl::kInstruction2, ctl::kNoticeLine}) {
     EXPECT_EQ(W(id)->font().weight(), QFont::Normal) << id;
     EXPECT_EQ(W(id)->font().family(), QStringLiteral("Microsoft Sans Serif")) << id;
   }
   // Other texts keep the dialog font and the default colour.
-  EXPECT_EQ(W(1022)->font(), window.font());
-  EXPECT_NE(W(1022)->palette().color(QPalette::WindowText), red);
+  EXPECT_EQ(W(ctl::kStatusCaption)->font(), window.font());
+  EXPECT_NE(W(ctl::kStatusCaption)->palette().color(QPalette::WindowText), red);
 
   // What is drawn: the frame's title and the status line come out red.
-  EXPECT_GT(CountRedPixels(W(1026)), 20);
-  EXPECT_GT(CountRedPixels(W(1027)), 20);
-  EXPECT_EQ(CountRedPixels(W(1023)), 0);  // empty
-  window.SetText(1023, "No device connected!");
-  EXPECT_GT(CountRedPixels(W(1023)), 20);
-  EXPECT_EQ(CountRedPixels(W(1022)), 0);
+  EXPECT_GT(CountRedPixels(W(ctl::kInstructionsFrame)), 20);
+  EXPECT_GT(CountRedPixels(W(ctl::kInstruction1)), 20);
+  EXPECT_EQ(CountRedPixels(W(ctl::kStatusLine)), 0);  // empty
+  window.SetText(ctl::kStatusLine, "No device connected!");
+  EXPECT_GT(CountRedPixels(W(ctl::kStatusLine)), 20);
+  EXPECT_EQ(CountRedPixels(W(ctl::kStatusCaption)), 0);
 }
 
 TEST_F(QtWindowFirstShow, AnUnsetLabelStyleDrawsInTheDefaultFontAndColour) {
-  window.ApplyLabelStyle(1027, LabelStyle{});
-  EXPECT_EQ(W(1027)->font(), QApplication::font());
-  EXPECT_EQ(W(1027)->palette().color(QPalette::WindowText), QApplication::palette().color(QPalette::WindowText));
+  window.ApplyLabelStyle(ctl::kInstruction1, LabelStyle{});
+  EXPECT_EQ(W(ctl::kInstruction1)->font(), QApplication::font());
+  EXPECT_EQ(W(ctl::kInstruction1)->palette().color(QPalette::WindowText), QApplication::palette().color(QPalette::WindowText));
 
   LabelStyle light;
   light.height = -20;
   light.weight = kWeightNormal;
-  window.ApplyLabelStyle(1026, light);
-  EXPECT_EQ(W(1026)->font().pixelSize(), 20);
-  EXPECT_EQ(W(1026)->font().weight(), QFont::Normal);
+  window.ApplyLabelStyle(ctl::kInstructionsFrame, light);
+  EXPECT_EQ(W(ctl::kInstructionsFrame)->font().pixelSize(), 20);
+  EXPECT_EQ(W(ctl::kInstructionsFrame)->font().weight(), QFont::Normal);
 }
 
 TEST_F(QtWindowFirstShow, WindowIconHasTheSmallAndLargeImage) {

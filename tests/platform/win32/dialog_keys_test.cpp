@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "res/control_ids.h"
-#include "tests/platform/win32/window_fixture.h"
+#include "tests/platform/win32/window_rig.h"
 
 namespace magcfg::win32::test {
 namespace {
@@ -69,38 +69,31 @@ void FocusAndPress(HWND dialog, int control, UINT key, UINT scanCode) {
 constexpr UINT kEnterScan = 0x1C;
 constexpr UINT kEscapeScan = 0x01;
 
-class DialogKeys : public ::testing::Test {
+class DialogKeys : public ::testing::Test, public Win32Rig {
  protected:
-  DialogKeys() : window(GetModuleHandleW(nullptr)), dialog(window, hid, state) {}
-  Win32Window window;
-  EmptyHidSystem hid;
-  ModuleState state;
-  MainDialog dialog;
   ModalScript script;
 };
 
-TEST_F(DialogKeys, EnterInASentinelBoxEndsTheWindowWithOk) {
-  const INT_PTR result =
-      script.Run(window, dialog, {[](HWND d) { FocusAndPress(d, ctl::kTrack2Start, VK_RETURN, kEnterScan); }});
-  EXPECT_EQ(result, kDialogOk);
-  EXPECT_EQ(window.Handle(), nullptr) << "the window is gone when the modal run returns";
-}
-
-TEST_F(DialogKeys, EnterOnACheckBoxEndsTheWindowWithOk) {
-  const INT_PTR result =
-      script.Run(window, dialog, {[](HWND d) { FocusAndPress(d, ctl::kOutputTrack1, VK_RETURN, kEnterScan); }});
-  EXPECT_EQ(result, kDialogOk);
-}
-
-TEST_F(DialogKeys, EscapeEndsTheWindowWithCancel) {
-  const INT_PTR result =
-      script.Run(window, dialog, {[](HWND d) { FocusAndPress(d, ctl::kTrack1End, VK_ESCAPE, kEscapeScan); }});
-  EXPECT_EQ(result, kDialogCancel);
-}
-
-TEST_F(DialogKeys, CloseBoxEndsTheWindowWithCancel) {
-  const INT_PTR result = script.Run(window, dialog, {[](HWND d) { PostMessageW(d, WM_CLOSE, 0, 0); }});
-  EXPECT_EQ(result, kDialogCancel);
+// Enter outside the swipe box and the push buttons ends the window with OK;
+// Escape and the close box end it with Cancel.
+TEST(DialogKeysEnding, EndTheWindowWithTheirResult) {
+  struct Row {
+    const char* name;
+    ModalScript::Step step;
+    INT_PTR result;
+  };
+  const Row rows[] = {
+      {"Enter in a sentinel box", [](HWND d) { FocusAndPress(d, ctl::kTrack2Start, VK_RETURN, kEnterScan); }, kDialogOk},
+      {"Enter on a check box", [](HWND d) { FocusAndPress(d, ctl::kOutputTrack1, VK_RETURN, kEnterScan); }, kDialogOk},
+      {"Escape", [](HWND d) { FocusAndPress(d, ctl::kTrack1End, VK_ESCAPE, kEscapeScan); }, kDialogCancel},
+      {"the close box", [](HWND d) { PostMessageW(d, WM_CLOSE, 0, 0); }, kDialogCancel},
+  };
+  for (const Row& row : rows) {
+    Win32Rig rig;
+    ModalScript script;
+    EXPECT_EQ(script.Run(rig.window, rig.dialog, {row.step}), row.result) << row.name;
+    EXPECT_EQ(rig.window.Handle(), nullptr) << row.name << ": the window is gone when the modal run returns";
+  }
 }
 
 TEST_F(DialogKeys, EnterOnAPushButtonPressesItAndTheWindowStays) {

@@ -8,6 +8,7 @@
 #include "platform/win32/windows_app.h"
 #include "reader/discovery.h"
 #include "reader/report_exchange.h"
+#include "res/control_ids.h"
 #include "tests/platform/win32/fake_hid_api.h"
 #include "tests/support/fake_window.h"
 #include "ui/main_dialog.h"
@@ -448,20 +449,20 @@ class HidWindowLogic : public HidBackend {
 TEST_F(HidWindowLogic, FindDeviceAmongOtherInterfacesThenDisconnect) {
   world.interfaces = {Keyboard(), Interface(L"mouse", 0x045E, 0x0040), Reader()};
   Build();
-  dialog->OnNotify(1001, Notification::Clicked);
-  EXPECT_EQ(window.GetText(1023), "Detect device OK,ver102");
+  dialog->OnNotify(ctl::kFindDevice, Notification::Clicked);
+  EXPECT_EQ(window.GetText(ctl::kStatusLine), "Detect device OK,ver102");
   EXPECT_EQ(world.sleeps, (std::vector<DWORD>{100}));
   EXPECT_EQ(world.openHandles.size(), 1u);
-  dialog->OnNotify(1024, Notification::Clicked);
-  EXPECT_EQ(window.GetText(1023), "Device disconnected!");
+  dialog->OnNotify(ctl::kDisconnect, Notification::Clicked);
+  EXPECT_EQ(window.GetText(ctl::kStatusLine), "Device disconnected!");
   EXPECT_TRUE(world.openHandles.empty());
 }
 
 TEST_F(HidWindowLogic, NoReaderAmongTheInterfaces) {
   world.interfaces = {Keyboard(), Interface(L"mouse", 0x045E, 0x0040)};
   Build();
-  dialog->OnNotify(1001, Notification::Clicked);
-  EXPECT_EQ(window.GetText(1023), "Device disconnected!");
+  dialog->OnNotify(ctl::kFindDevice, Notification::Clicked);
+  EXPECT_EQ(window.GetText(ctl::kStatusLine), "Device disconnected!");
   EXPECT_EQ(world.sleeps, (std::vector<DWORD>{100}));
   EXPECT_TRUE(world.openHandles.empty());
   EXPECT_EQ(world.listsMade, world.listsDestroyed);
@@ -472,7 +473,7 @@ TEST_F(HidWindowLogic, DetailRecordNotReadShowsTheBoxAndNoPause) {
   broken.detailFails = true;
   world.interfaces = {Keyboard(), broken, Reader()};
   Build();
-  dialog->OnNotify(1001, Notification::Clicked);
+  dialog->OnNotify(ctl::kFindDevice, Notification::Clicked);
   ASSERT_EQ(window.boxes.size(), 1u);
   EXPECT_EQ(window.boxes[0].title, "Get HID device information failed!");
   EXPECT_EQ(window.boxes[0].text, "Error");

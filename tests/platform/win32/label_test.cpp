@@ -5,7 +5,7 @@
 #include "platform/win32/label_control.h"
 #include "platform/win32/text_convert.h"
 #include "res/control_ids.h"
-#include "tests/platform/win32/window_fixture.h"
+#include "tests/platform/win32/window_rig.h"
 
 namespace magcfg::win32::test {
 namespace {

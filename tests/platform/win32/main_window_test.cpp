@@ -14,7 +14,7 @@
 #include "res/control_ids.h"
 #include "res/control_table.h"
 #include "res/texts.h"
-#include "tests/platform/win32/window_fixture.h"
+#include "tests/platform/win32/window_rig.h"
 
 namespace magcfg::win32::test {
 namespace {
@@ -280,7 +280,7 @@ TEST_F(MainWindowRouting, PacketCrClickReleasesTheTrackCrBoxes) {
 TEST_F(MainWindowRouting, FindDeviceWithNoInterfaceReportsNoReaderAndPauses) {
   Click(ctl::kFindDevice);
   EXPECT_EQ(Text(ctl::kStatusLine), L"Device disconnected!");
-  EXPECT_EQ(hid.paused, 100);
+  EXPECT_EQ(sim.Seen().pausesMs, std::vector<int>{100});
   Click(ctl::kDisconnect);
   EXPECT_EQ(Text(ctl::kStatusLine), L"No device connected!");
 }
@@ -288,7 +288,7 @@ TEST_F(MainWindowRouting, FindDeviceWithNoInterfaceReportsNoReaderAndPauses) {
 TEST_F(MainWindowRouting, CommandsWithoutAControlAreNotRouted) {
   // A menu command with the ID of Find Device carries no control window.
   SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(ctl::kFindDevice, 0), 0);
-  EXPECT_EQ(hid.paused, 0);
+  EXPECT_TRUE(sim.Seen().pausesMs.empty());
   // A combo box notification that shares a code with a button click.
   SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(ctl::kTrackSelection, BN_CLICKED),
                reinterpret_cast<LPARAM>(Item(ctl::kTrackSelection)));

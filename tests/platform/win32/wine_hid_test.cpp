@@ -9,7 +9,7 @@
 #include "platform/platform_hid.h"
 #include "platform/win32/win32_window.h"
 #include "res/control_ids.h"
-#include "tests/platform/win32/window_fixture.h"
+#include "tests/platform/win32/window_rig.h"
 
 namespace magcfg::win32::test {
 namespace {

@@ -1,19 +1,8 @@
-#include "tests/platform/win32/window_fixture.h"
+#include "tests/platform/win32/window_rig.h"
 
 #include <commctrl.h>
 
 namespace magcfg::win32::test {
-namespace {
-
-class EmptyList : public reader::HidInterfaceList {
- public:
-  reader::EnumerationEntry At(std::uint32_t) override { return {reader::EnumerationStatus::NoMoreItems, {}}; }
-};
-
-}  // namespace
-
-std::unique_ptr<reader::HidInterfaceList> EmptyHidSystem::ListInterfaces() { return std::make_unique<EmptyList>(); }
-
 void PumpMessages(HWND dialog) {
   MSG msg;
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -30,8 +19,6 @@ std::wstring WindowText(HWND hwnd) {
   text.resize(static_cast<std::size_t>(copied < 0 ? 0 : copied));
   return text;
 }
-
-WindowTest::WindowTest() : window(GetModuleHandleW(nullptr)), dialog(window, hid, state) {}
 
 void WindowTest::SetUp() {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};

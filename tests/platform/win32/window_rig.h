@@ -1,5 +1,6 @@
 // The main window made from the template in this test program's resources,
-// run by the real MainDialog, with a HID system that has no interface.
+// run by the real MainDialog: the dialog rig on a real Win32 window, over a
+// simulated system with no interface.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,17 +9,15 @@
 #include <string>
 
 #include "platform/win32/win32_window.h"
-#include "reader/hid_port.h"
-#include "ui/main_dialog.h"
+#include "tests/support/dialog_rig.h"
 
 namespace magcfg::win32::test {
 
-class EmptyHidSystem : public reader::HidSystem {
+// The dialog on the real window, not yet created: a test makes it
+// modeless or modal.
+class Win32Rig : public magcfg::test::DialogRigOn<Win32Window> {
  public:
-  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override;
-  std::unique_ptr<reader::HidDevice> Open(const std::string&) override { return nullptr; }
-  void Pause(int milliseconds) override { paused += milliseconds; }
-  int paused = 0;
+  Win32Rig() : DialogRigOn(magcfg::test::NoInterfaces(), GetModuleHandleW(nullptr)) {}
 };
 
 // Delivers the messages waiting for this thread the way a dialog's loop does.
@@ -26,9 +25,9 @@ void PumpMessages(HWND dialog);
 
 std::wstring WindowText(HWND hwnd);
 
-class WindowTest : public ::testing::Test {
+// The window created modeless, shown and ready for input.
+class WindowTest : public ::testing::Test, public Win32Rig {
  protected:
-  WindowTest();
   void SetUp() override;
   void TearDown() override;
 
@@ -41,10 +40,6 @@ class WindowTest : public ::testing::Test {
     PumpMessages(hwnd);
   }
 
-  Win32Window window;
-  EmptyHidSystem hid;
-  ModuleState state;
-  MainDialog dialog;
   HWND hwnd = nullptr;
 };
 
