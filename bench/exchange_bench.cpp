@@ -1,15 +1,21 @@
-// The program's own time per report exchange, over the simulated reader with
-// no device latency: what the exchange, the frames and the reply decoding
-// cost beyond the reader's own time. The reader's time (the waits the
-// protocol fixes) is measured separately, in the simulated reader's clock.
+// The report exchange. Against a simulated reader that answers in real time,
+// with its usual latencies, an exchange should take the reader's own time
+// and little more: the floor sleeps through the same waits the reader's
+// clock made, without the program. The program's own time per exchange,
+// over a reader with no latency at all, is measured too, for information.
 #include <benchmark/benchmark.h>
 
 #include "bench/lean_window.h"
+#include "bench/reader_waits.h"
+#include "bench/without_pause.h"
 #include "platform/simulated/simulated_hid.h"
+#include "res/control_ids.h"
 #include "ui/main_dialog.h"
 
 namespace magcfg::bench {
 namespace {
+
+enum class Command { SetDevice, ReadCard };
 
 sim::SimulatedReaderConfig ZeroLatencyReader() {
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
@@ -20,14 +26,22 @@ sim::SimulatedReaderConfig ZeroLatencyReader() {
   return config;
 }
 
-// One dialog connected to the reader, as after Find Device.
+// One dialog connected to the reader, as after Find Device (its pause left
+// out); with recordWaits, the reader's waits are noted from then on.
 struct Connected {
-  explicit Connected(sim::SimulatedReaderConfig config) : hid(std::move(config)), dialog(window, hid, state) {
+  explicit Connected(sim::SimulatedReaderConfig config, bool recordWaits = false)
+      : sim(std::move(config)),
+        recorder(sim, [this] { return sim.ElapsedMs(); }),
+        hid(recordWaits ? static_cast<reader::HidSystem&>(recorder) : sim),
+        dialog(window, hid, state) {
     dialog.OnInitDialog();
     dialog.OnFindDevice();
+    recorder.Forget();
   }
   LeanWindow window;
-  sim::SimulatedHidSystem hid;
+  sim::SimulatedHidSystem sim;
+  WaitRecorder recorder;
+  WithoutPause hid;
   ModuleState state;
   MainDialog dialog;
 };
@@ -37,7 +51,7 @@ void BM_SetDeviceExchangeOverhead(benchmark::State& state) {
   if (!bench.dialog.ReaderOpen()) state.SkipWithError("reader not found");
   for (auto _ : state) {
     bench.dialog.OnSetDevice();
-    bench.hid.ForgetObservations();  // keeps the record of writes from growing
+    bench.sim.ForgetObservations();  // keeps the record of writes from growing
   }
 }
 BENCHMARK(BM_SetDeviceExchangeOverhead);
@@ -58,35 +72,71 @@ void BM_CardReadExchangeOverhead(benchmark::State& state) {
   if (!bench.dialog.ReaderOpen()) state.SkipWithError("reader not found");
   for (auto _ : state) {
     bench.dialog.OnReadCard();
-    bench.hid.ForgetObservations();
+    bench.sim.ForgetObservations();
   }
 }
 BENCHMARK(BM_CardReadExchangeOverhead);
 
-// The reader's own time, as the protocol fixes it, with the simulated
-// reader's usual latencies (1 ms write, 4 ms to the reply, 2 ms between
-// reports): Set Device, and a card read of a full three-track swipe, which
-// ends only when a further report fails to come within 50 ms.
-void BM_ProtocolWaits(benchmark::State& state) {
-  sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
-  Connected bench(std::move(config));
-  bench.hid.Reader().Swipe(sim::CardSwipe::Good(std::string(76, '1'), std::string(37, '2'), std::string(104, '3')));
-  bench.window.SelectListEntry(1038, 6);
-  const bool cardRead = state.range(0) == 1;
-  const std::int64_t start = bench.hid.ElapsedMs();
-  for (auto _ : state) {
-    if (cardRead) {
-      bench.dialog.OnReadCard();
-    } else {
-      bench.dialog.OnSetDevice();
-    }
-    bench.hid.ForgetObservations();
+// The reader with its usual latencies (1 ms write, 4 ms to the reply, 2 ms
+// between reports) holding a full three-track swipe. A card read ends only
+// when a further report fails to come within 50 ms.
+struct Scenario : Connected {
+  explicit Scenario(sim::Pacing pacing, bool recordWaits = false) : Connected(Config(pacing), recordWaits) {
+    sim.Reader().Swipe(sim::CardSwipe::Good(std::string(76, '1'), std::string(37, '2'), std::string(104, '3')));
+    window.SelectListEntry(ctl::kTrackSelection, 6);
   }
-  state.SetLabel(cardRead ? "card read, three tracks" : "Set Device");
-  state.counters["protocol_ms"] =
-      static_cast<double>(bench.hid.ElapsedMs() - start) / static_cast<double>(state.iterations());
+  static sim::SimulatedReaderConfig Config(sim::Pacing pacing) {
+    sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
+    config.pacing = pacing;
+    return config;
+  }
+  void Run(Command command) {
+    if (command == Command::ReadCard) {
+      dialog.OnReadCard();
+    } else {
+      dialog.OnSetDevice();
+    }
+    sim.ForgetObservations();
+  }
+};
+
+Command CommandOf(const benchmark::State& state) { return state.range(0) == 1 ? Command::ReadCard : Command::SetDevice; }
+
+// The waits of one exchange, in the simulated reader's clock.
+std::vector<std::int64_t> ReaderWaits(Command command) {
+  Scenario scenario(sim::Pacing::Virtual, true);
+  scenario.Run(command);
+  return scenario.recorder.Waits();
 }
-BENCHMARK(BM_ProtocolWaits)->Arg(0)->Arg(1);
+
+// The exchange in real time: the program around the reader's waits.
+void BM_ExchangeInRealTime(benchmark::State& state) {
+  const Command command = CommandOf(state);
+  Scenario scenario(sim::Pacing::RealTime);
+  if (!scenario.dialog.ReaderOpen()) state.SkipWithError("reader not found");
+  const std::int64_t start = scenario.sim.ElapsedMs();
+  for (auto _ : state) scenario.Run(command);
+  // The floor is fair only if every exchange here waited as the recorded one did.
+  std::int64_t floorMs = 0;
+  for (const std::int64_t ms : ReaderWaits(command)) floorMs += ms;
+  const std::int64_t waited = scenario.sim.ElapsedMs() - start;
+  if (waited != floorMs * static_cast<std::int64_t>(state.iterations())) {
+    state.SkipWithError("the reader waited otherwise than in the recorded exchange");
+  }
+  state.SetLabel(command == Command::ReadCard ? "card read, three tracks" : "Set Device");
+  state.counters["reader_ms"] = static_cast<double>(floorMs);
+}
+BENCHMARK(BM_ExchangeInRealTime)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// The floor: the reader's own waits slept through, nothing else.
+void BM_ReaderOwnTime(benchmark::State& state) {
+  const Command command = CommandOf(state);
+  const std::vector<std::int64_t> waits = ReaderWaits(command);
+  if (waits.empty()) state.SkipWithError("the reader made no wait");
+  for (auto _ : state) SleepThrough(waits);
+  state.SetLabel(command == Command::ReadCard ? "card read, three tracks" : "Set Device");
+}
+BENCHMARK(BM_ReaderOwnTime)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace magcfg::bench

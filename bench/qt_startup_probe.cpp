@@ -1,9 +1,12 @@
 // Starts the window as the program does (on the simulated reader, offscreen
 // or on the display given), prints on stdout when its first frame has been
 // painted, then, after a second at rest, its resident memory; then exits.
-// magcfg_startup_bench runs it repeatedly and times it from the outside.
+// With --bare it shows a plain empty toolkit window instead: the floor, what
+// the toolkit alone costs. magcfg_startup_bench runs it repeatedly and times
+// it from the outside.
 #include <QApplication>
 #include <QTimer>
+#include <QWidget>
 
 #include <cstdio>
 #include <fstream>
@@ -52,13 +55,20 @@ magcfg::ModuleState moduleState;
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool bare = argc > 1 && std::string(argv[1]) == "--bare";
   QApplication application(argc, argv);
+  FirstFrame firstFrame;
+  if (bare) {
+    QWidget plain;
+    plain.installEventFilter(&firstFrame);
+    plain.show();
+    return application.exec();
+  }
   const auto hid = magcfg::sim::MakeDemoHidSystem();
   magcfg::qt::QtWindow window;
   magcfg::MainDialog dialog(window, *hid, moduleState);
   window.Attach(dialog);
   window.Initialise();
-  FirstFrame firstFrame;
   window.installEventFilter(&firstFrame);
   window.show();
   return application.exec();

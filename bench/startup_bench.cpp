@@ -1,7 +1,9 @@
 // Start-up of the Qt window to its first painted frame, and its resident
 // memory at rest: the probe program started afresh each time (loading,
-// toolkit start, window, first paint), timed from the outside. Reports the
-// median and spread of the runs and fails when a budget is broken.
+// toolkit start, window, first paint), timed from the outside. The floor is
+// the same probe showing a plain empty window, run in turn with it, so both
+// see the same load. Reports the medians and spreads of the runs and fails
+// when a ratio goal is broken.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -15,13 +17,16 @@
 #include <string>
 #include <vector>
 
+#include "bench/verdict.h"
+
 extern char** environ;
 
 namespace {
 
 constexpr int kRuns = 10;
-constexpr double kStartupBudgetMs = 300.0;
-constexpr double kResidentBudgetMb = 60.0;
+// Against the toolkit's own start-up and memory with a plain window.
+constexpr double kStartupMaxRatio = 1.5;
+constexpr double kResidentMaxRatio = 1.5;
 
 struct Run {
   double firstFrameMs = -1;
@@ -29,7 +34,7 @@ struct Run {
 };
 
 // Starts the probe with its stdout on a pipe and reads its two lines.
-bool RunProbe(const char* probe, Run& run) {
+bool RunProbe(const char* probe, bool bare, Run& run) {
   int pipeFds[2];
   if (::pipe(pipeFds) != 0) return false;
   posix_spawn_file_actions_t actions;
@@ -38,7 +43,8 @@ bool RunProbe(const char* probe, Run& run) {
   posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
   // The toolkit's start-up warnings are not the figures.
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  char* argv[] = {const_cast<char*>(probe), nullptr};
+  char bareFlag[] = "--bare";
+  char* argv[] = {const_cast<char*>(probe), bare ? bareFlag : nullptr, nullptr};
   pid_t pid = 0;
   const auto start = std::chrono::steady_clock::now();
   const int spawned = posix_spawn(&pid, probe, &actions, nullptr, argv, environ);
@@ -70,12 +76,7 @@ bool RunProbe(const char* probe, Run& run) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0 && run.firstFrameMs >= 0 && run.residentMb >= 0;
 }
 
-struct Figures {
-  double median;
-  double spread;  // standard deviation
-};
-
-Figures Summarise(std::vector<double> values) {
+magcfg::bench::Figure Summarise(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const std::size_t n = values.size();
   const double median = n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
@@ -96,32 +97,26 @@ int main(int argc, char** argv) {
   if (std::getenv("DISPLAY") == nullptr && std::getenv("QT_QPA_PLATFORM") == nullptr) {
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
   }
-  std::vector<double> startup;
-  std::vector<double> resident;
+  // [0]: the window, [1]: the plain window. Times in ns, as the verdicts take them.
+  std::vector<double> startupNs[2];
+  std::vector<double> residentMb[2];
   for (int i = 0; i < kRuns; ++i) {
-    Run run;
-    if (!RunProbe(argv[1], run)) {
-      std::fprintf(stderr, "the probe did not show its window (run %d)\n", i + 1);
-      return 1;
+    for (const bool bare : {false, true}) {
+      Run run;
+      if (!RunProbe(argv[1], bare, run)) {
+        std::fprintf(stderr, "the probe did not show its %swindow (run %d)\n", bare ? "plain " : "", i + 1);
+        return 1;
+      }
+      startupNs[bare].push_back(run.firstFrameMs * 1e6);
+      residentMb[bare].push_back(run.residentMb);
     }
-    startup.push_back(run.firstFrameMs);
-    resident.push_back(run.residentMb);
   }
-  const Figures s = Summarise(startup);
-  const Figures r = Summarise(resident);
-  int broken = 0;
-  const auto report = [&](const char* what, Figures f, double limit, const char* unit) {
-    const bool ok = f.median <= limit;
-    std::printf("%-40s %9.1f %s %8.1f %s %9.1f %s  %s", what, f.median, unit, f.spread, unit, limit, unit,
-                ok ? "within budget" : "OVER BUDGET");
-    if (!ok) {
-      std::printf(" by %.1f %s (%.0f%%)", f.median - limit, unit, 100.0 * (f.median / limit - 1.0));
-      ++broken;
-    }
-    std::printf("\n");
-  };
-  std::printf("%-40s %12s %11s %12s  %s   (%d runs)\n", "budget", "median", "spread", "limit", "verdict", kRuns);
-  report("start-up to the first frame", s, kStartupBudgetMs, "ms");
-  report("resident memory at rest", r, kResidentBudgetMb, "MB");
-  return broken > 0 ? 1 : 0;
+  using magcfg::bench::Unit;
+  std::printf("%d runs of each, the window and a plain window in turn\n", kRuns);
+  magcfg::bench::Verdicts verdicts("magcfg_startup_bench");
+  verdicts.Ratio("start-up to the first frame / a plain window's", Summarise(startupNs[0]),
+                 Summarise(startupNs[1]), kStartupMaxRatio, Unit::Nanoseconds);
+  verdicts.Ratio("resident memory at rest / a plain window's", Summarise(residentMb[0]), Summarise(residentMb[1]),
+                 kResidentMaxRatio, Unit::Megabytes);
+  return verdicts.Finish();
 }

@@ -3,7 +3,7 @@
 # AddressSanitizer/LeakSanitizer/UndefinedBehaviorSanitizer, a short run of
 # every fuzz target, the Windows build under Wine, the Linux build against
 # the real kernel in a test machine (e2e), and the Windows build under Wine in
-# that machine (e2e-wine). Ends with one line that adds up all suites.
+# that machine (e2e-wine), every build with warnings as errors. Ends with one line that adds up all suites.
 # MAGCFG_TEST_PRESETS names the suites to run instead.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -22,7 +22,7 @@ add_counts() {
 run_suite() {
   local preset="$1"
   echo "== $preset: configure and build"
-  if ! cmake --preset "$preset" >"build/$preset-configure.log" 2>&1; then
+  if ! cmake --preset "$preset" -DMAGCFG_WERROR=ON >"build/$preset-configure.log" 2>&1; then
     cat "build/$preset-configure.log"
     suites_failed+=("$preset (configure)")
     return

@@ -67,16 +67,18 @@ HidrawDevice::HidrawDevice(UniqueFd fd, SysfsNode node, DescriptorSource source)
     : fd_(std::move(fd)), node_(std::move(node)), descriptorSource_(std::move(source)) {
   // Non-blocking, so that a read after a poll that was wrong about data
   // waiting comes back at once instead of blocking past the time-out.
+  // The platform's opener has already made it so.
   const int flags = ::fcntl(fd_.get(), F_GETFL);
-  if (flags >= 0) ::fcntl(fd_.get(), F_SETFL, flags | O_NONBLOCK);
+  if (flags >= 0 && (flags & O_NONBLOCK) == 0) ::fcntl(fd_.get(), F_SETFL, flags | O_NONBLOCK);
 }
 
 std::optional<reader::HidAttributes> HidrawDevice::GetAttributes() {
+  const UniqueFd device = node_.OpenDevice();
   std::optional<HidId> id = HidIdFromKernel(fd_.get());
-  if (!id) id = node_.ReadHidId();
+  if (!id) id = node_.ReadHidId(device);
   if (!id) return std::nullopt;
   // The release number exists only in sysfs, on the USB device.
-  return reader::HidAttributes{id->vendor, id->product, node_.ReadVersionNumber()};
+  return reader::HidAttributes{id->vendor, id->product, node_.ReadVersionNumber(device, id->bus)};
 }
 
 std::optional<reader::ReportLengths> HidrawDevice::GetReportLengths() {

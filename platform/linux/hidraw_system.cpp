@@ -74,13 +74,13 @@ std::unique_ptr<reader::HidInterfaceList> HidrawSystem::ListInterfaces() {
   if (!numbers) return nullptr;
   std::vector<std::string> paths;
   paths.reserve(numbers->size());
-  for (std::uint32_t number : *numbers) paths.push_back((devRoot_ / ("hidraw" + std::to_string(number))).string());
+  for (std::uint32_t number : *numbers) paths.push_back(devRoot_.native() + "/hidraw" + std::to_string(number));
   return std::make_unique<HidrawInterfaceList>(std::move(paths));
 }
 
 std::unique_ptr<reader::HidDevice> HidrawSystem::Open(const std::string& path) {
   // The node's sysfs entry has the node's name.
-  SysfsNode node(sysfsRoot_, std::filesystem::path(path).filename().string());
+  SysfsNode node(sysfsRoot_, std::string_view(path).substr(path.rfind('/') + 1));
   OpenedNode opened = opener_(path);
   if (opened.fd < 0 && IsPermissionError(opened.error)) {
     const auto id = node.ReadHidId();

@@ -1,5 +1,6 @@
 #include "platform/linux/sysfs.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,20 +9,15 @@
 #include <array>
 #include <cerrno>
 #include <charconv>
-#include <system_error>
-
-#include "platform/linux/unique_fd.h"
+#include <memory>
 
 namespace magcfg::platform::hidraw {
 namespace {
 
 namespace fs = std::filesystem;
 
-// From the HID device up to the USB device is three levels on a real system
-// (HID device, USB interface, USB device). Virtual and Bluetooth HID devices
-// sit at least that deep below the sysfs root without a USB device above
-// them, so the search never leaves sysfs.
-constexpr int kVersionSearchLevels = 3;
+// The bus number of USB in a HID_ID line (BUS_USB in <linux/input.h>).
+constexpr std::uint16_t kBusUsb = 0x0003;
 
 // Parses a hex field of 1 to maxDigits digits that must fit 16 bits.
 std::optional<std::uint16_t> ParseHex16(std::string_view field, std::size_t maxDigits) {
@@ -49,6 +45,9 @@ std::optional<std::string> ReadOpenedAttribute(const UniqueFd& fd, std::size_t m
   if (::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
 
   // sysfs files report a size of a page whatever they hold: read to the end.
+  // A regular file's read comes back short only at its end, and sysfs hands
+  // an attribute over in one read, so a short read ends it without the extra
+  // call that would return 0: Find Device reads two attributes per interface.
   std::string content;
   std::array<char, 4096> chunk;
   for (;;) {
@@ -58,6 +57,7 @@ std::optional<std::string> ReadOpenedAttribute(const UniqueFd& fd, std::size_t m
     if (got == 0) return content;
     if (content.size() + static_cast<std::size_t>(got) > maxBytes) return std::nullopt;
     content.append(chunk.data(), static_cast<std::size_t>(got));
+    if (static_cast<std::size_t>(got) < chunk.size()) return content;
   }
 }
 
@@ -70,6 +70,16 @@ std::optional<std::string> ReadAttribute(const fs::path& path, std::size_t maxBy
   return ReadOpenedAttribute(UniqueFd(::open(path.c_str(), kAttributeOpenFlags)), maxBytes);
 }
 
+namespace {
+
+// An attribute below an opened directory; nullopt as for ReadAttribute.
+std::optional<std::string> ReadAttributeAt(const UniqueFd& directory, const char* relative) {
+  if (!directory.valid()) return std::nullopt;
+  return ReadOpenedAttribute(UniqueFd(::openat(directory.get(), relative, kAttributeOpenFlags)), kMaxAttributeBytes);
+}
+
+}  // namespace
+
 std::optional<std::uint32_t> ParseNodeNumber(std::string_view name, std::string_view prefix) {
   if (!name.starts_with(prefix)) return std::nullopt;
   const std::string_view digits = name.substr(prefix.size());
@@ -81,15 +91,20 @@ std::optional<std::uint32_t> ParseNodeNumber(std::string_view name, std::string_
 }
 
 std::optional<std::vector<std::uint32_t>> ListHidrawNumbers(const fs::path& classDir) {
-  std::error_code error;
-  fs::directory_iterator entries(classDir, error);
-  if (error) return std::nullopt;
+  // readdir rather than a directory_iterator, which builds a path object for
+  // every entry: the list is made anew on every Find Device.
+  const std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(classDir.c_str()), ::closedir);
+  if (!dir) return std::nullopt;
   std::vector<std::uint32_t> numbers;
-  for (; entries != fs::directory_iterator(); entries.increment(error)) {
-    if (error) return std::nullopt;
-    if (auto number = ParseHidrawName(entries->path().filename().string())) numbers.push_back(*number);
+  for (;;) {
+    errno = 0;
+    const dirent* entry = ::readdir(dir.get());
+    if (entry == nullptr) {
+      if (errno != 0) return std::nullopt;
+      break;
+    }
+    if (auto number = ParseHidrawName(entry->d_name)) numbers.push_back(*number);
   }
-  if (error) return std::nullopt;
   // The directory's own order is arbitrary; number order is stable across runs.
   std::sort(numbers.begin(), numbers.end());
   return numbers;
@@ -136,35 +151,40 @@ std::optional<DeviceNumber> ParseDeviceNumber(std::string_view text) {
   return DeviceNumber{*major, *minor};
 }
 
-std::optional<HidId> SysfsNode::ReadHidId() const {
-  const auto uevent = ReadAttribute(Entry() / "device" / "uevent");
+UniqueFd SysfsNode::OpenDevice() const {
+  return UniqueFd(::open((entry_ + "/device").c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+}
+
+std::optional<HidId> SysfsNode::ReadHidId(const UniqueFd& device) const {
+  const auto uevent = ReadAttributeAt(device, "uevent");
   if (!uevent) return std::nullopt;
   return ParseHidId(*uevent);
 }
 
+std::uint16_t SysfsNode::ReadVersionNumber(const UniqueFd& device, std::uint16_t bus) const {
+  // A USB HID device sits in its USB interface, which sits in the USB device
+  // that has the bcdDevice: one short lookup from the HID device's directory
+  // (the kernel resolves ".." from where the device link led). Other buses
+  // have no USB device above them, so nothing is looked up for them.
+  if (bus != kBusUsb || !device.valid()) return 0;
+  const auto text = ReadAttributeAt(device, "../../bcdDevice");
+  return text ? ParseBcdDevice(*text).value_or(0) : 0;
+}
+
 std::uint16_t SysfsNode::ReadVersionNumber() const {
-  // HID device, then USB interface, then USB device, which has the bcdDevice.
-  // The kernel resolves ".." after following the device link, so each level
-  // is one open of a path relative to the node, with no walk over the whole
-  // path in user space: Find Device does this for every interface.
-  std::string relative = "device/";
-  for (int level = 0; level < kVersionSearchLevels; ++level, relative += "../") {
-    UniqueFd attribute(::open((Entry() / (relative + "bcdDevice")).c_str(), kAttributeOpenFlags));
-    if (!attribute.valid() && (errno == ENOENT || errno == ENOTDIR)) continue;
-    const auto text = ReadOpenedAttribute(attribute, kMaxAttributeBytes);
-    return text ? ParseBcdDevice(*text).value_or(0) : 0;
-  }
-  return 0;
+  const UniqueFd device = OpenDevice();
+  const std::optional<HidId> id = ReadHidId(device);
+  return id ? ReadVersionNumber(device, id->bus) : 0;
 }
 
 std::optional<std::vector<std::uint8_t>> SysfsNode::ReadReportDescriptor() const {
-  const auto bytes = ReadAttribute(Entry() / "device" / "report_descriptor");
+  const auto bytes = ReadAttributeAt(OpenDevice(), "report_descriptor");
   if (!bytes) return std::nullopt;
   return std::vector<std::uint8_t>(bytes->begin(), bytes->end());
 }
 
 std::optional<DeviceNumber> SysfsNode::ReadDeviceNumber() const {
-  const auto text = ReadAttribute(Entry() / "dev");
+  const auto text = ReadAttribute(entry_ + "/dev");
   if (!text) return std::nullopt;
   return ParseDeviceNumber(*text);
 }

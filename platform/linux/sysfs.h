@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/linux/unique_fd.h"
+
 namespace magcfg::platform::hidraw {
 
 // The bus, vendor and product of a HID device, as its uevent names them.
@@ -61,18 +63,30 @@ std::optional<DeviceNumber> ParseDeviceNumber(std::string_view text);
 // One hidraw node as sysfs shows it: <sysfsRoot>/class/hidraw/<name>.
 class SysfsNode {
  public:
-  SysfsNode(std::filesystem::path sysfsRoot, std::string name)
-      : sysfsRoot_(std::move(sysfsRoot)), name_(std::move(name)) {}
+  // The entry's path is put together once, as a plain string: Find Device
+  // makes a node for every interface, and composing paths piece by piece
+  // cost more than the system calls that follow.
+  SysfsNode(const std::filesystem::path& sysfsRoot, std::string_view name)
+      : entry_(sysfsRoot.native() + "/class/hidraw/" + std::string(name)) {}
 
-  std::filesystem::path Entry() const { return sysfsRoot_ / "class" / "hidraw" / name_; }
+  const std::string& Entry() const { return entry_; }
+
+  // The HID device's directory, through the node's device link, opened only
+  // as a place to look up from: each read below is then a short lookup from
+  // it instead of the whole path through the link again, which is most of
+  // Find Device's cost per interface. Invalid when the link is broken.
+  UniqueFd OpenDevice() const;
 
   // From the HID device's uevent; nullopt when it cannot be read or parsed.
-  std::optional<HidId> ReadHidId() const;
+  std::optional<HidId> ReadHidId() const { return ReadHidId(OpenDevice()); }
+  std::optional<HidId> ReadHidId(const UniqueFd& device) const;
 
-  // The bcdDevice of the first ancestor of the HID device that has one (the
-  // USB device); 0 when there is none below the sysfs root, as for Bluetooth
-  // or virtual devices, or when it cannot be parsed.
+  // The bcdDevice of the USB device above a HID device on the USB bus (the
+  // HID device's grandparent, past its USB interface); 0 on any other bus,
+  // which has no USB device (Bluetooth, virtual devices), and when there is
+  // none or it cannot be parsed. Without a bus, the one in the uevent.
   std::uint16_t ReadVersionNumber() const;
+  std::uint16_t ReadVersionNumber(const UniqueFd& device, std::uint16_t bus) const;
 
   // The HID device's report_descriptor; nullopt when it cannot be read.
   std::optional<std::vector<std::uint8_t>> ReadReportDescriptor() const;
@@ -81,8 +95,7 @@ class SysfsNode {
   std::optional<DeviceNumber> ReadDeviceNumber() const;
 
  private:
-  std::filesystem::path sysfsRoot_;
-  std::string name_;
+  std::string entry_;
 };
 
 }  // namespace magcfg::platform::hidraw

@@ -129,7 +129,9 @@ TEST(PermissionDenied, IsItsOwnOutcomeHoweverTheReaderIsChosen) {
     EXPECT_NE((run.out + run.err).find(kRefusedNote), std::string::npos) << run.out << run.err;
     EXPECT_NE(kRefusedNote.find("magcfg-cli --print-udev-rules | sudo tee /etc/udev/rules.d/70-magcfg.rules"),
               std::string::npos);
-    if (command.front() == "--json") EXPECT_EQ(Json::parse(run.out)["outcome"], "permission-denied");
+    if (command.front() == "--json") {
+      EXPECT_EQ(Json::parse(run.out)["outcome"], "permission-denied");
+    }
   }
   // A reader that fails to open for another reason is still no reader.
   const CliRun other = RunCli({"--simulate", "status", "--path", "sim:hid/2-magstripe"}, 1,

@@ -158,7 +158,9 @@ TEST(Swipes, FailuresToStartSayWhatIsWrong) {
     keyboard.refusals = row.refusals;
     const SwipesRun run = RunSwipesCommand(keyboard, row.args);
     EXPECT_EQ(run.exit, row.exit) << row.what;
-    if (row.err != nullptr) EXPECT_EQ(run.err, row.err) << row.what;
+    if (row.err != nullptr) {
+      EXPECT_EQ(run.err, row.err) << row.what;
+    }
     EXPECT_EQ(run.out, "") << row.what;
     EXPECT_TRUE(keyboard.opens.empty()) << row.what;
   }

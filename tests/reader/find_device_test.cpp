@@ -51,7 +51,9 @@ TEST_P(ConnectionStates, EndInTheirStateWithTheirTexts) {
   SimulatedReaderConfig config = sim::SaneReaderConfig();
   row.configure(config);
   DialogRig rig(config);
-  if (row.openFirst) ASSERT_TRUE(rig.Connect());
+  if (row.openFirst) {
+    ASSERT_TRUE(rig.Connect());
+  }
   rig.window.SetText(ctl::kStatusLine, "before");
   rig.window.statusHistory.clear();
 

@@ -236,7 +236,9 @@ TEST_P(SentinelWriteBack, FollowsTheExchangesThatSent) {
   sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
   row.configure(config);
   DialogRig rig(config);
-  if (row.connect) ASSERT_TRUE(rig.Connect());
+  if (row.connect) {
+    ASSERT_TRUE(rig.Connect());
+  }
   if (row.tickNoTrack) rig.UntickTrackOutputs();
   rig.window.SetText(ctl::kTrack1Start, "#");
   rig.window.SetText(ctl::kTrack3End, "");

@@ -115,7 +115,9 @@ TEST(ControlTable, HasFiftyControlsWithTheirIdsInTemplateOrder) {
   std::set<int> unique;
   for (const ControlSpec& c : MainDialogControls()) {
     ids.push_back(c.id);
-    if (c.id != ctl::kNone) EXPECT_TRUE(unique.insert(c.id).second) << c.id;
+    if (c.id != ctl::kNone) {
+      EXPECT_TRUE(unique.insert(c.id).second) << c.id;
+    }
   }
   EXPECT_EQ(ids, expected);
 }

@@ -25,7 +25,7 @@ std::unique_ptr<reader::HidDevice> OpenReader(SimulatedHidSystem& system) {
 }
 
 // The first report of the reply to one request, or nothing when none came in 1000 ms.
-std::optional<Bytes> Ask(SimulatedHidSystem& system, reader::HidDevice& device, const Bytes& request) {
+std::optional<Bytes> Ask(SimulatedHidSystem&, reader::HidDevice& device, const Bytes& request) {
   device.Write(request, 1000);
   Bytes buffer(1024, 0);
   if (device.Read(std::span(buffer.data(), 65), 1000) == TransferStatus::TimedOut) return std::nullopt;

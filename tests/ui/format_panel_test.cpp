@@ -29,7 +29,9 @@ class FormatPanelTest : public DialogTest {
     for (int id : {ctl::kCrTrack1, ctl::kCrTrack2, ctl::kCrTrack3}) {
       anyTrackCr = anyTrackCr || Checked(id);
       EXPECT_EQ(Enabled(id), !packet) << id;
-      if (packet) EXPECT_FALSE(Checked(id)) << id;
+      if (packet) {
+        EXPECT_FALSE(Checked(id)) << id;
+      }
     }
     EXPECT_EQ(Enabled(ctl::kCrPacket), !anyTrackCr);
   }

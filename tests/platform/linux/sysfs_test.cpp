@@ -94,14 +94,32 @@ TEST(SysfsTest, ReadsOnlyRegularFilesOfBoundedSize) {
   ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
 
   EXPECT_EQ(platform::hidraw::ReadAttribute(dir / "plain"), "HID_ID=1\n");
-  EXPECT_EQ(platform::hidraw::ReadAttribute(dir / "long", 5000), std::string(5000, 'x'));
-  EXPECT_EQ(platform::hidraw::ReadAttribute(dir / "long", 4999), std::nullopt);
+  // The reader takes 4096 bytes a call and ends at the first short one: files
+  // around that size are read whole, neither cut nor read twice.
+  struct SizeRow {
+    std::size_t size;
+    std::size_t maxBytes;
+    bool read;
+  };
+  const SizeRow sizes[] = {
+      {0, 16, true},          {4095, 4096, true},     {4096, 4096, true},  {4097, 5000, true},
+      {5000, 5000, true},     {8192, 8192, true},     {5000, 4999, false}, {4096, 4095, false},
+      {8193, 8192, false},
+  };
+  for (const SizeRow& row : sizes) {
+    std::string content(row.size, 'x');
+    if (!content.empty()) content.back() = 'z';  // the last byte is read too
+    FakeHidrawTree::WriteFile(dir / "sized", content);
+    const auto read = platform::hidraw::ReadAttribute(dir / "sized", row.maxBytes);
+    EXPECT_EQ(read, row.read ? std::optional<std::string>(content) : std::nullopt)
+        << row.size << " bytes, at most " << row.maxBytes;
+  }
   EXPECT_EQ(platform::hidraw::ReadAttribute(dir / "fifo"), std::nullopt);
   EXPECT_EQ(platform::hidraw::ReadAttribute(dir), std::nullopt);
   EXPECT_EQ(platform::hidraw::ReadAttribute(dir / "missing"), std::nullopt);
 }
 
-TEST(SysfsTest, VersionNumberComesFromTheNearestAncestorWithBcdDevice) {
+TEST(SysfsTest, VersionNumberIsTheUsbDevicesBcdDevice) {
   FakeHidrawTree tree;
   tree.AddUsbHidNode(0, 0x5131, 0x2007, "0102\n");
   tree.AddUsbHidNode(1, 0x5131, 0x2007, std::nullopt);
@@ -109,23 +127,45 @@ TEST(SysfsTest, VersionNumberComesFromTheNearestAncestorWithBcdDevice) {
   // A virtual HID device with no USB device above it.
   tree.AddNode(3, tree.AddHidDevice(tree.SysRoot() / "devices" / "virtual", "0006:5131:2007.0009",
                                     "HID_ID=0006:00005131:00002007\n"));
+  // The USB device's bcdDevice, but on another bus: not a USB device's release.
+  const fs::path usb4 = tree.AddUsbDevice("usb2/2-4", "0444\n");
+  tree.AddNode(4, tree.AddHidDevice(usb4 / "2-4:1.0", "0005:5131:2007.000A", "HID_ID=0005:00005131:00002007\n"));
+  // A bcdDevice on the HID device or its interface is not the USB device's.
+  tree.AddUsbHidNode(5, 0x5131, 0x2007, std::nullopt);
+  const fs::path hid5 = fs::canonical(tree.ClassDir() / "hidraw5" / "device");
+  FakeHidrawTree::WriteFile(hid5 / "bcdDevice", "0300\n");
+  FakeHidrawTree::WriteFile(hid5.parent_path() / "bcdDevice", "0201\n");
+  // The USB device's bcdDevice that is not a file.
+  tree.AddUsbHidNode(6, 0x5131, 0x2007, std::nullopt);
+  fs::create_directory(fs::canonical(tree.ClassDir() / "hidraw6" / "device") / ".." / ".." / "bcdDevice");
+  // A reader under a virtual device that claims the USB bus: nothing above it.
+  tree.AddNode(7, tree.AddHidDevice(tree.SysRoot() / "devices" / "virtual" / "misc" / "uhid", "0003:5131:2007.000B",
+                                    FakeHidrawTree::UsbHidUevent(0x5131, 0x2007)));
 
-  EXPECT_EQ(SysfsNode(tree.SysRoot(), "hidraw0").ReadVersionNumber(), 0x0102);
-  EXPECT_EQ(SysfsNode(tree.SysRoot(), "hidraw1").ReadVersionNumber(), 0);
-  EXPECT_EQ(SysfsNode(tree.SysRoot(), "hidraw2").ReadVersionNumber(), 0);
-  EXPECT_EQ(SysfsNode(tree.SysRoot(), "hidraw3").ReadVersionNumber(), 0);
-
-  // A bcdDevice above the sysfs root is not the device's.
-  FakeHidrawTree::WriteFile(tree.Root() / "bcdDevice", "0999\n");
-  EXPECT_EQ(SysfsNode(tree.SysRoot(), "hidraw1").ReadVersionNumber(), 0);
+  const std::pair<const char*, std::uint16_t> rows[] = {
+      {"hidraw0", 0x0102}, {"hidraw1", 0}, {"hidraw2", 0}, {"hidraw3", 0},
+      {"hidraw4", 0},      {"hidraw5", 0}, {"hidraw6", 0}, {"hidraw7", 0},
+  };
+  for (const auto& [name, version] : rows) EXPECT_EQ(SysfsNode(tree.SysRoot(), name).ReadVersionNumber(), version) << name;
 }
 
 TEST(SysfsTest, ABrokenEntryYieldsNothingRatherThanFailing) {
   FakeHidrawTree tree;
   tree.AddNode(0, tree.SysRoot() / "devices" / "gone");  // dangling device link
   fs::create_directory(tree.ClassDir() / "hidraw1");     // no device link at all
+  // A device link to a file: the device directory cannot be opened.
+  FakeHidrawTree::WriteFile(tree.SysRoot() / "devices" / "a-file", "HID_ID=0003:00005131:00002007\n");
+  tree.AddNode(2, tree.SysRoot() / "devices" / "a-file");
+  // A device directory whose attributes are not files: a FIFO (which would
+  // block a plain open), a directory, a link that leads nowhere.
+  const fs::path odd = tree.SysRoot() / "devices" / "usb9" / "9-1" / "9-1:1.0" / "0003:5131:2007.0001";
+  fs::create_directories(odd);
+  ASSERT_EQ(::mkfifo((odd / "uevent").c_str(), 0600), 0);
+  fs::create_directory(odd / "report_descriptor");
+  fs::create_directory_symlink(tree.SysRoot() / "devices" / "gone", odd.parent_path().parent_path() / "bcdDevice");
+  tree.AddNode(3, odd);
 
-  for (const char* name : {"hidraw0", "hidraw1", "hidraw7"}) {
+  for (const char* name : {"hidraw0", "hidraw1", "hidraw2", "hidraw3", "hidraw7"}) {
     const SysfsNode node(tree.SysRoot(), name);
     EXPECT_EQ(node.ReadHidId().has_value(), false) << name;
     EXPECT_EQ(node.ReadVersionNumber(), 0) << name;
