@@ -73,12 +73,11 @@ HidrawDevice::HidrawDevice(UniqueFd fd, SysfsNode node, DescriptorSource source)
 }
 
 std::optional<reader::HidAttributes> HidrawDevice::GetAttributes() {
-  const UniqueFd device = node_.OpenDevice();
   std::optional<HidId> id = HidIdFromKernel(fd_.get());
-  if (!id) id = node_.ReadHidId(device);
+  if (!id) id = node_.ReadHidId();
   if (!id) return std::nullopt;
   // The release number exists only in sysfs, on the USB device.
-  return reader::HidAttributes{id->vendor, id->product, node_.ReadVersionNumber(device, id->bus)};
+  return reader::HidAttributes{id->vendor, id->product, node_.ReadVersionNumber(id->bus)};
 }
 
 std::optional<reader::ReportLengths> HidrawDevice::GetReportLengths() {

@@ -12,8 +12,6 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/linux/unique_fd.h"
-
 namespace magcfg::platform::hidraw {
 
 // The bus, vendor and product of a HID device, as its uevent names them.
@@ -71,22 +69,15 @@ class SysfsNode {
 
   const std::string& Entry() const { return entry_; }
 
-  // The HID device's directory, through the node's device link, opened only
-  // as a place to look up from: each read below is then a short lookup from
-  // it instead of the whole path through the link again, which is most of
-  // Find Device's cost per interface. Invalid when the link is broken.
-  UniqueFd OpenDevice() const;
-
   // From the HID device's uevent; nullopt when it cannot be read or parsed.
-  std::optional<HidId> ReadHidId() const { return ReadHidId(OpenDevice()); }
-  std::optional<HidId> ReadHidId(const UniqueFd& device) const;
+  std::optional<HidId> ReadHidId() const;
 
   // The bcdDevice of the USB device above a HID device on the USB bus (the
   // HID device's grandparent, past its USB interface); 0 on any other bus,
   // which has no USB device (Bluetooth, virtual devices), and when there is
   // none or it cannot be parsed. Without a bus, the one in the uevent.
   std::uint16_t ReadVersionNumber() const;
-  std::uint16_t ReadVersionNumber(const UniqueFd& device, std::uint16_t bus) const;
+  std::uint16_t ReadVersionNumber(std::uint16_t bus) const;
 
   // The HID device's report_descriptor; nullopt when it cannot be read.
   std::optional<std::vector<std::uint8_t>> ReadReportDescriptor() const;
