@@ -1,6 +1,6 @@
 // Runs the benchmarks with repetitions, reports each median with its spread,
-// then judges every goal: ratios to floors measured in this run, and the
-// few absolute budgets. Exits 1 when a goal is broken, after all have run.
+// then judges every goal: ratios to floors measured in this run. Exits 1
+// when a goal is broken, after all have run.
 #include <benchmark/benchmark.h>
 
 #include <map>
@@ -14,10 +14,6 @@ namespace {
 
 using magcfg::bench::Figure;
 
-struct Figures {
-  Figure ns;
-  double units = 1;  // units of work per iteration
-};
 
 class FigureReporter : public benchmark::ConsoleReporter {
  public:
@@ -33,23 +29,20 @@ class FigureReporter : public benchmark::ConsoleReporter {
       const bool wallTime = !run.run_name.time_type.empty();
       const double ns = (wallTime ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime()) * 1e9 /
                         benchmark::GetTimeUnitMultiplier(run.time_unit);
-      Figures& f = figures[run.run_name.str()];
-      if (const auto units = run.counters.find("units"); units != run.counters.end() && units->second.value > 0) {
-        f.units = units->second.value;
-      }
-      if (run.aggregate_name == "median") f.ns.median = ns;
-      if (run.aggregate_name == "stddev") f.ns.spread = ns;
+      Figure& f = figures[run.run_name.str()];
+      if (run.aggregate_name == "median") f.median = ns;
+      if (run.aggregate_name == "stddev") f.spread = ns;
     }
   }
   // The figures of a benchmark by its registered name; the run's name may
   // go on with "/real_time" and the like.
-  const Figures* Find(std::string_view name) const {
+  const Figure* Find(std::string_view name) const {
     for (const auto& [runName, f] : figures) {
       if (runName == name || runName.starts_with(std::string(name) + "/")) return &f;
     }
     return nullptr;
   }
-  std::map<std::string, Figures> figures;
+  std::map<std::string, Figure> figures;
 };
 
 }  // namespace
@@ -84,23 +77,13 @@ int main(int argc, char** argv) {
   magcfg::bench::Verdicts verdicts("magcfg_bench");
   // With a filter, only the goals whose benchmarks ran are judged.
   for (const magcfg::bench::RatioGoal& goal : magcfg::bench::kRatioGoals) {
-    const Figures* measured = reporter.Find(goal.benchmark);
-    const Figures* floor = reporter.Find(goal.floor);
+    const Figure* measured = reporter.Find(goal.benchmark);
+    const Figure* floor = reporter.Find(goal.floor);
     if (measured && floor) {
-      verdicts.Ratio(goal.what, measured->ns, floor->ns, goal.maxRatio, Unit::Nanoseconds);
+      verdicts.Ratio(goal.what, *measured, *floor, goal.maxRatio, Unit::Nanoseconds);
     } else if (!filtered) {
       verdicts.NotRun(goal.what);
     }
-  }
-  for (const magcfg::bench::Budget& budget : magcfg::bench::kBudgets) {
-    bool ran = false;
-    for (const auto& [name, figures] : reporter.figures) {
-      if (name.rfind(budget.benchmark, 0) != 0) continue;
-      ran = true;
-      verdicts.Budget(budget.what, {figures.ns.median / figures.units, figures.ns.spread / figures.units},
-                      budget.limitNs, Unit::Nanoseconds);
-    }
-    if (!ran && !filtered) verdicts.NotRun(budget.what);
   }
   return verdicts.Finish();
 }

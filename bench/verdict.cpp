@@ -37,19 +37,6 @@ void Verdicts::Ratio(std::string_view what, Figure measured, Figure floor, doubl
   }
 }
 
-void Verdicts::Budget(std::string_view what, Figure measured, double limit, Unit unit) {
-  const bool met = measured.median <= limit;
-  std::printf("%-56.*s %11s %11s %11s %8s  ", static_cast<int>(what.size()), what.data(),
-              Format(measured.median, unit).c_str(), Format(measured.spread, unit).c_str(), "-", "-");
-  if (met) {
-    std::printf("met (budget %s)\n", Format(limit, unit).c_str());
-  } else {
-    std::printf("BROKEN: budget %s, missed by %s (%.0f%%)\n", Format(limit, unit).c_str(),
-                Format(measured.median - limit, unit).c_str(), 100.0 * (measured.median / limit - 1.0));
-    ++broken_;
-  }
-}
-
 void Verdicts::NotRun(std::string_view what) {
   std::printf("%-56.*s NOT RUN\n", static_cast<int>(what.size()), what.data());
   ++broken_;

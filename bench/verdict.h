@@ -22,8 +22,6 @@ class Verdicts {
 
   // Met when measured.median / floor.median is at most maxRatio.
   void Ratio(std::string_view what, Figure measured, Figure floor, double maxRatio, Unit unit);
-  // Met when measured.median is at most limit.
-  void Budget(std::string_view what, Figure measured, double limit, Unit unit);
   // A goal whose benchmark or floor did not run counts as broken: it would
   // otherwise pass unseen.
   void NotRun(std::string_view what);
