@@ -23,6 +23,7 @@ constexpr std::string_view kProgram = "magcfg-cli";
 struct Keyboard {
   reader::UsKeyboard keys;
   SwipeCapture capture;
+  bool lostKeys = false;  // key strokes of the swipe under way were lost
 };
 
 std::string OpenFailure(const std::string& path, KeyboardOpen outcome) {
@@ -110,15 +111,27 @@ class Listener {
   void Type(const KeyboardInput& input) {
     const auto keyboard = open_.find(input.path);
     if (keyboard == open_.end()) return;
-    for (const reader::KeyEvent& event : input.keys) {
-      const std::optional<char> typed = keyboard->second.keys.Take(event);
+    Keyboard& typing = keyboard->second;
+    for (std::size_t n = 0; n < input.keys.size(); ++n) {
+      if (input.lostBefore == n) typing.lostKeys = true;
+      const std::optional<char> typed = typing.keys.Take(input.keys[n]);
       if (!typed) continue;
-      const SwipeStep step =
-          keyboard->second.capture.TakeCharacter(static_cast<unsigned char>(*typed), request_.sentinels);
+      const SwipeStep step = typing.capture.TakeCharacter(static_cast<unsigned char>(*typed), request_.sentinels);
       if (!step.finishedSwipe) continue;
+      // A swipe with characters missing would print wrong tracks as if they
+      // were the card's; it is left out, and the operator told.
+      if (typing.lostKeys) {
+        typing.lostKeys = false;
+        err_ << kProgram << ": " << input.path
+             << ": key strokes of a swipe were lost (the program was not reading in time); it is left out: swipe the "
+                "card again\n";
+        err_.flush();
+        continue;
+      }
       Print(input.path, *step.finishedSwipe);
       if (request_.count != 0 && ++swipes_ >= request_.count) return;
     }
+    if (input.lostBefore == input.keys.size()) typing.lostKeys = true;
   }
 
   void Print(const std::string& path, const std::array<std::u32string, 3>& tracks) {

@@ -4,6 +4,7 @@
 // implements it; tests use a scripted stream.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -36,6 +37,11 @@ struct KeyboardInput {
   Kind kind = Kind::Quiet;
   std::string path;
   std::vector<KeyEvent> keys;
+  // Key strokes were lost just before keys[n] (n may be keys.size()): the
+  // system's queue for the node ran over because the program did not read
+  // it in time. The keys that follow start with the Shift keys as they are
+  // held now, since their own presses or releases may be among those lost.
+  std::optional<std::size_t> lostBefore;
 };
 
 class KeyboardPort {

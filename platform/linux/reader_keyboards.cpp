@@ -40,6 +40,18 @@ bool IsReaderUsbDevice(const fs::path& usb) {
 
 bool IsGoneError(int error) { return error == ENODEV || error == ENOENT || error == ENXIO; }
 
+// After lost events, the Shift keys as the device holds them now, as a press
+// or a release each. Where the state cannot be had, both are taken as up: a
+// reader holds Shift for one character only.
+void AppendShiftKeysHeld(int fd, std::vector<reader::KeyEvent>& keys) {
+  std::array<unsigned char, KEY_MAX / 8 + 1> held{};
+  if (::ioctl(fd, EVIOCGKEY(sizeof held), held.data()) < 0) held.fill(0);
+  for (const std::uint16_t code : {std::uint16_t{KEY_LEFTSHIFT}, std::uint16_t{KEY_RIGHTSHIFT}}) {
+    const bool down = (held[code / 8] >> (code % 8)) & 1;
+    keys.push_back({code, down ? 1 : 0});
+  }
+}
+
 }  // namespace
 
 std::optional<std::uint32_t> ParseEventName(std::string_view name) { return ParseNodeNumber(name, "event"); }
@@ -119,15 +131,15 @@ reader::KeyboardOpen EvdevKeyboards::Open(const std::string& path, bool grab) {
   if (grab && ::ioctl(fd.get(), EVIOCGRAB, 1) != 0) {
     return errno == EBUSY ? reader::KeyboardOpen::Busy : reader::KeyboardOpen::Failed;
   }
-  open_[path] = std::move(fd);
+  open_[path] = OpenNode{std::move(fd)};
   return reader::KeyboardOpen::Opened;
 }
 
 reader::KeyboardInput EvdevKeyboards::Wait(int timeoutMs) {
   std::vector<pollfd> watched;
   std::vector<std::string> paths;
-  for (const auto& [path, fd] : open_) {
-    watched.push_back({fd.get(), POLLIN, 0});
+  for (const auto& [path, node] : open_) {
+    watched.push_back({node.fd.get(), POLLIN, 0});
     paths.push_back(path);
   }
   // With nothing open this is a plain pause before the next look.
@@ -152,10 +164,26 @@ reader::KeyboardInput EvdevKeyboards::Wait(int timeoutMs) {
       return input;
     }
     input.kind = reader::KeyboardInput::Kind::Keys;
+    OpenNode& node = open_.at(input.path);
     const std::size_t count = static_cast<std::size_t>(got) / sizeof(input_event);
     for (std::size_t e = 0; e < count; ++e) {
-      if (events[e].type != EV_KEY) continue;
-      input.keys.push_back({events[e].code, events[e].value});
+      const input_event& event = events[e];
+      // The kernel's queue for this reader of the node ran over (seen when a
+      // stopped program's node is typed on): what was queued is gone, and
+      // the events up to the next SYN_REPORT are the rest of a torn packet.
+      if (event.type == EV_SYN && event.code == SYN_DROPPED) {
+        if (!input.lostBefore) input.lostBefore = input.keys.size();
+        node.skippingTornPacket = true;
+        continue;
+      }
+      if (node.skippingTornPacket) {
+        if (event.type == EV_SYN && event.code == SYN_REPORT) {
+          node.skippingTornPacket = false;
+          AppendShiftKeysHeld(node.fd.get(), input.keys);
+        }
+        continue;
+      }
+      if (event.type == EV_KEY) input.keys.push_back({event.code, event.value});
     }
     return input;
   }

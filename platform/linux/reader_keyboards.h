@@ -39,7 +39,14 @@ class EvdevKeyboards final : public reader::KeyboardPort {
 
   std::filesystem::path sysfsRoot_;
   std::filesystem::path devRoot_;
-  std::map<std::string, UniqueFd> open_;
+  struct OpenNode {
+    UniqueFd fd;
+    // The queue ran over: the events up to the next SYN_REPORT are a torn
+    // packet and are skipped.
+    bool skippingTornPacket = false;
+  };
+
+  std::map<std::string, OpenNode> open_;
   std::size_t nextToRead_ = 0;  // the node whose input is looked at first, in turn
 };
 

@@ -96,6 +96,25 @@ TEST(Swipes, UnpluggedMidSwipeDropsThePartAndReadsTheReaderAgainWhenItComesBack)
   EXPECT_EQ(keyboard.longestWaitMs, cli::kKeyboardRescanMs);
 }
 
+TEST(Swipes, ASwipeWithLostKeyStrokesIsLeftOutAndTheOperatorTold) {
+  ScriptedKeyboard keyboard({kNode});
+  keyboard.TypesWithLoss(kNode, "%A?\n%B41", "11^X?\n");  // B's middle is lost
+  // Lost right after C's line feed: the next swipe may have lost its start.
+  keyboard.TypesWithLoss(kNode, "%C?\n", "");
+  keyboard.Types(kNode, "D?\n");
+  keyboard.Types(kNode, kWorkedExample);
+  const SwipesRun run = RunSwipesCommand(keyboard, {"--count", "3", "--json"});
+  EXPECT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "{\"path\":\"/dev/input/event5\",\"tracks\":[\"A\",\"\",\"\"]}\n"
+            "{\"path\":\"/dev/input/event5\",\"tracks\":[\"C\",\"\",\"\"]}\n"
+            "{\"path\":\"/dev/input/event5\",\"tracks\":[\"B123^X\",\"456=7\",\"\"]}\n");
+  const std::string leftOut =
+      "magcfg-cli: /dev/input/event5: key strokes of a swipe were lost (the program was not reading in time); it is "
+      "left out: swipe the card again\n";
+  EXPECT_EQ(run.err, leftOut + leftOut);
+}
+
 TEST(Swipes, TwoReadersTypingAtOnceKeepTheirSwipesApart) {
   ScriptedKeyboard keyboard({"/dev/input/event5", "/dev/input/event7"});
   keyboard.Types("/dev/input/event5", "%AB");

@@ -7,6 +7,7 @@ all-zero report for each release. Line feeds are the Enter key.
 """
 import os
 import sys
+import time
 
 # HID keyboard usages of a US keyboard: character -> (usage, shift).
 KEYS = {}
@@ -27,6 +28,11 @@ KEYS["\t"] = (0x2B, False)
 KEYS[" "] = (0x2C, False)
 
 LEFT_SHIFT = 0x02
+# A short pause after each report leaves the emulated machine's processors
+# to the programs reading the keyboard. Without it, a reader of the node that
+# was not scheduled for some 13 ms lost key strokes: evdev queues only 64
+# events per reader, about 6 characters.
+PAUSE = 0.001
 
 
 def main():
@@ -36,7 +42,9 @@ def main():
         for c in text:
             usage, shift = KEYS[c]
             os.write(fd, bytes([LEFT_SHIFT if shift else 0, 0, usage, 0, 0, 0, 0, 0]))
+            time.sleep(PAUSE)
             os.write(fd, bytes(8))
+            time.sleep(PAUSE)
     finally:
         os.close(fd)
 

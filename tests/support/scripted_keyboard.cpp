@@ -35,6 +35,17 @@ void ScriptedKeyboard::Types(const std::string& path, std::string_view text) {
   script_.push_back(std::move(step));
 }
 
+void ScriptedKeyboard::TypesWithLoss(const std::string& path, std::string_view before, std::string_view after) {
+  Types(path, before);
+  reader::KeyboardInput& input = script_.back().input;
+  input.lostBefore = input.keys.size();
+  // As the evdev backend resumes after a loss: both Shift keys as held now.
+  input.keys.push_back({reader::keycode::kLeftShift, 0});
+  input.keys.push_back({reader::keycode::kRightShift, 0});
+  const std::vector<reader::KeyEvent> rest = KeyStrokesFor(after);
+  input.keys.insert(input.keys.end(), rest.begin(), rest.end());
+}
+
 void ScriptedKeyboard::Unplugged(const std::string& path) {
   Step step;
   step.input.kind = reader::KeyboardInput::Kind::Gone;

@@ -36,6 +36,9 @@ class ScriptedKeyboard final : public reader::KeyboardPort {
 
   // The node types text (in one batch of key events).
   void Types(const std::string& path, std::string_view text);
+  // The node types before, then the system loses key strokes, then the node
+  // types after, all in one batch.
+  void TypesWithLoss(const std::string& path, std::string_view before, std::string_view after);
   // The node goes away; the reader's other nodes stay.
   void Unplugged(const std::string& path);
   // Nothing happens in one wait; then the nodes present are these.

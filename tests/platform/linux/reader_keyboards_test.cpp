@@ -115,6 +115,34 @@ TEST_F(ReaderKeyboardsTest, ReadsKeyEventsUntilTheNodeGoesAway) {
   EXPECT_EQ(keyboards.Wait(0).kind, KeyboardInput::Kind::Quiet);  // closed: reported once
 }
 
+TEST_F(ReaderKeyboardsTest, AfterTheQueueRanOverTheTornPacketIsSkippedAndShiftTakenAsUp) {
+  ASSERT_EQ(keyboards.Open(Node(5), false), KeyboardOpen::Opened);
+  const int writer = ::open(Node(5).c_str(), O_WRONLY | O_NONBLOCK);
+  ASSERT_GE(writer, 0);
+  // What the kernel leaves in an overrun queue: SYN_DROPPED, then the newest
+  // event, whose packet's start is gone.
+  const input_event first[] = {
+      {{}, EV_KEY, KEY_LEFTSHIFT, 1}, {{}, EV_SYN, SYN_REPORT, 0}, {{}, EV_SYN, SYN_DROPPED, 0},
+      {{}, EV_KEY, KEY_A, 1},
+  };
+  const input_event second[] = {{{}, EV_SYN, SYN_REPORT, 0}, {{}, EV_KEY, KEY_B, 1}, {{}, EV_SYN, SYN_REPORT, 0}};
+  ASSERT_EQ(::write(writer, first, sizeof first), static_cast<ssize_t>(sizeof first));
+  const KeyboardInput torn = keyboards.Wait(1000);
+  EXPECT_EQ(torn.lostBefore, 1u);
+  ASSERT_EQ(torn.keys.size(), 1u);  // the press before the loss; KEY_A is torn
+  EXPECT_EQ(torn.keys[0].code, KEY_LEFTSHIFT);
+
+  // The torn packet ends in the next read; the Shift keys' state follows. A
+  // FIFO has none to tell, so both are up.
+  ASSERT_EQ(::write(writer, second, sizeof second), static_cast<ssize_t>(sizeof second));
+  const KeyboardInput resumed = keyboards.Wait(1000);
+  EXPECT_EQ(resumed.lostBefore, std::nullopt);
+  std::vector<std::pair<int, int>> keys;
+  for (const reader::KeyEvent& key : resumed.keys) keys.emplace_back(key.code, key.value);
+  EXPECT_EQ(keys, (std::vector<std::pair<int, int>>{{KEY_LEFTSHIFT, 0}, {KEY_RIGHTSHIFT, 0}, {KEY_B, 1}}));
+  ::close(writer);
+}
+
 TEST_F(ReaderKeyboardsTest, OpenSaysWhyANodeCannotBeHad) {
   EXPECT_EQ(keyboards.Open(Node(40), false), KeyboardOpen::Missing);
   // A FIFO is no input device: the grab is refused, and the node not kept.
