@@ -10,7 +10,7 @@
 set -euo pipefail
 
 declare -A GROUPS_PACKAGES=(
-  [base]="build-essential cmake ninja-build pkg-config libgtest-dev googletest libgmock-dev libbenchmark-dev nlohmann-json3-dev qt6-base-dev libgl1-mesa-dev fonts-dejavu-core fonts-noto-core fonts-liberation fonts-cantarell fonts-wqy-microhei xvfb xauth"
+  [base]="build-essential ccache cmake ninja-build pkg-config libgtest-dev googletest libgmock-dev libbenchmark-dev nlohmann-json3-dev qt6-base-dev libgl1-mesa-dev fonts-dejavu-core fonts-noto-core fonts-liberation fonts-cantarell fonts-wqy-microhei xvfb xauth"
   [windows]="mingw-w64 wine wine64 xvfb xauth"
   [fuzz]="clang libclang-rt-14-dev"
   [package]="desktop-file-utils appstream lintian dpkg-dev man-db"
