@@ -192,10 +192,12 @@ TEST(Resources, ManifestAsksForCommonControls6AndDpiAwareness) {
   const std::string text(manifest.begin(), manifest.end());
   EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(text.find("version=\"6.0.0.0\""), std::string::npos);
-  EXPECT_NE(text.find("<dpiAware"), std::string::npos);
+  EXPECT_NE(text.find(">true/pm</dpiAware>"), std::string::npos);
+  EXPECT_NE(text.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+  EXPECT_NE(text.find(std::string("version=\"") + kMagcfgVersion + ".0\""), std::string::npos);
 }
 
-TEST(Resources, VersionRecordCarriesTheProgramVersion) {
+TEST(Resources, VersionRecordCarriesVersionProductAndCopyright) {
   wchar_t path[MAX_PATH] = {};
   ASSERT_GT(GetModuleFileNameW(nullptr, path, MAX_PATH), 0u);
   DWORD ignored = 0;
