@@ -4,9 +4,7 @@
 
 #include <algorithm>
 #include <cwctype>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "app/version.h"
 #include "platform/win32/text_convert.h"
@@ -207,9 +205,8 @@ TEST(Resources, VersionRecordCarriesVersionProductAndCopyright) {
   ASSERT_TRUE(GetFileVersionInfoW(path, 0, size, info.data()));
   // The packages' version, product name, publisher and copyright line.
   const std::pair<const wchar_t*, std::string> rows[] = {
-      {L"ProductVersion", kMagcfgVersion},    {L"FileVersion", kMagcfgVersion},
-      {L"ProductName", "magcfg"},             {L"CompanyName", MAGCFG_PUBLISHER},
-      {L"LegalCopyright", "Copyright (C) " MAGCFG_COPYRIGHT},
+      {L"ProductVersion", kMagcfgVersion}, {L"ProductName", "magcfg"},
+      {L"CompanyName", MAGCFG_PUBLISHER},  {L"LegalCopyright", "Copyright (C) " MAGCFG_COPYRIGHT},
   };
   for (const auto& [name, expected] : rows) {
     wchar_t* value = nullptr;

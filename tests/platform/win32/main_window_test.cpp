@@ -181,6 +181,11 @@ struct DpiRow {
 };
 constexpr DpiRow kDpiRows[] = {{144, -18, -18}, {192, -24, -24}, {120, -15, -15}, {96, -12, -12}};
 
+LONG FontHeight(HGDIOBJ font) {
+  LOGFONTW desc{};
+  return GetObjectW(font, sizeof desc, &desc) == 0 ? 0 : desc.lfHeight;
+}
+
 using MainWindowDpi = WindowTest;
 
 TEST_F(MainWindowDpi, TemplateAndLabelFontsMadeAgainForEachDpi) {
@@ -188,55 +193,41 @@ TEST_F(MainWindowDpi, TemplateAndLabelFontsMadeAgainForEachDpi) {
   const std::vector<HWND> children = ChildrenInOrder(hwnd);
   ASSERT_EQ(children.size(), table.size());
   ASSERT_EQ(window.Dpi(), 96u) << "the tests' prefix runs at 96 DPI";
-  std::vector<PixelBox> madeByTheDialogManager;
-  for (HWND child : children) madeByTheDialogManager.push_back(BoxInClient(hwnd, child));
+  const auto place = [&](std::size_t i) {
+    const PixelBox box = BoxInClient(hwnd, children[i]);
+    return PixelRect{box.x, box.y, box.width, box.height};
+  };
+  std::vector<PixelRect> madeByTheDialogManager;
+  for (std::size_t i = 0; i < children.size(); ++i) madeByTheDialogManager.push_back(place(i));
 
   for (const DpiRow& row : kDpiRows) {
     SCOPED_TRACE(testing::Message() << row.dpi << " dpi");
     RECT suggested{40, 30, 700, 600};
     SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(row.dpi, row.dpi), reinterpret_cast<LPARAM>(&suggested));
-    EXPECT_EQ(window.Dpi(), row.dpi);
     const auto font = reinterpret_cast<HFONT>(SendMessageW(children[0], WM_GETFONT, 0, 0));
-    LOGFONTW desc{};
-    ASSERT_NE(GetObjectW(font, sizeof desc, &desc), 0);
-    EXPECT_EQ(desc.lfHeight, row.fontHeight);
-    EXPECT_EQ(std::wstring(desc.lfFaceName), Utf8ToWide(MainDialogSpec().fontFace));
+    EXPECT_EQ(FontHeight(font), row.fontHeight);
     const DialogBaseUnits base = BaseUnitsOf(font);
     for (std::size_t i = 0; i < table.size(); ++i) {
       const ControlSpec& c = table[i];
-      SCOPED_TRACE(testing::Message() << "control " << c.id << " (" << c.role << ")");
-      EXPECT_EQ(SendMessageW(children[i], WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(font));
-      const PixelRect expected = DialogUnitsToPixels(c.x, c.y, c.width, c.height, base);
-      const PixelBox actual = BoxInClient(hwnd, children[i]);
-      EXPECT_EQ(actual.x, expected.x);
-      EXPECT_EQ(actual.y, expected.y);
-      EXPECT_EQ(actual.width, expected.width);
+      EXPECT_EQ(SendMessageW(children[i], WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(font)) << c.id;
+      PixelRect expected = DialogUnitsToPixels(c.x, c.y, c.width, c.height, base);
       // A drop-down list is as tall as its field (see PlacesAndSizesInDialogUnits).
-      if (c.kind != ControlKind::DropDownList) {
-        EXPECT_EQ(actual.height, expected.height);
-      }
+      if (c.kind == ControlKind::DropDownList) expected.height = place(i).height;
+      EXPECT_EQ(place(i), expected) << c.id;
       if (row.dpi == 96) {
-        const PixelBox first = madeByTheDialogManager[i];
-        EXPECT_TRUE(actual.x == first.x && actual.y == first.y && actual.width == first.width &&
-                    actual.height == first.height)
-            << "back at 96 DPI, the layout the dialog manager made";
+        EXPECT_EQ(place(i), madeByTheDialogManager[i]) << c.id << ": not as the dialog manager made it";
       }
     }
-    RECT client{};
+    RECT client{}, frame{};
     GetClientRect(hwnd, &client);
-    const PixelRect expected = DialogUnitsToPixels(0, 0, MainDialogSpec().width, MainDialogSpec().height, base);
-    EXPECT_EQ(client.right, expected.width);
-    EXPECT_EQ(client.bottom, expected.height);
-    RECT frame{};
     GetWindowRect(hwnd, &frame);
-    EXPECT_EQ(frame.left, suggested.left);
-    EXPECT_EQ(frame.top, suggested.top);
+    const PixelRect area = DialogUnitsToPixels(0, 0, MainDialogSpec().width, MainDialogSpec().height, base);
+    EXPECT_EQ((PixelRect{frame.left, frame.top, client.right, client.bottom}),
+              (PixelRect{suggested.left, suggested.top, area.width, area.height}));
     for (int label : {ctl::kStatusLine, ctl::kInstructionsFrame, ctl::kInstruction1, ctl::kInstruction2,
                       ctl::kNoticeLine}) {
-      ASSERT_NE(window.Label(label), nullptr) << "label " << label;
-      LOGFONTW labelFont{};
-      GetObjectW(window.Label(label)->Font(), sizeof labelFont, &labelFont);
-      EXPECT_EQ(labelFont.lfHeight, row.labelHeight) << "label " << label;
+      ASSERT_NE(window.Label(label), nullptr);
+      EXPECT_EQ(FontHeight(window.Label(label)->Font()), row.labelHeight) << "label " << label;
     }
   }
 }
