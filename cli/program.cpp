@@ -126,9 +126,9 @@ int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::
   }
 
   if (invocation.command == Command::Preview) {
-    sim::CardSwipe swipe = SampleSwipe();
+    reader::CardSwipe swipe = reader::SampleSwipe();
     if (invocation.swipe) {
-      Checked<sim::CardSwipe> given = SwipeFromTexts(*invocation.swipe);
+      Checked<reader::CardSwipe> given = SwipeFromTexts(*invocation.swipe);
       if (!given) return UsageError(err, "--swipe: " + given.error);
       swipe = *given.value;
     }

@@ -199,7 +199,7 @@ void PrintReaderList(std::span<const reader::ReaderInfo> readers,
   }
 }
 
-void PrintPreview(const reader::OutputFormat& format, const sim::CardSwipe& swipe,
+void PrintPreview(const reader::OutputFormat& format, const reader::CardSwipe& swipe,
                   const std::optional<std::string>& typed, bool json, std::ostream& out, std::ostream& err) {
   if (json) {
     Json preview = Json::object();

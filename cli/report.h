@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/runner.h"
-#include "platform/simulated/card_swipe.h"
+#include "reader/card_swipe.h"
 #include "reader/discovery.h"
 
 namespace magcfg::cli {
@@ -31,7 +31,7 @@ void PrintReaderList(std::span<const reader::ReaderInfo> readers,
 
 // typed: what the reader types (bytes, Enter as a line feed), nullopt when
 // it would refuse the format.
-void PrintPreview(const reader::OutputFormat& format, const sim::CardSwipe& swipe,
+void PrintPreview(const reader::OutputFormat& format, const reader::CardSwipe& swipe,
                   const std::optional<std::string>& typed, bool json, std::ostream& out, std::ostream& err);
 
 }  // namespace magcfg::cli

@@ -1,6 +1,7 @@
 #include "cli/simulated_fleet.h"
 
 #include "platform/simulated/demo_reader.h"
+#include "reader/card_swipe.h"
 
 namespace magcfg::cli {
 namespace {
@@ -41,7 +42,7 @@ SimulatedFleet::SimulatedFleet(int readers, sim::Pacing pacing) {
       config.interfaces = {sim::ReaderInterface("sim:hid/" + std::to_string(sim::kSaneReaderIndex + i) + "-magstripe")};
     }
     auto member = std::make_shared<sim::SimulatedHidSystem>(std::move(config));
-    member->Reader().Swipe(sim::DemoSwipe());
+    member->Reader().Swipe(reader::SampleSwipe());
     members_.push_back(std::move(member));
   }
 }

@@ -9,7 +9,6 @@
 #include "reader/hid_port.h"
 #include "reader/report_exchange.h"
 #include "res/texts.h"
-#include "ui/sentinel_set.h"
 #include "ui/swipe_capture.h"
 #include "ui/widgets/text_label.h"
 #include "ui/window_port.h"

@@ -101,7 +101,7 @@ TEST(CardMask, ANumberAcrossTwoReportsOfAReplyIsMaskedInTheHexLog) {
   const std::string track1(50, 'A');
   const std::string track2 = "4111111111111111=25";
   const test::CliRun run = test::RunCli({"--simulate", "--verbose", "read", "--tracks", "4"}, 1, [&](auto& fleet) {
-    fleet.Member(0).Reader().Swipe(sim::CardSwipe::Good(track1, track2, ""));
+    fleet.Member(0).Reader().Swipe(reader::CardSwipe::Good(track1, track2, ""));
   });
   ASSERT_EQ(run.exit, 0) << run.err;
   EXPECT_NE(run.err.find("34 31 31 31 31 31 2A 2A 2A\n"), std::string::npos) << run.err;

@@ -171,7 +171,7 @@ TEST(AllReaders, EachGetsOneFrameAndTakesTheFormat) {
 TEST(CardRead, GathersAReplyOverSeveralReports) {
   const std::string track1(127, 'A'), track2(100, '2'), track3(127, '3');
   const CliRun run = RunCli({"--simulate", "--json", "read", "--tracks", "6"}, 1, [&](auto& f) {
-    f.Member(0).Reader().Swipe(sim::CardSwipe::Good(track1, track2, track3));
+    f.Member(0).Reader().Swipe(reader::CardSwipe::Good(track1, track2, track3));
   });
   ASSERT_EQ(run.exit, 0) << run.out;
   EXPECT_EQ(Json::parse(run.out)["tracks"], Json({track1, track2, track3}));

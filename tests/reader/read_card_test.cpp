@@ -165,7 +165,7 @@ TEST(ReadCard, ShowsTheTracksTheReaderWasAskedFor) {
     ASSERT_TRUE(rig.Connect());
     rig.Press(ctl::kPassiveUpload);
     rig.sim.Reader().Swipe(
-        sim::CardSwipe::Good("B4111111111111111^DOE/JOHN^2512101", "4111111111111111=2512101", "0112345678="));
+        reader::CardSwipe::Good("B4111111111111111^DOE/JOHN^2512101", "4111111111111111=2512101", "0112345678="));
     rig.window.SelectListEntry(ctl::kTrackSelection, row.selection);
     rig.Press(ctl::kReadCard);
     EXPECT_EQ(rig.TrackBoxes(), row.boxes) << row.selection;
@@ -177,7 +177,7 @@ TEST(ReadCard, ReaderThatNeverStopsSendingIsCutOffAfter16Reports) {
   config.reader.floodEveryMs = 3;
   DialogRig rig(config);
   ASSERT_TRUE(rig.Connect());
-  rig.sim.Reader().Swipe(sim::CardSwipe::Good("B1234", "", "789"));
+  rig.sim.Reader().Swipe(reader::CardSwipe::Good("B1234", "", "789"));
 
   rig.Press(ctl::kReadCard);
 

@@ -107,9 +107,9 @@ TEST(CardStatus, FollowsTheReadersLastSwipe) {
   DialogRig rig;
   ASSERT_TRUE(rig.Connect());
   rig.Press(ctl::kCardStatus);
-  rig.sim.Reader().Swipe(sim::CardSwipe::Failed());
+  rig.sim.Reader().Swipe(reader::CardSwipe::Failed());
   rig.Press(ctl::kCardStatus);
-  rig.sim.Reader().Swipe(sim::CardSwipe::Good("B1", "2", ""));
+  rig.sim.Reader().Swipe(reader::CardSwipe::Good("B1", "2", ""));
   rig.Press(ctl::kCardStatus);
   EXPECT_EQ(rig.window.boxes.size(), 3u);
   EXPECT_EQ(rig.window.statusHistory,
