@@ -12,7 +12,6 @@
 #include <pthread.h>
 #endif
 
-#include "cli/card_mask.h"
 #include "cli/visible_text.h"
 #include "reader/card_read.h"
 #include "reader/discovery.h"
@@ -58,17 +57,15 @@ class ReaderNotices final : public reader::NoticeSink {
   void ReportWritten(std::span<const std::uint8_t> report) override { Log("wrote " + Hex(report)); }
   void ReportRead(std::span<const std::uint8_t> report) override {
     if (log_ == nullptr) return;
+    // Held back until the reply is decoded: its card numbers are masked
+    // where the decoding found them.
     reads_.emplace_back(report.begin(), report.end());
-    // A card number may run on into the next report's data: the reports are
-    // held back, and masked together, until one ends in something else.
-    const bool mayRunOn = log_->MaskCardData() && !report.empty() && report.back() >= '0' && report.back() <= '9';
-    if (!mayRunOn) LogReads();
   }
 
-  // Logs the reports still held back.
-  void LogReads() {
+  // Logs the reports still held back; decoded: what a card read made of them.
+  void LogReads(const reader::CardReadResult* decoded = nullptr) {
     if (reads_.empty()) return;
-    if (log_->MaskCardData()) MaskCardNumbersInReports(reads_);
+    if (log_->MaskCardData()) reader::MaskCardData(reads_, decoded);
     for (const auto& read : reads_) log_->Line(prefix_ + "read " + Hex(read));
     reads_.clear();
   }
@@ -170,7 +167,8 @@ std::optional<std::string> UnexpectedFrame(std::span<const std::uint8_t> reply, 
 
 // The reply's reading, as each of the window's handlers reads it.
 void ReadReply(ReaderReport& report, const CommandRequest& request, std::span<const std::uint8_t> reply,
-               std::size_t inputLength, reader::FurtherReports& further) {
+               std::size_t inputLength, reader::FurtherReports& further,
+               std::optional<reader::CardReadResult>& decoded) {
   switch (request.command) {
     case Command::SetFormat:
       switch (reader::ReadFormatVerdict(reply)) {
@@ -198,7 +196,7 @@ void ReadReply(ReaderReport& report, const CommandRequest& request, std::span<co
       return Conclude(report, ExitCode::Success, text);
     }
     case Command::Read: {
-      const reader::CardReadResult result = reader::ReadCardReply(reply, further);
+      const reader::CardReadResult& result = decoded.emplace(reader::ReadCardReply(reply, further));
       switch (result.kind) {
         case reader::CardReadResult::Kind::Tracks: {
           std::array<std::optional<std::string>, 3> tracks;
@@ -334,13 +332,14 @@ ReaderReport RunCommand(reader::HidDevice* device, const std::string& path, cons
     payload.push_back(request.trackSelection);
   }
 
+  std::optional<reader::CardReadResult> decoded;
   const ExchangeOutcome outcome = reader::RunReportExchange(
       device, anyTrackOutput, {code, payload}, notices,
       [&](std::span<const std::uint8_t> reply, std::size_t inputLength, reader::FurtherReports& further) {
         report.unexpectedFrame = UnexpectedFrame(reply.first(std::min(reply.size(), inputLength)), code);
-        ReadReply(report, request, reply, inputLength, further);
+        ReadReply(report, request, reply, inputLength, further, decoded);
       });
-  notices.LogReads();
+  notices.LogReads(decoded ? &*decoded : nullptr);
   if (outcome != ExchangeOutcome::ReplyReceived) ConcludeWithoutReply(report, outcome, code, notices.failure);
   report.notices = std::move(notices.notices);
   return report;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/visible_text.h"
+#include "reader/card_data.h"
 #include "reader/swipe_parse.h"
 #include "reader/typed_keys.h"
 #include "text/text_codec.h"
@@ -135,7 +136,11 @@ class Listener {
     if (input.lostBefore == input.keys.size()) typing.lostKeys = true;
   }
 
-  void Print(const std::string& path, const std::array<std::u32string, 3>& tracks) {
+  void Print(const std::string& path, const std::array<std::u32string, 3>& swiped) {
+    std::array<std::u32string, 3> tracks;
+    for (std::size_t i = 0; i < 3; ++i) {
+      tracks[i] = reader::CardTrack(static_cast<int>(i) + 1, swiped[i]).Shown(request_.wholeCardData);
+    }
     if (request_.json) {
       nlohmann::ordered_json line = nlohmann::ordered_json::object();
       line["path"] = path;

@@ -17,6 +17,7 @@ struct SwipesRequest {
   bool grab = false;
   int count = 0;  // stop after this many swipes; 0: never
   bool json = false;
+  bool wholeCardData = false;  // card numbers shown whole
   reader::SentinelSet sentinels;
 };
 
