@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/version.h"
+#include "cli/access_rule.h"
 #include "cli/card_mask.h"
 #include "cli/format_options.h"
 #include "cli/options.h"
@@ -104,7 +105,10 @@ int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::
     case Invocation::Action::ShowCommandHelp: out << CommandHelpText(invocation.command); return 0;
     case Invocation::Action::ShowUsage: err << ShortUsage(); return AsInt(ExitCode::Usage);
     case Invocation::Action::ShowProgramVersion: out << kProgram << ' ' << kMagcfgVersion << '\n'; return 0;
-    case Invocation::Action::PrintUdevRules: out << kUdevRules; return 0;
+    case Invocation::Action::PrintUdevRules:
+      out << (invocation.ruleGroup.empty() ? std::string(kUdevRules)
+                                           : UdevRulesWithGroup(kUdevRules, invocation.ruleGroup));
+      return 0;
     case Invocation::Action::RunCommand: break;
   }
 
@@ -285,8 +289,11 @@ constexpr std::string_view kOther = R"(Other options:
   --show-card-data      show card numbers whole; by default a run of 13 to
                         19 digits that passes the Luhn check shows only its
                         first six and last four digits
-  --print-udev-rules    print the udev rule that gives access to the
-                        reader, and exit
+  --print-udev-rules    print the udev rule that gives the reader to the
+                        user at the seat alone, and exit
+  --group NAME          with --print-udev-rules: the rule gives the reader
+                        to group NAME as well; every member of it can then
+                        read the card numbers swiped at the seat
   -h, --help            show this help (after a command: that command's
                         help) and exit
   -V, --version         show the program's version and exit
