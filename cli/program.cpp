@@ -146,6 +146,7 @@ int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::
 
   if (watch) {
     WatchServices services = systems.watch ? systems.watch() : WatchServices{};
+    if (!services.notice.empty()) err << services.notice << '\n';
     if (!services.system || !services.events) {
       err << kProgram << ": cannot watch for readers: "
           << (services.error.empty() ? "this build has no device events" : services.error) << '\n';
