@@ -45,14 +45,12 @@ for package in magcfg-cli magcfg; do
 done
 
 # The service comes disabled: nothing links it into a target and no script
-# enables it; its options are a conffile, kept over upgrades, that holds only
-# comments until the administrator writes them; the unit runs the packaged
-# program.
+# enables it; its options are a conffile, kept over upgrades; the unit runs
+# the packaged program.
 if dpkg-deb -c "$cli_deb" | awk '{print $6}' | grep -q '\.wants/'; then problem "magcfg-cli enables a unit"; fi
 dpkg-deb -e "$cli_deb" "$scratch/cli-control"
 [ ! -e "$scratch/cli-control/postinst" ] || problem "magcfg-cli has a postinst: $(cat "$scratch/cli-control/postinst")"
 [ "$(cat "$scratch/cli-control/conffiles" 2>/dev/null)" = /etc/magcfg/watch.conf ] || problem "watch.conf is no conffile"
-if grep -qv '^#' "$root/etc/magcfg/watch.conf"; then problem "watch.conf sets something: $(grep -v '^#' "$root/etc/magcfg/watch.conf")"; fi
 grep -qx 'ExecStart=/usr/bin/magcfg-cli watch $MAGCFG_WATCH_OPTIONS' "$root/usr/lib/systemd/system/magcfg-watch.service" \
   || problem "the unit does not run /usr/bin/magcfg-cli watch"
 

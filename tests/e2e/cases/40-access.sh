@@ -17,21 +17,16 @@ for command in list version; do
   fi
 done
 
-# What udev made of the node: its tags from udev's database, its owner and mode.
-node_access() {
-  local tags
-  tags=$(udevadm info --query=property --property=CURRENT_TAGS --value "$1")
-  echo "$tags $(stat -c '%U:%G %a' "$1")"
-}
-# access_is NAME WANT: the node's access (node_access) is WANT, a glob.
+# access_is NAME WANT: what udev made of the node (its tags in udev's
+# database, its owner and mode) is WANT, a glob.
 access_is() {
   local got
-  got=$(node_access "$E2E_HIDRAW_0")
+  got="$(udevadm info --query=property --property=CURRENT_TAGS --value "$E2E_HIDRAW_0") $(stat -c '%U:%G %a' "$E2E_HIDRAW_0")"
   if [[ "$got" == $2 ]]; then pass "$1"; else fail "$1" "node $E2E_HIDRAW_0: $got" "want: $2"; fi
 }
 access_is "udev: the shipped rule tags the reader's node uaccess and leaves it root's alone" "*:uaccess:* root:root 600"
 
-# Plugs reader0 in again after a change of rules, and waits until udev is done with it.
+# reader0 plugged in again under the rules now in place, udev done with it.
 replug_reader0() {
   udevadm control --reload
   gadget_unbind reader0
@@ -47,10 +42,10 @@ groupadd -g 4711 magbench
 "$CLI" --print-udev-rules --group magbench >/etc/udev/rules.d/70-magcfg.rules
 replug_reader0
 access_is "udev: a rule made with --group gives that group read and write" "*:uaccess:* root:magbench 660"
-member_rc=$(setpriv --reuid=65534 --regid=65534 --groups=4711 timeout 30 "$CLI" version >/dev/null 2>&1; echo $?)
-check "udev: a member of the group may use the reader" [ "$member_rc" = 0 ]
-other_rc=$(as_nobody timeout 30 "$CLI" version >/dev/null 2>&1; echo $?)
-check "udev: another user still may not" [ "$other_rc" = 6 ]
+check "udev: a member of the group may use the reader" \
+  setpriv --reuid=65534 --regid=65534 --groups=4711 timeout 30 "$CLI" version >/dev/null 2>&1
+as_nobody timeout 30 "$CLI" version >/dev/null 2>&1
+check "udev: another user still may not" [ $? = 6 ]
 
 # As the cases start: the shipped rule alone.
 rm /etc/udev/rules.d/70-magcfg.rules

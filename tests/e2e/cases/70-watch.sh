@@ -124,30 +124,23 @@ check "watch: nothing on standard error" [ ! -s "$WATCH_ERR" ]
 # Where udev cannot be heard (no /run/udev/control, as in a container), the
 # watch says so once and takes the kernel's events; text lines this time.
 : >"$WATCH_OUT"
-WATCH_LINES=0
 unshare --mount bash -c 'mount -t tmpfs tmpfs /run/udev && exec timeout 300 "$0" watch --default' "$CLI" \
   >"$WATCH_OUT" 2>"$WATCH_ERR" &
 WATCH_PID=$!
 watch_wait 2
-watch_lines=$(cat "$WATCH_OUT")
 check "watch without udev: both readers present are set up" \
-  [ "$(grep -c ': ver102: set up: Set format OK!$' <<<"$watch_lines")" = 2 ]
+  [ "$(grep -c ': ver102: set up: Set format OK!$' "$WATCH_OUT")" = 2 ]
 WATCH_LINES=2
 gadget_unbind reader1
-watch_expect "watch without udev: a pull-out is reported" "$E2E_HIDRAW_1: unplugged"
+wait_gone "$E2E_HIDRAW_1"
 gadget_bind reader1 dummy_udc.1
 E2E_HIDRAW_1=$(hidraw_of_udc dummy_udc.1)
 watch_expect "watch without udev: a plug-in is set up" "$E2E_HIDRAW_1: ver102: set up: Set format OK!"
 kill -INT "$WATCH_PID"
 wait "$WATCH_PID"
-check "watch without udev: SIGINT ends it with status 0" [ $? = 0 ]
-expected_err="magcfg-cli: no udev daemon runs here (no /run/udev/control): watching the kernel's device events instead
-magcfg-cli: waiting for readers (USB 5131:2007) to be plugged in"
-if [ "$(cat "$WATCH_ERR")" = "$expected_err" ]; then
-  pass "watch without udev: it says so once, and once that it is waiting"
-else
-  fail "watch without udev: it says so once, and once that it is waiting" "stderr: $(cat "$WATCH_ERR")"
-fi
+check "watch without udev: it says so once, and once that it is waiting, and SIGINT ends it with status 0" \
+  [ $? = 0 -a "$(cat "$WATCH_ERR")" = "magcfg-cli: no udev daemon runs here (no /run/udev/control): watching the kernel's device events instead
+magcfg-cli: waiting for readers (USB 5131:2007) to be plugged in" ]
 
 # As the cases start: reader0 alone on the bus.
 gadget_unbind reader1
