@@ -15,6 +15,9 @@
 #include "platform/linux/hidraw_system.h"
 #include "platform/linux/uevent_monitor.h"
 #include "platform/linux/reader_keyboards.h"
+#if MAGCFG_HAVE_LIBUDEV
+#include "platform/linux/udev_monitor.h"
+#endif
 #endif
 
 #ifdef _WIN32
@@ -46,12 +49,24 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 }
 
 #if MAGCFG_HAVE_PLATFORM_HID && defined(__linux__)
-// udevd applies the rule within a few milliseconds of the kernel's event;
-// a second covers a loaded machine.
+// Without udev's events: udevd applies the rule within a few milliseconds of
+// the kernel's event; a second covers a loaded machine.
 constexpr int kUdevGraceMs = 1000;
 
-magcfg::cli::WatchServices KernelWatchServices() {
+// udev's events where udevd runs: a reader is announced once the rule gives
+// it to us, and opened once. Otherwise the kernel's, with refused opens tried
+// again for a while.
+magcfg::cli::WatchServices LinuxWatchServices() {
   magcfg::cli::WatchServices services;
+#if MAGCFG_HAVE_LIBUDEV
+  std::string noUdev;
+  services.events = magcfg::platform::hidraw::OpenUdevMonitor(noUdev);
+  if (services.events) {
+    services.system = std::make_shared<magcfg::platform::hidraw::HidrawSystem>("/sys", "/dev");
+    return services;
+  }
+  services.notice = "magcfg-cli: " + noUdev + ": watching the kernel's device events instead";
+#endif
   services.events = magcfg::platform::hidraw::OpenKernelUeventMonitor(services.error);
   if (!services.events) return services;
   auto system = std::make_shared<magcfg::platform::hidraw::HidrawSystem>("/sys", "/dev");
@@ -73,7 +88,7 @@ int main(int argc, char** argv) {
     systems.platform = [] { return std::shared_ptr<magcfg::reader::HidSystem>(magcfg::platform::MakePlatformHidSystem()); };
 #endif
 #if MAGCFG_HAVE_PLATFORM_HID && defined(__linux__)
-    systems.watch = KernelWatchServices;
+    systems.watch = LinuxWatchServices;
     systems.keyboards = [] {
       return std::make_shared<magcfg::platform::hidraw::EvdevKeyboards>("/sys", "/dev");
     };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "cli/access_rule.h"
 #include "cli/format_options.h"
 #include "cli/visible_text.h"
 
@@ -47,6 +48,7 @@ constexpr OptionRule kRules[] = {
     {"--grab", 0, Bit(Command::Swipes)},
     {"--count", 1, Bit(Command::Swipes)},
     {"--print-udev-rules", 0, 0},
+    {"--group", 1, 0},  // with --print-udev-rules
 };
 
 struct CommandWord {
@@ -177,11 +179,22 @@ Result ParseArguments(std::span<const std::string> args) {
   const bool udevRules = std::any_of(given.begin(), given.end(), [](const Given& g) {
     return g.rule->name == "--print-udev-rules";
   });
+  const auto group = std::find_if(given.begin(), given.end(), [](const Given& g) { return g.rule->name == "--group"; });
   if (udevRules) {
     if (!words.empty()) return Result::Fail("--print-udev-rules takes no command");
+    if (group != given.end()) {
+      const std::string& name = group->values[0];
+      if (!IsRuleGroupName(name)) {
+        return Result::Fail("--group: " + Quoted(name) +
+                            " cannot stand in the udev rule as a group name: 1 to 32 letters, digits, '_', '.' "
+                            "or '-', the first a letter or '_'");
+      }
+      invocation.ruleGroup = name;
+    }
     invocation.action = Invocation::Action::PrintUdevRules;
     return Result::Ok(invocation);
   }
+  if (group != given.end()) return Result::Fail("--group goes with --print-udev-rules only");
 
   if (words.empty()) return Result::Fail("no command given (try --help)");
   const CommandWord* command = FindCommand(words[0]);

@@ -53,6 +53,7 @@ struct Invocation {
   std::optional<std::array<std::string, 3>> swipe;
   bool grab = false;  // swipes
   int count = 0;      // swipes: stop after this many; 0 never
+  std::string ruleGroup;  // --print-udev-rules --group NAME: the group given the reader too
 };
 
 inline constexpr int kMostSwipes = 9999;

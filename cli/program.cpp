@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "app/version.h"
+#include "cli/access_rule.h"
 #include "cli/format_options.h"
 #include "cli/options.h"
 #include "cli/preview.h"
@@ -105,7 +106,10 @@ int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::
     case Invocation::Action::ShowCommandHelp: out << CommandHelpText(invocation.command); return 0;
     case Invocation::Action::ShowUsage: err << ShortUsage(); return AsInt(ExitCode::Usage);
     case Invocation::Action::ShowProgramVersion: out << kProgram << ' ' << kMagcfgVersion << '\n'; return 0;
-    case Invocation::Action::PrintUdevRules: out << kUdevRules; return 0;
+    case Invocation::Action::PrintUdevRules:
+      out << (invocation.ruleGroup.empty() ? std::string(kUdevRules)
+                                           : UdevRulesWithGroup(kUdevRules, invocation.ruleGroup));
+      return 0;
     case Invocation::Action::RunCommand: break;
   }
 
@@ -146,6 +150,7 @@ int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::
 
   if (watch) {
     WatchServices services = systems.watch ? systems.watch() : WatchServices{};
+    if (!services.notice.empty()) err << services.notice << '\n';
     if (!services.system || !services.events) {
       err << kProgram << ": cannot watch for readers: "
           << (services.error.empty() ? "this build has no device events" : services.error) << '\n';
@@ -277,8 +282,11 @@ constexpr std::string_view kOther = R"(Other options:
                         account number and any run of 12 to 19 digits that
                         passes the Luhn check show only their first six and
                         last four digits
-  --print-udev-rules    print the udev rule that gives access to the
-                        reader, and exit
+  --print-udev-rules    print the udev rule that gives the reader to the
+                        user at the seat alone, and exit
+  --group NAME          with --print-udev-rules: the rule gives the reader
+                        to group NAME as well; every member of it can then
+                        read the card numbers swiped at the seat
   -h, --help            show this help (after a command: that command's
                         help) and exit
   -V, --version         show the program's version and exit

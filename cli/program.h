@@ -17,11 +17,13 @@
 namespace magcfg::cli {
 
 // What the watch command needs: HID services and the events of readers
-// plugged in and pulled out; error says why they could not be had.
+// plugged in and pulled out; error says why they could not be had, notice
+// what the watch makes do without (said once before it starts).
 struct WatchServices {
   std::shared_ptr<reader::HidSystem> system;
   std::unique_ptr<reader::DeviceEvents> events;
   std::string error;
+  std::string notice;
 };
 
 struct HidSystems {

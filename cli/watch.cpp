@@ -155,6 +155,7 @@ int RunWatch(reader::HidSystem& system, reader::DeviceEvents& events, const Watc
              std::ostream& out, std::ostream& err, VerboseLog* log) {
   Watcher watcher(system, request, json, out, err, log);
   watcher.SetUpPresent();
+  if (!json) err << "magcfg-cli: waiting for readers (USB 5131:2007) to be plugged in" << std::endl;
   while (const std::optional<DeviceEvent> event = events.Next()) watcher.Handle(*event);
   if (const std::optional<std::string> failure = events.Failure()) {
     err << "magcfg-cli: watch ended: " << *failure << std::endl;

@@ -60,10 +60,10 @@ std::string_view MessageText(MessageKey key, UiLanguage language);
 // prefix or leading zeros.
 std::string ReaderFoundText(unsigned version, UiLanguage language);
 
-// The udev rule that gives the user at the seat and group plugdev the
-// reader's hidraw node, as packaging/linux/70-magcfg.rules installs it.
+// The udev rule that gives the user at the seat alone the reader's hidraw
+// node, as packaging/linux/70-magcfg.rules installs it.
 inline constexpr std::string_view kReaderUdevRule =
-    R"(KERNEL=="hidraw*", SUBSYSTEM=="hidraw", ATTRS{idVendor}=="5131", ATTRS{idProduct}=="2007", TAG+="uaccess", GROUP="plugdev", MODE="0660")";
+    R"(KERNEL=="hidraw*", SUBSYSTEM=="hidraw", ATTRS{idVendor}=="5131", ATTRS{idProduct}=="2007", TAG+="uaccess", GROUP="root", MODE="0600")";
 
 // The one command that installs the rule by hand (in /etc/udev/rules.d,
 // where hand-made rules belong) and applies it.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and the tests need; does nothing
 # when they are all there. Usage: scripts/setup.sh [group...]
-#   base    compilers, CMake, Ninja, GoogleTest, Google Benchmark, Qt 6, fonts, Xvfb
+#   base    compilers, CMake, Ninja, GoogleTest, Google Benchmark, Qt 6, libudev,
+#           fonts, Xvfb, systemd-analyze (checks the watch service's unit)
 #   windows mingw-w64 and Wine, for the Windows build and its tests; wixl
 #           (msitools), for its installer
 #   fuzz    clang and its sanitizer runtimes
@@ -11,7 +12,7 @@
 set -euo pipefail
 
 declare -A GROUPS_PACKAGES=(
-  [base]="build-essential ccache cmake ninja-build pkg-config libgtest-dev googletest libgmock-dev libbenchmark-dev nlohmann-json3-dev qt6-base-dev libgl1-mesa-dev fonts-dejavu-core fonts-noto-core fonts-liberation fonts-cantarell fonts-wqy-microhei xvfb xauth"
+  [base]="build-essential ccache cmake ninja-build pkg-config libgtest-dev googletest libgmock-dev libbenchmark-dev nlohmann-json3-dev libudev-dev systemd qt6-base-dev libgl1-mesa-dev fonts-dejavu-core fonts-noto-core fonts-liberation fonts-cantarell fonts-wqy-microhei xvfb xauth"
   [windows]="mingw-w64 wine wine64 wixl xvfb xauth"
   [fuzz]="clang libclang-rt-14-dev"
   [package]="desktop-file-utils appstream lintian dpkg-dev man-db"

@@ -51,6 +51,11 @@ std::optional<reader::DeviceEvent> ParseHidrawUevent(std::string_view message, c
     if (key == "SUBSYSTEM") subsystem = value;
     if (key == "DEVNAME") devName = value;
   }
+  return HidrawNodeEvent(action, subsystem, devName, devRoot);
+}
+
+std::optional<reader::DeviceEvent> HidrawNodeEvent(std::string_view action, std::string_view subsystem,
+                                                   std::string_view devName, const std::filesystem::path& devRoot) {
   if (subsystem != "hidraw" || !ParseHidrawName(devName)) return std::nullopt;
   reader::DeviceEvent event;
   if (action == "add") {
@@ -106,15 +111,17 @@ std::optional<reader::DeviceEvent> UeventMonitor::Next() {
     std::optional<reader::DeviceEvent> event =
         ParseHidrawUevent(std::string_view(buffer.data(), static_cast<std::size_t>(got)), devRoot_);
     if (!event) continue;
-    if (event->kind == reader::DeviceEvent::Kind::Added) {
-      // The node's sysfs entry exists before the kernel sends the event.
-      const std::string name = std::filesystem::path(event->path).filename().string();
-      if (const std::optional<HidId> id = SysfsNode(sysfsRoot_, name).ReadHidId()) {
-        event->vendorId = id->vendor;
-        event->productId = id->product;
-      }
-    }
+    AddHidIds(*event, sysfsRoot_);
     return event;
+  }
+}
+
+void AddHidIds(reader::DeviceEvent& event, const std::filesystem::path& sysfsRoot) {
+  if (event.kind != reader::DeviceEvent::Kind::Added) return;
+  const std::string name = std::filesystem::path(event.path).filename().string();
+  if (const std::optional<HidId> id = SysfsNode(sysfsRoot, name).ReadHidId()) {
+    event.vendorId = id->vendor;
+    event.productId = id->product;
   }
 }
 
@@ -139,20 +146,23 @@ std::unique_ptr<UeventMonitor> OpenKernelUeventMonitor(std::string& error) {
     return nullptr;
   }
 
+  UniqueFd stop = OpenStopSignals(error);
+  if (!stop.valid()) return nullptr;
+  return std::make_unique<UeventMonitor>(std::move(socket), std::move(stop), "/sys", "/dev");
+}
+
+UniqueFd OpenStopSignals(std::string& error) {
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
   if (::pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr) != 0) {
     error = "cannot block SIGINT and SIGTERM";
-    return nullptr;
+    return UniqueFd();
   }
   UniqueFd stop(::signalfd(-1, &stopSignals, SFD_CLOEXEC | SFD_NONBLOCK));
-  if (!stop.valid()) {
-    error = Errno("signalfd");
-    return nullptr;
-  }
-  return std::make_unique<UeventMonitor>(std::move(socket), std::move(stop), "/sys", "/dev");
+  if (!stop.valid()) error = Errno("signalfd");
+  return stop;
 }
 
 }  // namespace magcfg::platform::hidraw

@@ -14,11 +14,26 @@
 
 namespace magcfg::platform::hidraw {
 
+// A device's action, subsystem and node name, as the kernel and udev both
+// tell them: an add or remove of a hidraw node yields its /dev path below
+// devRoot; anything else (other subsystems, other actions, names that are
+// not "hidrawN") yields nullopt.
+std::optional<reader::DeviceEvent> HidrawNodeEvent(std::string_view action, std::string_view subsystem,
+                                                   std::string_view devName, const std::filesystem::path& devRoot);
+
 // One uevent message: "ACTION@DEVPATH", then "KEY=VALUE" fields, each ended
-// by a zero byte. An add or remove of a hidraw node yields its /dev path
-// below devRoot; anything else (other subsystems, other actions, udev's
-// own messages, names that are not "hidrawN") yields nullopt.
+// by a zero byte, read by HidrawNodeEvent; udevd's own messages yield nullopt.
 std::optional<reader::DeviceEvent> ParseHidrawUevent(std::string_view message, const std::filesystem::path& devRoot);
+
+// An added node's vendor and product IDs, from its sysfs entry below
+// sysfsRoot, which exists before any event tells of the node; left unknown
+// when it cannot be read (the node may be gone again).
+void AddHidIds(reader::DeviceEvent& event, const std::filesystem::path& sysfsRoot);
+
+// SIGINT and SIGTERM blocked in the calling thread (call it before starting
+// other threads) and readable through the signalfd returned; an invalid fd
+// and error set when that cannot be had.
+UniqueFd OpenStopSignals(std::string& error);
 
 class UeventMonitor final : public reader::DeviceEvents {
  public:

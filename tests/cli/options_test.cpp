@@ -56,6 +56,9 @@ struct RefusalRow {
   std::string error;
 };
 
+const std::string kNotAGroup =
+    "cannot stand in the udev rule as a group name: 1 to 32 letters, digits, '_', '.' or '-', the first a letter or '_'";
+
 const RefusalRow kRefusals[] = {
     {{"read", "--tracks", "1,3"}, "--tracks for read needs a track selection code from 0 to 6"},
     {{"read", "--tracks", "06"}, "--tracks for read needs a track selection code from 0 to 6"},
@@ -91,6 +94,12 @@ const RefusalRow kRefusals[] = {
     {{"swipes", "--all"}, "--all is not an option of swipes"},
     {{"read", "--grab"}, "--grab is not an option of read"},
     {{"status", "--count", "2"}, "--count is not an option of status"},
+    // Nothing but a plain group name reaches the rule text.
+    {{"--print-udev-rules", "--group", "a\", MODE=\"0666"}, "--group: 'a\", MODE=\"0666' " + kNotAGroup},
+    {{"--print-udev-rules", "--group", "$env{USER}"}, "--group: '$env{USER}' " + kNotAGroup},
+    {{"--print-udev-rules", "--group=1000"}, "--group: '1000' " + kNotAGroup},
+    {{"--print-udev-rules", "--group", std::string(33, 'g')}, "--group: '" + std::string(33, 'g') + "' " + kNotAGroup},
+    {{"--group", "bench", "list"}, "--group goes with --print-udev-rules only"},
 };
 
 TEST(Arguments, RefusalsSayWhatIsWrong) {
@@ -124,6 +133,9 @@ TEST(Arguments, HelpAndVersionWinOverEverything) {
   EXPECT_EQ(Parse({"--version", "--help"}).value->action, Invocation::Action::ShowHelp);
   EXPECT_EQ(Parse({"status", "--version"}).value->action, Invocation::Action::ShowProgramVersion);
   EXPECT_EQ(Parse({"--print-udev-rules"}).value->action, Invocation::Action::PrintUdevRules);
+  EXPECT_EQ(Parse({"--print-udev-rules"}).value->ruleGroup, "");
+  EXPECT_EQ(Parse({"--group", "bench_2.x-y", "--print-udev-rules"}).value->ruleGroup, "bench_2.x-y");
+  EXPECT_EQ(Parse({"--print-udev-rules", "--group", std::string(32, 'g')}).value->ruleGroup, std::string(32, 'g'));
   // Only --help standing as an option asks for help: as an option's value
   // it is that value.
   const auto swipe = Parse({"preview", "--swipe", "--help", "b", "c"});

@@ -75,6 +75,9 @@ const std::string kPassiveSet =
     "\u88ab\u52a8\u4e0a\u4f20\u6a21\u5f0f\u8bbe\u7f6e\u6210\u529f (passive upload mode set)";
 const std::string kActiveSet = "\u4e3b\u52a8\u4e0a\u4f20\u6a21\u5f0f\u8bbe\u7f6e\u6210\u529f (active upload mode set)";
 
+// Said once, in text, after the readers present are set up.
+const std::string kWaiting = "magcfg-cli: waiting for readers (USB 5131:2007) to be plugged in\n";
+
 struct Outcome {
   int exit;
   std::string out;
@@ -104,7 +107,7 @@ TEST(Watch, SetsUpReadersPresentAndEachOneAsItIsPluggedInAgain) {
   const Outcome run = Watch(
       rig, {rig.Plugged(1), rig.Pulled(1), rig.Plugged(1), rig.Pulled(0), rig.Plugged(0)}, FormatAndMode());
   EXPECT_EQ(run.exit, 0);
-  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.err, kWaiting);
   const std::string first = rig.paths[0], second = rig.paths[1];
   EXPECT_EQ(run.out, first + ": ver102: set up: Set format OK!; " + kPassiveSet + "\n" +       //
                          second + ": ver102: set up: Set format OK!; " + kPassiveSet + "\n" +  //
@@ -143,6 +146,7 @@ TEST(Watch, AReaderLostHalfWayIsReportedAndTheWatchGoesOn) {
   EXPECT_EQ(lines[2]["event"], "set-up");
   EXPECT_EQ(lines[2]["outcome"], "ok");
   EXPECT_EQ(lines[2]["steps"][1]["command"], "mode");
+  EXPECT_EQ(run.err, "");  // JSON lines only
   EXPECT_EQ(rig.Commands(1), (std::vector<std::uint8_t>{0x30, 0x06}));
 }
 
@@ -170,7 +174,7 @@ TEST(Watch, EventsThatAreNotAReaderPluggedIn) {
     FleetRig rig(1);
     const Outcome run = Watch(rig, {{{}, row.event}}, {std::nullopt, cli::UploadMode::Active});
     EXPECT_EQ(run.out, reader + ": ver102: set up: " + kActiveSet + "\n" + row.out) << row.what;
-    EXPECT_EQ(run.err, row.err) << row.what;
+    EXPECT_EQ(run.err, kWaiting + row.err) << row.what;
     EXPECT_EQ(rig.Commands(0), std::vector<std::uint8_t>{0x07}) << row.what;
   }
 }
@@ -187,7 +191,7 @@ TEST(Watch, EventsThatFailEndTheWatchWithAFailure) {
   FleetRig rig(1);
   const Outcome run = Watch(rig, {}, FormatAndMode(), false, "reading device events: No buffer space");
   EXPECT_EQ(run.exit, 5);
-  EXPECT_EQ(run.err, "magcfg-cli: watch ended: reading device events: No buffer space\n");
+  EXPECT_EQ(run.err, kWaiting + "magcfg-cli: watch ended: reading device events: No buffer space\n");
 }
 
 }  // namespace

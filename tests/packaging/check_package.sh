@@ -31,6 +31,9 @@ expect magcfg-cli usr/share/man/man1/magcfg-cli.1.gz
 expect magcfg-cli usr/share/bash-completion/completions/magcfg-cli
 expect magcfg-cli usr/share/zsh/vendor-completions/_magcfg-cli
 expect magcfg-cli usr/share/fish/vendor_completions.d/magcfg-cli.fish
+expect magcfg-cli usr/lib/systemd/system/magcfg-watch.service
+expect magcfg-cli usr/share/man/man8/magcfg-watch.service.8.gz
+expect magcfg-cli etc/magcfg/watch.conf
 expect magcfg usr/bin/magcfg
 expect magcfg usr/share/man/man1/magcfg.1.gz
 expect magcfg usr/share/applications/io.magcfg.Magcfg.desktop
@@ -40,6 +43,16 @@ expect magcfg usr/share/icons/hicolor/scalable/apps/io.magcfg.Magcfg.svg
 for package in magcfg-cli magcfg; do
   for doc in copyright changelog.Debian.gz README.md; do expect $package "usr/share/doc/$package/$doc"; done
 done
+
+# The service comes disabled: nothing links it into a target and no script
+# enables it; its options are a conffile, kept over upgrades; the unit runs
+# the packaged program.
+if dpkg-deb -c "$cli_deb" | awk '{print $6}' | grep -q '\.wants/'; then problem "magcfg-cli enables a unit"; fi
+dpkg-deb -e "$cli_deb" "$scratch/cli-control"
+[ ! -e "$scratch/cli-control/postinst" ] || problem "magcfg-cli has a postinst: $(cat "$scratch/cli-control/postinst")"
+[ "$(cat "$scratch/cli-control/conffiles" 2>/dev/null)" = /etc/magcfg/watch.conf ] || problem "watch.conf is no conffile"
+grep -qx 'ExecStart=/usr/bin/magcfg-cli watch $MAGCFG_WATCH_OPTIONS' "$root/usr/lib/systemd/system/magcfg-watch.service" \
+  || problem "the unit does not run /usr/bin/magcfg-cli watch"
 
 # The command line needs no Qt; the window needs Qt and the command line.
 cli_depends=$(dpkg-deb -f "$cli_deb" Depends)
@@ -71,6 +84,10 @@ for program in magcfg-cli magcfg; do
     grep -qF -- "$line" <<<"$rendered" || problem "$program.1 lacks the help line: $line"
   done <<<"$option_lines"
 done
+
+page="$root/usr/share/man/man8/magcfg-watch.service.8.gz"
+warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l -Tutf8 -Z "$page" 2>&1 >/dev/null || true)
+[ -z "$warnings" ] || problem "man -l magcfg-watch.service.8.gz warns: $warnings"
 
 # The bash completion registers itself and completes commands, options and reader paths.
 bash_completion="$root/usr/share/bash-completion/completions/magcfg-cli"

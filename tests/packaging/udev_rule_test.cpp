@@ -1,8 +1,9 @@
-// Checks the udev rule against device trees shaped like the kernel's: a
-// hidraw node under a HID device under the reader's USB interface and device.
-// The matcher follows udev's rules for the keys the rule uses: KERNEL and
-// SUBSYSTEM match the node itself, and all ATTRS keys must match on one and
-// the same device, the node or one of its ancestors.
+// Checks the udev rule, as shipped and as --print-udev-rules --group makes
+// it, against device trees shaped like the kernel's: a hidraw node under a
+// HID device under the reader's USB interface and device. The matcher
+// follows udev's rules for the keys the rule uses: KERNEL and SUBSYSTEM match
+// the node itself, and all ATTRS keys must match on one and the same device,
+// the node or one of its ancestors.
 #include <gtest/gtest.h>
 
 #include <fnmatch.h>
@@ -10,8 +11,11 @@
 #include <fstream>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "cli/access_rule.h"
 
 namespace {
 
@@ -27,8 +31,15 @@ struct Key {
   std::string value;
 };
 
-std::vector<std::vector<Key>> LoadRules(const std::string& path) {
-  std::ifstream in(path);
+std::string ShippedRules() {
+  std::ifstream in(MAGCFG_UDEV_RULE);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<std::vector<Key>> LoadRules(const std::string& text) {
+  std::istringstream in(text);
   std::vector<std::vector<Key>> rules;
   const std::regex key(R"(\s*([A-Z]+(?:\{[^}]*\})?)\s*(==|!=|\+=|=|:=)\s*\"([^\"]*)\"\s*,?)");
   for (std::string line; std::getline(in, line);) {
@@ -77,8 +88,8 @@ std::vector<std::string> Apply(const std::vector<Key>& rule, const std::vector<D
   return {};
 }
 
-std::vector<std::string> TagsFor(const std::vector<Device>& chain) {
-  const auto rules = LoadRules(MAGCFG_UDEV_RULE);
+std::vector<std::string> TagsFor(const std::vector<Device>& chain, const std::string& text = ShippedRules()) {
+  const auto rules = LoadRules(text);
   EXPECT_FALSE(rules.empty());
   std::vector<std::string> tags;
   for (const auto& rule : rules) {
@@ -96,9 +107,15 @@ std::vector<Device> HidrawUnder(const std::string& vendor, const std::string& pr
   };
 }
 
-TEST(UdevRule, GivesTheSeatUserAndGroupPlugdevTheReadersHidrawNode) {
-  const std::vector<std::string> access = {"TAG+=uaccess", "GROUP=plugdev", "MODE=0660"};
-  EXPECT_EQ(TagsFor(HidrawUnder("5131", "2007")), access);
+// By default the node stays root's and the seat user gets it; a rule made
+// for a group gives that group read and write as well.
+const std::vector<std::string> kSeatAlone = {"TAG+=uaccess", "GROUP=root", "MODE=0600"};
+const std::vector<std::string> kSeatAndBench = {"TAG+=uaccess", "GROUP=bench", "MODE=0660"};
+
+TEST(UdevRule, GivesTheSeatUserAloneOrWithTheGroupAskedForTheReadersHidrawNode) {
+  EXPECT_EQ(TagsFor(HidrawUnder("5131", "2007")), kSeatAlone);
+  const std::string forBench = magcfg::cli::UdevRulesWithGroup(ShippedRules(), "bench");
+  EXPECT_EQ(TagsFor(HidrawUnder("5131", "2007"), forBench), kSeatAndBench);
 }
 
 TEST(UdevRule, LeavesOtherDevicesAlone) {
@@ -119,8 +136,7 @@ std::vector<Device> InputUnder(const std::string& kernel, const std::string& ven
   };
 }
 
-TEST(UdevRule, GivesTheSeatUserAndPlugdevTheReadersOwnKeyboardAndNoOtherInput) {
-  const std::vector<std::string> access = {"TAG+=uaccess", "GROUP=plugdev", "MODE=0660"};
+TEST(UdevRule, GivesTheSeatUserTheReadersOwnKeyboardAndNoOtherInput) {
   struct Row {
     std::vector<Device> chain;
     bool reached;
@@ -133,8 +149,11 @@ TEST(UdevRule, GivesTheSeatUserAndPlugdevTheReadersOwnKeyboardAndNoOtherInput) {
       {InputUnder("js0", "5131", "2007"), false},
       {{{"input7", "input", {}}, {"1-1", "usb", {{"idVendor", "5131"}, {"idProduct", "2007"}}}}, false},
   };
+  const std::string forBench = magcfg::cli::UdevRulesWithGroup(ShippedRules(), "bench");
   for (const Row& row : rows) {
-    EXPECT_EQ(TagsFor(row.chain), row.reached ? access : std::vector<std::string>{}) << row.chain[0].kernel;
+    EXPECT_EQ(TagsFor(row.chain), row.reached ? kSeatAlone : std::vector<std::string>{}) << row.chain[0].kernel;
+    EXPECT_EQ(TagsFor(row.chain, forBench), row.reached ? kSeatAndBench : std::vector<std::string>{})
+        << row.chain[0].kernel;
   }
 }
 

@@ -16,6 +16,7 @@ _magcfg_cli() {
     --profile) COMPREPLY=($(compgen -f -- "$cur")); return ;;
     --mode) COMPREPLY=($(compgen -W "active passive" -- "$cur")); return ;;
     --cr-after) COMPREPLY=($(compgen -W "packet none 1 2 3 1,2 1,3 2,3 1,2,3" -- "$cur")); return ;;
+    --group) COMPREPLY=($(compgen -g -- "$cur")); return ;;
     --tracks | --t[123]-start | --t[123]-end | --swipe | --count) return ;;
   esac
 
@@ -27,7 +28,7 @@ _magcfg_cli() {
 
   local options
   case $command in
-    "") COMPREPLY=($(compgen -W "$commands $common --print-udev-rules" -- "$cur")); return ;;
+    "") COMPREPLY=($(compgen -W "$commands $common --print-udev-rules --group" -- "$cur")); return ;;
     list) options="$common" ;;
     set-format) options="$common $format $which" ;;
     mode)

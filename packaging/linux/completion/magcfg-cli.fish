@@ -16,6 +16,7 @@ complete -c magcfg-cli -n "not __fish_seen_subcommand_from $commands" -a preview
 complete -c magcfg-cli -n "not __fish_seen_subcommand_from $commands" -a watch -d 'set up readers as they are plugged in'
 complete -c magcfg-cli -n "not __fish_seen_subcommand_from $commands" -a swipes -d "swipes from the reader's own keyboard"
 complete -c magcfg-cli -n "not __fish_seen_subcommand_from $commands" -l print-udev-rules -d 'print the udev rule'
+complete -c magcfg-cli -n "__fish_seen_argument -l print-udev-rules" -l group -x -a '(__fish_complete_groups)' -d 'give group NAME the reader too'
 
 complete -c magcfg-cli -l json -d 'print JSON instead of text'
 complete -c magcfg-cli -l verbose -d 'write every report and notice to standard error'

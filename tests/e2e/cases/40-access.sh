@@ -1,10 +1,12 @@
-# Access to the node. devtmpfs makes /dev/hidrawN root's alone (0600) and no
-# udev daemon runs in the machine, as on a system without magcfg's rule.
+# Access to the node, with udevd running and the shipped rule installed (see
+# run-cases.sh): the node carries the uaccess tag, which gives it to the user
+# at the seat (no seat here, so nobody), and stays root's alone.
+
+as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
 
 # An unprivileged user: magcfg-cli finds the reader but cannot open it, exits
 # with its own status (6), and says why once, on stderr.
 notice="magcfg: found the card reader at $E2E_HIDRAW_0 but cannot open it: permission denied."
-as_nobody() { setpriv --reuid=65534 --regid=65534 --clear-groups "$@"; }
 for command in list version; do
   err=$(as_nobody timeout 30 "$CLI" $command 2>&1 >/dev/null)
   rc=$?
@@ -15,22 +17,38 @@ for command in list version; do
   fi
 done
 
-# The shipped rule on the real node, through udev's own test run, before and
-# after it is installed. udevadm test keeps the tags of an earlier run in its
-# database (as TAGS), so each run starts without it; CURRENT_TAGS are this
-# run's.
-node_tags() {
-  rm -rf /run/udev/data
-  udevadm test "/sys/class/hidraw/${E2E_HIDRAW_0##*/}" 2>&1 | grep -E "^(CURRENT_TAGS=|Reading rules file: .*70-magcfg|.*Setting permissions)"
+# access_is NAME WANT: what udev made of the node (its tags in udev's
+# database, its owner and mode) is WANT, a glob.
+access_is() {
+  local got
+  got="$(udevadm info --query=property --property=CURRENT_TAGS --value "$E2E_HIDRAW_0") $(stat -c '%U:%G %a' "$E2E_HIDRAW_0")"
+  if [[ "$got" == $2 ]]; then pass "$1"; else fail "$1" "node $E2E_HIDRAW_0: $got" "want: $2"; fi
 }
-mkdir -p /etc/udev/rules.d
-tags=$(node_tags)
-check "udev: without the rule the node has no uaccess tag" bash -c '! grep -q ":uaccess:" <<<"$0"' "$tags"
-cp "$MAGCFG_ROOT/packaging/linux/70-magcfg.rules" /etc/udev/rules.d/
-tags=$(node_tags)
-check "udev: the rule file is read" grep -q "70-magcfg.rules" <<<"$tags"
-check "udev: the rule tags the real node uaccess" grep -q "^CURRENT_TAGS=.*:uaccess:" <<<"$tags"
-plugdev=$(getent group plugdev | cut -d: -f3)
-check "udev: the rule gives group plugdev read and write" \
-  grep -q "Setting permissions $E2E_HIDRAW_0, uid=0, gid=$plugdev, mode=0660" <<<"$tags"
+access_is "udev: the shipped rule tags the reader's node uaccess and leaves it root's alone" "*:uaccess:* root:root 600"
+
+# reader0 plugged in again under the rules now in place, udev done with it.
+replug_reader0() {
+  udevadm control --reload
+  gadget_unbind reader0
+  wait_gone "$E2E_HIDRAW_0"
+  gadget_bind reader0 dummy_udc.0
+  E2E_HIDRAW_0=$(hidraw_of_udc dummy_udc.0)
+  udevadm settle --timeout=30
+}
+
+# A rule made for a group, where an administrator puts it: it overrides the
+# packaged rule of the same name.
+groupadd -g 4711 magbench
+"$CLI" --print-udev-rules --group magbench >/etc/udev/rules.d/70-magcfg.rules
+replug_reader0
+access_is "udev: a rule made with --group gives that group read and write" "*:uaccess:* root:magbench 660"
+check "udev: a member of the group may use the reader" \
+  setpriv --reuid=65534 --regid=65534 --groups=4711 timeout 30 "$CLI" version >/dev/null 2>&1
+as_nobody timeout 30 "$CLI" version >/dev/null 2>&1
+check "udev: another user still may not" [ $? = 6 ]
+
+# As the cases start: the shipped rule alone.
 rm /etc/udev/rules.d/70-magcfg.rules
+groupdel magbench
+replug_reader0
+access_is "udev: without the group's rule the node is root's alone again" "*:uaccess:* root:root 600"

@@ -108,14 +108,11 @@ fi
 kill "$swipes_listener"
 wait "$swipes_listener" 2>/dev/null
 
-# The shipped rule gives the reader's keyboard node to the user at the seat.
-mkdir -p /etc/udev/rules.d
-cp "$MAGCFG_ROOT/packaging/linux/70-magcfg.rules" /etc/udev/rules.d/
-rm -rf /run/udev/data
-tags=$(udevadm test "/sys/class/input/${swipes_node##*/}" 2>&1 | grep "^CURRENT_TAGS=")
+# The shipped rule, applied by udevd, gives the reader's keyboard node to the
+# user at the seat alone: tagged uaccess, root's, not group input's.
+tags=$(udevadm info --query=property --property=CURRENT_TAGS --value "$swipes_node")
 check "udev: the rule tags the reader's keyboard node uaccess" grep -q ":uaccess:" <<<"$tags"
-rm /etc/udev/rules.d/70-magcfg.rules
-rm -rf /run/udev/data
+check "udev: the reader's keyboard node is root's alone" [ "$(stat -c '%U:%G %a' "$swipes_node")" = "root:root 600" ]
 
 gadget_unbind swiper
 wait_gone "$swipes_hidraw"
