@@ -3,18 +3,14 @@
 #include "reader/reader_identity.h"
 
 namespace magcfg::reader {
-namespace {
 
-bool IsReader(const HidAttributes& attributes) {
-  return attributes.vendorId == kReaderVendorId && attributes.productId == kReaderProductId;
-}
-
-// A reader that the platform would not let the user open.
 bool IsRefusedReader(HidSystem& system, const std::string& path, OpenFailure failure) {
   if (failure != OpenFailure::PermissionDenied) return false;
   const std::optional<HidAttributes> identity = system.IdentityWithoutOpening(path);
   return identity && IsReader(*identity);
 }
+
+namespace {
 
 // Walks the interfaces, calling onReader for each matching one until it
 // returns false. `refused` gets the first reader refused for permission.

@@ -35,6 +35,10 @@ struct FindResult {
 // path. Does not pause.
 FindResult FindFirstReader(HidSystem& system);
 
+// An open that failed for lack of permission, at an interface known to be
+// the reader without opening it.
+bool IsRefusedReader(HidSystem& system, const std::string& path, OpenFailure failure);
+
 struct ReaderInfo {
   std::string path;
   std::uint16_t versionNumber = 0;

@@ -7,7 +7,8 @@
 #include "platform/win32/hid_system.h"
 #include "platform/win32/windows_app.h"
 #include "reader/discovery.h"
-#include "reader/report_exchange.h"
+#include "reader/reader_session.h"
+#include "res/exchange_notices.h"
 #include "res/control_ids.h"
 #include "tests/platform/win32/fake_hid_api.h"
 #include "tests/support/fake_window.h"
@@ -364,17 +365,33 @@ TEST_F(HidTransfers, NegativeTimeOutsDoNotWaitForEver) {
   EXPECT_EQ(world.sleeps, (std::vector<DWORD>{0, 100}));
 }
 
-// --- Through the window logic
+// --- Through a reader session
 
-class RecordingNotices : public reader::NoticeSink {
+// What the window shows for an exchange, by catalogue key, in order.
+class RecordingNotices : public reader::ExchangeObserver {
  public:
-  void Status(MessageKey key) override { seen.push_back(std::string(MessageKeyName(key))); }
-  void ErrorBox(MessageKey key, std::string_view title) override {
-    seen.push_back("box " + std::string(title) + ": " + std::string(MessageKeyName(key)));
+  explicit RecordingNotices(reader::CommandCode code) : code_(code) {}
+  void WriteTimedOut() override { Note(WriteTimeoutNotice(code_)); }
+  void WriteCompleted(bool wholeReportInCall) override {
+    if (const std::optional<Notice> notice = WriteDoneNotice(code_, wholeReportInCall)) Note(*notice);
   }
-  void MessageAsTitleBox(MessageKey key) override { seen.push_back("title box " + std::string(MessageKeyName(key))); }
+  void Ended(const reader::ExchangeResult& result) {
+    for (const Notice& notice : EndNotices(result)) Note(notice);
+  }
   std::vector<std::string> seen;
+
+ private:
+  void Note(const Notice& notice) {
+    const std::string name(MessageKeyName(notice.key));
+    if (notice.form != NoticeForm::ErrorBox) seen.push_back(name);
+    if (notice.form == NoticeForm::ErrorBox) seen.push_back("box Error: " + name);
+    if (notice.form == NoticeForm::StatusThenErrorBox) seen.push_back("box ERROR: " + name);
+  }
+  reader::CommandCode code_;
 };
+
+const reader::ExchangeRequest kFormatRequest = {reader::CommandCode::SetFormat,
+                                                {'%', '?', ';', '?', '+', '?', 0x07, 0x08}, true};
 
 TEST_F(HidTransfers, SetFormatExchangeWaitsItsTimeOutsAndReadsTheReply) {
   const FakeRead reply{Outcome::Pending, {0x00, 0x02, 0x30, 'Y'}};
@@ -403,16 +420,14 @@ TEST_F(HidTransfers, SetFormatExchangeWaitsItsTimeOutsAndReadsTheReply) {
     r.reads = row.reads;
     world.interfaces = {r};
     system = System();
-    auto device = system->Open(std::string("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}")).device;
-    RecordingNotices notices;
-    const std::uint8_t payload[8] = {'%', '?', ';', '?', '+', '?', 0x07, 0x08};
-    std::uint8_t verdict = 0;
+    reader::ReaderSession session(*system);
+    ASSERT_EQ(session.OpenAt("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}").outcome, reader::OpenOutcome::Opened);
+    RecordingNotices notices(reader::CommandCode::SetFormat);
     Mark();
-    const auto outcome =
-        reader::RunReportExchange(device.get(), true, {reader::CommandCode::SetFormat, payload}, notices,
-                                  [&](std::span<const std::uint8_t> reply, std::size_t, auto&) { verdict = reply[3]; });
-    EXPECT_EQ(outcome, reader::ExchangeOutcome::ReplyReceived) << row.what;
-    EXPECT_EQ(verdict, 'Y') << row.what << ": the reply to this request, not the queued one";
+    const reader::ExchangeResult result = session.Run(kFormatRequest, &notices);
+    notices.Ended(result);
+    EXPECT_EQ(result.status, reader::ExchangeStatus::Answered) << row.what;
+    EXPECT_EQ(result.format->verdict, reader::FormatVerdict::Accepted) << row.what << ": the reply to this request, not the queued one";
     EXPECT_EQ(notices.seen, (std::vector<std::string>{"MSG_SEND_OK"})) << row.what;
     EXPECT_EQ(world.written.back(),
               (std::vector<std::uint8_t>{0x00, 0x02, 0x30, '%', '?', ';', '?', '+', '?', 0x07, 0x08, 0x03}));
@@ -420,7 +435,7 @@ TEST_F(HidTransfers, SetFormatExchangeWaitsItsTimeOutsAndReadsTheReply) {
     expected.insert(expected.end(), exchange.begin(), exchange.end());
     EXPECT_EQ(TransferCalls(), expected) << row.what;
     EXPECT_EQ(world.preparsedTaken, world.preparsedFreed) << row.what;
-    device.reset();
+    session.Close();
     EXPECT_EQ(world.closedWithTransferOutstanding, 0) << row.what;
   }
 }
@@ -429,26 +444,28 @@ TEST_F(HidTransfers, SetFormatExchangeWaitsItsTimeOutsAndReadsTheReply) {
 // without sitting out a time-out, and the window's notices are those of a
 // write and a read that ran out.
 TEST_F(HidTransfers, SetFormatToAReaderGoneEndsAtTheWrite) {
-  auto device = OpenReader({Outcome::FailsAtOnce});
-  RecordingNotices notices;
-  const std::uint8_t payload[8] = {'%', '?', ';', '?', '+', '?', 0x07, 0x08};
+  OpenReader({Outcome::FailsAtOnce});
+  reader::ReaderSession session(*system);
+  ASSERT_EQ(session.OpenAt("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}").outcome, reader::OpenOutcome::Opened);
+  RecordingNotices notices(reader::CommandCode::SetFormat);
   Mark();
-  const auto outcome =
-      reader::RunReportExchange(device.get(), true, {reader::CommandCode::SetFormat, payload}, notices, nullptr);
-  EXPECT_EQ(outcome, reader::ExchangeOutcome::ReaderGone);
+  const reader::ExchangeResult result = session.Run(kFormatRequest, &notices);
+  notices.Ended(result);
+  EXPECT_EQ(result.status, reader::ExchangeStatus::ReaderGone);
   EXPECT_EQ(notices.seen, (std::vector<std::string>{"MSG_SEND_TIMEOUT", "MSG_FORMAT_REPLY_TIMEOUT",
                                                     "box ERROR: MSG_FORMAT_REPLY_TIMEOUT"}));
   EXPECT_EQ(TransferCalls(), (Calls{"flush", "reset", "write"}));
 }
 
 TEST_F(HidTransfers, ReadCardWhoseWriteRunsOutReadsNothing) {
-  auto device = OpenReader({Outcome::TimesOut});
-  RecordingNotices notices;
-  const std::uint8_t payload[1] = {0};
+  OpenReader({Outcome::TimesOut});
+  reader::ReaderSession session(*system);
+  ASSERT_EQ(session.OpenAt("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}").outcome, reader::OpenOutcome::Opened);
+  RecordingNotices notices(reader::CommandCode::ReadCard);
   Mark();
-  const auto outcome =
-      reader::RunReportExchange(device.get(), true, {reader::CommandCode::ReadCard, payload}, notices, nullptr);
-  EXPECT_EQ(outcome, reader::ExchangeOutcome::WriteTimedOut);
+  const reader::ExchangeResult result = session.Run(reader::ExchangeRequest::ReadCard(0), &notices);
+  notices.Ended(result);
+  EXPECT_EQ(result.status, reader::ExchangeStatus::WriteTimedOut);
   EXPECT_EQ(notices.seen, (std::vector<std::string>{"box Error: MSG_SEND_TIMEOUT"}));
   EXPECT_EQ(TransferCalls(), (Calls{"flush", "reset", "write", "wait 100", "cancel", "wait 1000"}));
 }
