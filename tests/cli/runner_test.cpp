@@ -1,6 +1,6 @@
-// The runner: how each way an exchange can end becomes an exit status and a
-// message, the frames each reader receives, the card read gathered over
-// several reports, and readers served in parallel, one exchange each.
+// The runner: how each way an exchange can end becomes an exit status, a
+// message and the notices, the frames each reader receives, and readers
+// served in parallel, one exchange each.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -166,25 +166,6 @@ TEST(AllReaders, EachGetsOneFrameAndTakesTheFormat) {
     EXPECT_EQ(seen.StillOpen(), std::vector<std::string>{}) << i;
     EXPECT_EQ(run.fleet->Member(i).Reader().Format().carriageReturnDigit, '5') << i;
   }
-}
-
-TEST(CardRead, GathersAReplyOverSeveralReports) {
-  const std::string track1(127, 'A'), track2(100, '2'), track3(127, '3');
-  const CliRun run = RunCli({"--simulate", "--json", "read", "--tracks", "6"}, 1, [&](auto& f) {
-    f.Member(0).Reader().Swipe(sim::CardSwipe::Good(track1, track2, track3));
-  });
-  ASSERT_EQ(run.exit, 0) << run.out;
-  EXPECT_EQ(Json::parse(run.out)["tracks"], Json({track1, track2, track3}));
-  // 3 + 1 + 127 + 1 + 100 + 1 + 127 bytes: six reports, and the read that runs out.
-  EXPECT_EQ(run.fleet->Member(0).Seen().Reads(), 7u);
-}
-
-TEST(CardRead, AReaderThatNeverStopsSendingIsCutOffWhenTheBufferIsFull) {
-  const CliRun run = RunCli({"--simulate", "--json", "read"}, 1,
-                            [](auto& f) { f.Member(0).Config().reader.floodEveryMs = 1; });
-  EXPECT_EQ(run.exit, 0) << run.out;
-  const sim::Observations& seen = run.fleet->Member(0).Seen();
-  EXPECT_EQ(seen.Reads(), 16u);
 }
 
 // Wraps the fleet: every write waits until all readers' writes have begun,

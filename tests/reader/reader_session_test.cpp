@@ -194,12 +194,7 @@ const Row kRows[] = {
     {"NoReportDescription", kVersion, Faults([](HidFaults& f) { f.noReportLengths = true; }), Status::NoReportDescription, {}, 0, 0, ""},
     {"UsageRefused", kReadCard, Faults([](HidFaults& f) { f.refuseUsageCheck = true; }), Status::UsageRefused, {}, 0, 0, ""},
     {"VersionHasNoUsageCheck", kVersion, Faults([](HidFaults& f) { f.refuseUsageCheck = true; }), Status::Answered, kWritten, 1, 4, "version V1.02"},
-    {"FormatFrameIn11Bytes", kSetFormat, Lengths(65, 11), Status::ReportTooShort, {}, 0, 0, ""},
-    {"FormatFrameIn12Bytes", kSetFormat, Lengths(65, 12), Status::Answered, kWritten, 1, 4, "format 59"},
-    {"CardReadFrameIn4Bytes", kReadCard, Lengths(65, 4), Status::ReportTooShort, {}, 0, 0, ""},
-    {"CardReadFrameIn5Bytes", kReadCard, Lengths(65, 5), Status::Answered, kWritten, 2, 54, "refused no swipe"},
-    {"BareFrameIn3Bytes", kActive, Lengths(65, 3), Status::ReportTooShort, {}, 0, 0, ""},
-    {"BareFrameIn4Bytes", kCardStatus, Lengths(65, 4), Status::Answered, kWritten, 1, 4, "card status 00"},
+    {"FrameDoesNotFit", kSetFormat, Lengths(65, 11), Status::ReportTooShort, {}, 0, 0, ""},
     {"InputReportOver1024BytesReadWhole", kVersion, [](SessionRig& rig) {
        rig.sim.Config().interfaces[sim::kSaneReaderIndex].reportLengths = reader::ReportLengths{2000, 65};
        rig.sim.Config().reader.scriptedReply = {FarVersionText()};
@@ -211,7 +206,10 @@ const Row kRows[] = {
     {"FormatGetsAVersionReply", kSetFormat, Replying({Report({0x02, 0x05, 'V', '1', 0x03})}), Status::Answered, kWritten, 1, 4, "format 56 [02 05]"},
     {"VersionGetsACardReply", kVersion, Replying({Report({0x02, 0x08, 'Y', 0x05, '1', '2', 0x03})}), Status::Answered, kWritten, 1, 4, "version 12 [02 08]"},
     {"CardStatusCode3", kCardStatus, Replying({Report({0x02, 0x09, 'Y', 0x03, 0x03})}), Status::Answered, kWritten, 1, 4, "card status 03 names none"},
-    {"CardStatusShortRead", kCardStatus, Faults([](HidFaults& f) { f.shortReadBytes = 4; }), Status::Answered, kWritten, 1, 4, "card status 00"},
+    {"CardStatusShortRead", kCardStatus, Swiped("B1", "2", "3", Faults([](HidFaults& f) { f.shortReadBytes = 4; })), Status::Answered, kWritten, 1, 4, "card status 00"},
+    {"CardStatusAllFF", kCardStatus, Faults([](HidFaults& f) { f.rewriteReply = FillReply(0xFF); }), Status::Answered, kWritten, 1, 4, "card status FF names none [FF FF]"},
+    // A length of 89 runs past the 64 bytes that came.
+    {"CardReadAllY", kReadCard, Faults([](HidFaults& f) { f.rewriteReply = FillReply('Y'); }), Status::Answered, kWritten, 2, 54, "tracks " + std::string(60, 'Y') + std::string(29, '\0') + "|blank|blank [59 59]"},
     {"CardReadGetsACardStatusReply", kReadCard, Replying({Report({0x02, 0x09, 'Y', 0x01, 0x03})}), Status::Answered, kWritten, 2, 54, "tracks \x03|blank|blank [02 09]"},
 
     // The card read gathers a reply only when the value of bytes 1 and 2,
@@ -219,12 +217,19 @@ const Row kRows[] = {
     {"CardValue56NotGathered", kReadCard, Replying({Report({0x00, 0x38, 'Y', 0, 0, 0})}), Status::Answered, kWritten, 1, 4, "nothing [00 38]"},
     {"CardValue57Gathered", kReadCard, Replying({Report({0x00, 0x39, 'Y', 0, 0, 0})}), Status::Answered, kWritten, 2, 54, "tracks blank|blank|blank [00 39]"},
     {"CardValueNegativeNotGathered", kReadCard, Replying({Report({0x00, 0x80, 'Y', 0, 0, 0})}), Status::Answered, kWritten, 1, 4, "nothing [00 80]"},
+    // Bytes 1 to 64 of each report make the stream, whatever the report length.
+    {"CardReportsOf1500Bytes", kReadCard, [](SessionRig& rig) {
+       rig.sim.Config().interfaces[sim::kSaneReaderIndex].reportLengths = reader::ReportLengths{1500, 65};
+       Bytes report(1500, 'x');
+       const Bytes head = {0x00, 0x02, 0x08, 'Y', 2, 'A', 'B', 0, 0};
+       std::copy(head.begin(), head.end(), report.begin());
+       rig.sim.Config().reader.scriptedReply = {report};
+     }, Status::Answered, kWritten, 2, 54, "tracks AB|blank|blank"},
     {"CardReplyAcrossTwoReports", kReadCard, Replying(TrackAcrossTwoReports()), Status::Answered, kWritten, 3, 56, "tracks " + Letters(70) + "|blank|blank"},
     {"CardReplyOfFourReports", kReadAll, Swiped(kLong1, kLong2, kLong3), Status::Answered, kWritten, 5, 60, "tracks " + kLong1 + "|" + kLong2 + "|" + kLong3},
     // A reader that keeps sending is cut off after 16 reports; the reply
     // that came first is decoded.
     {"CutOffAfter16Reports", kReadCard, Swiped("B1234", "", "789", [](SessionRig& rig) { rig.sim.Config().reader.floodEveryMs = 3; }), Status::Answered, kWritten, 16, 4 + 15 * 3, "tracks blank|blank|789"},
-    {"ReplyOf20ReportsCutAt16", kReadCard, Replying(std::vector<Bytes>(20, Report({0x02, 0x08, 'Y', 1, 'x', 1, 'y', 1, 'z'}))), Status::Answered, kWritten, 16, 4 + 15 * 2, "tracks x|y|z"},
     // Commands of one reply read one report of a flood, and are done.
     {"FloodedCardStatus", kCardStatus, Swiped("B1", "2", "3", [](SessionRig& rig) { rig.sim.Config().reader.floodEveryMs = 1; }), Status::Answered, kWritten, 1, 4, "card status 02"},
     // The slowest reader that still counts as answering: each transfer 1 ms inside its time-out.
@@ -272,6 +277,8 @@ TEST_P(Exchanges, EndAsTheReaderMakesThem) {
   const bool sent = reader::GotPastUsageCheck(row.status) && row.status != Status::ReaderBusy;
   EXPECT_EQ(rig.hid.Counts().writes, sent ? 1 : 0);
   EXPECT_TRUE(rig.hid.Violations().empty()) << rig.hid.Violations().front();
+  // The reader, and nothing else, stays open.
+  EXPECT_EQ(rig.hid.OpenPaths(), rig.session.IsOpen() ? Strings{"sim:hid/2-magstripe"} : Strings{});
 }
 
 INSTANTIATE_TEST_SUITE_P(Readers, Exchanges, ::testing::ValuesIn(kRows),

@@ -103,6 +103,8 @@ const Row kRows[] = {
     {"ModeNothingCompletes", kActiveMode, Writes(sim::WriteCompletion::Never, false), {kTimeoutBox, kReplyTimeout}},
     {"ModeWriteFails", kPassiveMode, Faults([](HidFaults& f) { f.writeFailures = CallSelection::All(); }), {kTimeoutBox, kReplyTimeout}},
     {"CardStatusNoSwipe", kCardStatus, {}, {kSent, "status:没有刷卡", "box:Information|没有刷卡"}},
+    // Only the version command keeps quiet about a write done inside the call.
+    {"CardStatusWrittenInTheCall", kCardStatus, Writes(sim::WriteCompletion::InsideCall), {kSent, "status:没有刷卡", "box:Information|没有刷卡"}},
     {"CardStatusSwipeFailed", kCardStatus, Replying(Report({0x02, 0x09, 'Y', 1, 0x03})), {kSent, "status:刷卡失败", "box:Information|刷卡失败"}},
     {"CardStatusSwipeOk", kCardStatus, Replying(Report({0x02, 0x09, 'Y', 2, 0x03})), {kSent, "status:刷卡成功", "box:Information|刷卡成功"}},
     {"CardStatusCode3", kCardStatus, Replying(Report({0x02, 0x09, 'Y', 3, 0x03})), {kSent}},
@@ -152,6 +154,54 @@ TEST_P(WindowShows, WhatTheExchangeCameTo) {
 
 INSTANTIATE_TEST_SUITE_P(Exchanges, WindowShows, ::testing::ValuesIn(kRows),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// The card read empties the track boxes before any check, so that a refused
+// or failed read leaves them empty.
+TEST(ReadCard, EmptiesTheTrackBoxesBeforeAnyCheck) {
+  DialogRig rig;
+  for (int box : ctl::kTrackDataBoxes) rig.window.SetText(box, "old");
+  rig.ForgetLogs();
+  rig.Press(ctl::kReadCard);
+  const Strings& ops = rig.window.operations;
+  ASSERT_GE(ops.size(), 4u);
+  EXPECT_EQ(Strings(ops.begin(), ops.begin() + 4),
+            (Strings{Operation("SetText", ctl::kTrack1Data), Operation("SetText", ctl::kTrack2Data),
+                     Operation("SetText", ctl::kTrack3Data), Operation("SetText", ctl::kStatusLine)}));
+  EXPECT_EQ(rig.Status(), "No device connected!");
+}
+
+TEST(ReadCard, AsksForTheEntryChosenInTheList) {
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  for (int selection = 0; selection < 7; ++selection) {
+    rig.window.SelectListEntry(ctl::kTrackSelection, selection);
+    rig.Press(ctl::kReadCard);
+    EXPECT_EQ(rig.sim.Seen().writes.back(), ReportOf({0x02, 0x08, static_cast<std::uint8_t>(selection), 0x03}));
+  }
+}
+
+// A reader pulled out stays connected until Disconnect: every command still
+// ends within its bound, and Find Device answers that it is open. After
+// Disconnect, Find Device no longer finds it.
+TEST(UnpluggedReader, StaysConnectedUntilDisconnect) {
+  DialogRig rig;
+  ASSERT_TRUE(rig.Connect());
+  rig.hid.Faults().unplugAtTransfer = 0;
+  rig.hid.Faults().unplugMode = UnplugMode::EndsAtOnce;
+  for (const Command& command : kCommands) {
+    rig.ForgetLogs();
+    rig.Press(command);
+    EXPECT_LE(rig.ElapsedMs(), command.boundMs) << command.name;
+    EXPECT_FALSE(rig.window.events.empty()) << command.name;
+    EXPECT_TRUE(rig.NothingLeftBehind()) << command.name;
+  }
+  rig.Press(ctl::kFindDevice);
+  EXPECT_EQ(rig.Status(), "Detect Device OK!");
+  EXPECT_TRUE(rig.DisconnectLeavesNothingOpen());
+  rig.Press(ctl::kFindDevice);
+  EXPECT_EQ(rig.Status(), "Device disconnected!");
+  EXPECT_TRUE(rig.NothingLeftBehind());
+}
 
 }  // namespace
 }  // namespace magcfg::test
