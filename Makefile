@@ -52,10 +52,13 @@ fuzz:
 	cmake --build --preset fuzz
 	scripts/fuzz.sh $(FUZZ_SECONDS)
 
+# The Windows programs, their installer and a portable zip, in build/mingw.
 windows:
 	scripts/setup.sh base windows
 	cmake --preset mingw
 	cmake --build --preset mingw
+	@ls -1 build/mingw/platform/win32/magcfg.exe build/mingw/cli/magcfg-cli.exe build/mingw/magcfg-*-x64.msi \
+	  build/mingw/magcfg-*-windows-x64.zip
 
 package:
 	scripts/setup.sh base package

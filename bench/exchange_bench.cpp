@@ -82,7 +82,7 @@ BENCHMARK(BM_CardReadExchangeOverhead);
 // when a further report fails to come within 50 ms.
 struct Scenario : Connected {
   explicit Scenario(sim::Pacing pacing, bool recordWaits = false) : Connected(Config(pacing), recordWaits) {
-    sim.Reader().Swipe(sim::CardSwipe::Good(std::string(76, '1'), std::string(37, '2'), std::string(104, '3')));
+    sim.Reader().Swipe(reader::CardSwipe::Good(std::string(76, '1'), std::string(37, '2'), std::string(104, '3')));
     window.SelectListEntry(ctl::kTrackSelection, 6);
   }
   static sim::SimulatedReaderConfig Config(sim::Pacing pacing) {

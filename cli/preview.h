@@ -9,20 +9,17 @@
 #include <string>
 
 #include "cli/checked.h"
-#include "platform/simulated/card_swipe.h"
+#include "reader/card_swipe.h"
 #include "reader/frames.h"
 
 namespace magcfg::cli {
 
-// The built-in sample: a test card's three tracks.
-sim::CardSwipe SampleSwipe();
-
 // A good swipe of three track texts (UTF-8), each character one byte on the
 // card, so U+0000 to U+00FF only. An empty text is a blank track.
-Checked<sim::CardSwipe> SwipeFromTexts(const std::array<std::string, 3>& tracks);
+Checked<reader::CardSwipe> SwipeFromTexts(const std::array<std::string, 3>& tracks);
 
 // The characters typed, one byte each, the Enter key as a line feed; nullopt
 // when the reader would refuse the frame.
-std::optional<std::string> TypedForFormat(const reader::OutputFormat& format, const sim::CardSwipe& swipe);
+std::optional<std::string> TypedForFormat(const reader::OutputFormat& format, const reader::CardSwipe& swipe);
 
 }  // namespace magcfg::cli

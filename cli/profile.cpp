@@ -1,22 +1,10 @@
 #include "cli/profile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <memory>
 #include <nlohmann/json.hpp>
 
-#ifndef _WIN32
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <chrono>
-#endif
-
 #include "cli/visible_text.h"
+#include "platform/file_read.h"
 
 namespace magcfg::cli {
 namespace {
@@ -154,71 +142,25 @@ Checked<FormatChoice> ParseProfile(std::string_view text) {
 
 namespace {
 
-#ifndef _WIN32
 // How long a pipe's writer may take to write the profile.
 constexpr int kPipeWaitMs = 2000;
 
-// A regular file, or a pipe that has a writer, read to its end. Opened
-// without blocking, so that a FIFO with no writer cannot hang the open, and
-// checked before anything is read, so that a device is never read.
 Checked<std::string> ReadProfileFile(const std::string& path) {
   using Result = Checked<std::string>;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return Result::Fail(std::strerror(errno));
-  struct Closer {
-    int fd;
-    ~Closer() { ::close(fd); }
-  } closer{fd};
-  struct stat status {};
-  if (::fstat(fd, &status) != 0) return Result::Fail(std::strerror(errno));
-  const bool pipe = S_ISFIFO(status.st_mode);
-  if (!S_ISREG(status.st_mode) && !pipe) return Result::Fail("not a regular file or a pipe");
-
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPipeWaitMs);
-  std::string text;
-  char chunk[4096];
-  while (true) {
-    const ssize_t got = ::read(fd, chunk, sizeof chunk);
-    if (got > 0) {
-      text.append(chunk, static_cast<std::size_t>(got));
-      if (text.size() > kLargestProfile) {
-        return Result::Fail("larger than " + std::to_string(kLargestProfile) + " bytes, not a profile");
-      }
-      continue;
-    }
-    if (got == 0) break;
-    if (errno == EINTR) continue;
-    if (errno != EAGAIN && errno != EWOULDBLOCK) return Result::Fail(std::strerror(errno));
-    // A pipe whose writer has not written yet: wait for it, within bounds.
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-    pollfd entry{fd, POLLIN, 0};
-    if (left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) == 0) {
-      return Result::Fail("nothing came through the pipe within " + std::to_string(kPipeWaitMs / 1000) + " s");
-    }
-  }
-  if (pipe && text.empty()) return Result::Fail("a pipe with nothing written to it (no writer)");
-  return Result::Ok(std::move(text));
-}
-#else
-Checked<std::string> ReadProfileFile(const std::string& path) {
-  using Result = Checked<std::string>;
-  errno = 0;
-  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
-  if (!file) return Result::Fail(std::strerror(errno != 0 ? errno : ENOENT));
-  std::string text;
-  char chunk[4096];
-  while (true) {
-    const std::size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
-    text.append(chunk, got);
-    if (text.size() > kLargestProfile) {
+  using Outcome = platform::SmallFile::Outcome;
+  platform::SmallFile file = platform::ReadSmallFile(path, kLargestProfile, kPipeWaitMs);
+  switch (file.outcome) {
+    case Outcome::Read: return Result::Ok(std::move(file.text));
+    case Outcome::SystemError: return Result::Fail(file.error);
+    case Outcome::NotAFile: return Result::Fail("not a regular file or a pipe");
+    case Outcome::TooLarge:
       return Result::Fail("larger than " + std::to_string(kLargestProfile) + " bytes, not a profile");
-    }
-    if (got < sizeof chunk) break;
+    case Outcome::PipeSilent:
+      return Result::Fail("nothing came through the pipe within " + std::to_string(kPipeWaitMs / 1000) + " s");
+    case Outcome::PipeNoWriter: return Result::Fail("a pipe with nothing written to it (no writer)");
   }
-  if (std::ferror(file.get())) return Result::Fail(std::strerror(errno != 0 ? errno : EIO));
-  return Result::Ok(std::move(text));
+  return Result::Fail(file.error);
 }
-#endif
 
 }  // namespace
 

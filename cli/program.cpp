@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "app/version.h"
-#include "cli/card_mask.h"
 #include "cli/format_options.h"
 #include "cli/options.h"
 #include "cli/preview.h"
@@ -13,6 +12,7 @@
 #include "cli/swipes.h"
 #include "cli/udev_rules.h"
 #include "cli/watch.h"
+#include "reader/card_data.h"
 #include "reader/discovery.h"
 
 namespace magcfg::cli {
@@ -86,6 +86,7 @@ int RunSwipeCommand(const Invocation& invocation, const HidSystems& systems, std
   request.grab = invocation.grab;
   request.count = invocation.count;
   request.json = invocation.json;
+  request.wholeCardData = invocation.showCardData;
   Checked<reader::OutputFormat> format = FormatAskedFor(invocation.format);
   if (!format) return UsageError(err, format.error);
   request.sentinels.texts = format.value->sentinels;
@@ -126,12 +127,15 @@ int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::
   }
 
   if (invocation.command == Command::Preview) {
-    sim::CardSwipe swipe = SampleSwipe();
+    reader::CardSwipe swipe = reader::SampleSwipe();
     if (invocation.swipe) {
-      Checked<sim::CardSwipe> given = SwipeFromTexts(*invocation.swipe);
+      Checked<reader::CardSwipe> given = SwipeFromTexts(*invocation.swipe);
       if (!given) return UsageError(err, "--swipe: " + given.error);
       swipe = *given.value;
     }
+    // Masked before the reader's layout puts sentinels and other tracks
+    // beside the numbers.
+    if (!invocation.showCardData) swipe = reader::MaskedSwipe(swipe);
     const std::optional<std::string> typed = TypedForFormat(request.format, swipe);
     PrintPreview(request.format, swipe, typed, invocation.json, out, err);
     return AsInt(typed ? ExitCode::Success : ExitCode::Refused);
@@ -174,29 +178,16 @@ int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::
 
   const std::vector<ReaderReport> reports =
       RunOnReaders(*system, invocation.choice, invocation.path, request, log ? &*log : nullptr);
-  PrintReports(reports, request, invocation.choice == ReaderChoice::All, invocation.json, out, err);
+  PrintReports(reports, request, invocation.choice == ReaderChoice::All, invocation.json, invocation.showCardData, out,
+               err);
   return AsInt(WorstExit(reports));
-}
-
-// Card numbers are masked in everything written, unless asked for whole. A
-// write that did not reach the real output marks that output as failed.
-int RunMaskedArguments(std::span<const std::string> args, const HidSystems& systems, std::ostream& out,
-                       std::ostream& err) {
-  const Checked<Invocation> parsed = ParseArguments(args);
-  if (parsed && parsed.value->showCardData) return RunInvocation(*parsed.value, systems, out, err);
-  CardMaskingStream maskedOut(out);
-  CardMaskingStream maskedErr(err);
-  const int exit = parsed ? RunInvocation(*parsed.value, systems, maskedOut, maskedErr)
-                          : UsageError(maskedErr, parsed.error);
-  maskedErr.Finish();
-  if (!maskedOut.Finish()) out.setstate(std::ios::badbit);
-  return exit;
 }
 
 }  // namespace
 
 int RunProgram(std::span<const std::string> args, const HidSystems& systems, std::ostream& out, std::ostream& err) {
-  const int exit = RunMaskedArguments(args, systems, out, err);
+  const Checked<Invocation> parsed = ParseArguments(args);
+  const int exit = parsed ? RunInvocation(*parsed.value, systems, out, err) : UsageError(err, parsed.error);
   // Output that did not arrive (a full disk, a closed pipe) is a failure,
   // whatever the command's own outcome.
   out.flush();
@@ -282,9 +273,10 @@ constexpr std::string_view kOther = R"(Other options:
                         not with watch)
   --verbose             write every report written and read, in hex, and
                         every notice to standard error
-  --show-card-data      show card numbers whole; by default a run of 13 to
-                        19 digits that passes the Luhn check shows only its
-                        first six and last four digits
+  --show-card-data      show card numbers whole; by default a track's
+                        account number and any run of 12 to 19 digits that
+                        passes the Luhn check show only their first six and
+                        last four digits
   --print-udev-rules    print the udev rule that gives access to the
                         reader, and exit
   -h, --help            show this help (after a command: that command's

@@ -5,6 +5,7 @@
 
 #include "cli/format_options.h"
 #include "cli/visible_text.h"
+#include "reader/card_data.h"
 #include "text/text_codec.h"
 
 namespace magcfg::cli {
@@ -44,6 +45,11 @@ std::string BytesAsUtf8(std::string_view bytes) {
   return text;
 }
 
+// A track read, its card numbers masked unless they are to be shown whole.
+std::string ShownTrack(std::size_t index, const std::string& utf8, bool whole) {
+  return EncodeUtf8(reader::CardTrack(static_cast<int>(index) + 1, DecodeUtf8(utf8)).Shown(whole));
+}
+
 Json TrackNumbers(const std::array<bool, 3>& tracks) {
   Json list = Json::array();
   for (int i = 0; i < 3; ++i) {
@@ -78,7 +84,7 @@ const char* CardStatusName(CardStatus status) {
   return "?";
 }
 
-Json ReportJson(const ReaderReport& report, const CommandRequest& request) {
+Json ReportJson(const ReaderReport& report, const CommandRequest& request, bool wholeCardData) {
   Json json = Json::object();
   json["path"] = report.path ? Json(*report.path) : Json(nullptr);
   json["command"] = CommandName(request.command);
@@ -99,7 +105,10 @@ Json ReportJson(const ReaderReport& report, const CommandRequest& request) {
       json["trackSelection"] = request.trackSelection;
       if (report.tracks) {
         Json tracks = Json::array();
-        for (const auto& track : *report.tracks) tracks.push_back(track ? Json(*track) : Json(nullptr));
+        for (std::size_t i = 0; i < 3; ++i) {
+          const auto& track = (*report.tracks)[i];
+          tracks.push_back(track ? Json(ShownTrack(i, *track, wholeCardData)) : Json(nullptr));
+        }
         json["tracks"] = tracks;
         Json cut = Json::array();
         for (std::size_t i = 0; i < 3; ++i) {
@@ -126,8 +135,8 @@ Json ReportJson(const ReaderReport& report, const CommandRequest& request) {
 
 std::string Readable(std::string_view utf8) { return VisibleText(DecodeUtf8(utf8), LineFeed::AsLf); }
 
-void PrintReportText(const ReaderReport& report, const CommandRequest& request, bool withPaths, std::ostream& out,
-                     std::ostream& err) {
+void PrintReportText(const ReaderReport& report, const CommandRequest& request, bool withPaths, bool wholeCardData,
+                     std::ostream& out, std::ostream& err) {
   const std::string lead = withPaths && report.path ? *report.path + ": " : "";
   if (report.unexpectedFrame) err << lead << "warning: the reply is not the frame expected: " << *report.unexpectedFrame << '\n';
   if (report.exit != ExitCode::Success) {
@@ -137,7 +146,7 @@ void PrintReportText(const ReaderReport& report, const CommandRequest& request, 
   if (request.command == Command::Read && report.tracks) {
     for (std::size_t i = 0; i < 3; ++i) {
       const auto& track = (*report.tracks)[i];
-      std::string text = track ? Readable(*track) : WithGloss(MessageKey::BlankTrack);
+      std::string text = track ? Readable(ShownTrack(i, *track, wholeCardData)) : WithGloss(MessageKey::BlankTrack);
       if (report.truncated[i]) text += (text.empty() ? "" : " ") + ("[truncated: " + *report.truncated[i] + "]");
       out << lead << "track " << i + 1 << ":" << (text.empty() ? "" : " ") << text << '\n';
     }
@@ -154,18 +163,18 @@ std::string TextMessage(const ReaderReport& report) {
 }
 
 void PrintReports(std::span<const ReaderReport> reports, const CommandRequest& request, bool withPaths, bool json,
-                  std::ostream& out, std::ostream& err) {
+                  bool wholeCardData, std::ostream& out, std::ostream& err) {
   if (json) {
     if (withPaths) {
       Json all = Json::array();
-      for (const ReaderReport& report : reports) all.push_back(ReportJson(report, request));
+      for (const ReaderReport& report : reports) all.push_back(ReportJson(report, request, wholeCardData));
       out << Dump(all);
     } else {
-      for (const ReaderReport& report : reports) out << Dump(ReportJson(report, request));
+      for (const ReaderReport& report : reports) out << Dump(ReportJson(report, request, wholeCardData));
     }
     return;
   }
-  for (const ReaderReport& report : reports) PrintReportText(report, request, withPaths, out, err);
+  for (const ReaderReport& report : reports) PrintReportText(report, request, withPaths, wholeCardData, out, err);
 }
 
 void PrintReaderList(std::span<const reader::ReaderInfo> readers,
@@ -199,7 +208,7 @@ void PrintReaderList(std::span<const reader::ReaderInfo> readers,
   }
 }
 
-void PrintPreview(const reader::OutputFormat& format, const sim::CardSwipe& swipe,
+void PrintPreview(const reader::OutputFormat& format, const reader::CardSwipe& swipe,
                   const std::optional<std::string>& typed, bool json, std::ostream& out, std::ostream& err) {
   if (json) {
     Json preview = Json::object();

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cli/runner.h"
-#include "platform/simulated/card_swipe.h"
+#include "reader/card_swipe.h"
 #include "reader/discovery.h"
 
 namespace magcfg::cli {
@@ -20,8 +20,9 @@ namespace magcfg::cli {
 std::string TextMessage(const ReaderReport& report);
 
 // withPaths: lines led by the path, and JSON as an array (--all).
+// wholeCardData: tracks read are shown with their card numbers whole.
 void PrintReports(std::span<const ReaderReport> reports, const CommandRequest& request, bool withPaths, bool json,
-                  std::ostream& out, std::ostream& err);
+                  bool wholeCardData, std::ostream& out, std::ostream& err);
 
 // The readers attached: path and version number, in hexadecimal as the
 // window shows it, and the reader's keyboard nodes (keyboards[i] for
@@ -30,8 +31,9 @@ void PrintReaderList(std::span<const reader::ReaderInfo> readers,
                      std::span<const std::vector<std::string>> keyboards, bool json, std::ostream& out);
 
 // typed: what the reader types (bytes, Enter as a line feed), nullopt when
-// it would refuse the format.
-void PrintPreview(const reader::OutputFormat& format, const sim::CardSwipe& swipe,
+// it would refuse the format. The swipe's card numbers are masked already
+// unless they are to be shown.
+void PrintPreview(const reader::OutputFormat& format, const reader::CardSwipe& swipe,
                   const std::optional<std::string>& typed, bool json, std::ostream& out, std::ostream& err);
 
 }  // namespace magcfg::cli

@@ -5,9 +5,9 @@
 #include <memory>
 #include <vector>
 
-#include "cli/card_mask.h"
 #include "cli/visible_text.h"
 #include "platform/threads/run_each.h"
+#include "reader/card_data.h"
 #include "reader/discovery.h"
 #include "res/exchange_notices.h"
 #include "text/text_codec.h"
@@ -44,16 +44,15 @@ class ReaderNotices final : public reader::ExchangeObserver {
   void ReportWritten(std::span<const std::uint8_t> report) override { Log("wrote " + Hex(report)); }
   void ReportRead(std::span<const std::uint8_t> report) override {
     if (log_ == nullptr) return;
+    // Held back until the reply is decoded: its card numbers are masked
+    // where the decoding found them.
     reads_.emplace_back(report.begin(), report.end());
-    // A card number may run on into the next report's data: the reports are
-    // held back, and masked together, until one ends in something else.
-    const bool mayRunOn = log_->MaskCardData() && !report.empty() && report.back() >= '0' && report.back() <= '9';
-    if (!mayRunOn) LogReads();
   }
 
   // How the exchange ended. A failed transfer, or a reader another program
   // held, is said as what it is, not as the time-outs the window shows for it.
   void Ended(const ExchangeResult& result) {
+    LogReads(result.card ? &*result.card : nullptr);
     failure = FailureText(result);
     if (!failure.empty()) {
       Log(failure);
@@ -61,7 +60,6 @@ class ReaderNotices final : public reader::ExchangeObserver {
       return;
     }
     for (const Notice& notice : EndNotices(result)) Note(notice.key);
-    LogReads();
   }
 
   std::vector<std::string> notices;
@@ -76,10 +74,10 @@ class ReaderNotices final : public reader::ExchangeObserver {
     return text + (result.status == ExchangeStatus::ReaderGone ? "the reader is gone" : "the transfer failed");
   }
 
-  // Logs the reports still held back.
-  void LogReads() {
+  // Logs the reports still held back; decoded: what a card read made of them.
+  void LogReads(const reader::CardReadResult* decoded = nullptr) {
     if (reads_.empty()) return;
-    if (log_->MaskCardData()) MaskCardNumbersInReports(reads_);
+    if (log_->MaskCardData()) reader::MaskCardData(reads_, decoded);
     for (const auto& read : reads_) log_->Line(prefix_ + "read " + Hex(read));
     reads_.clear();
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/simulated/demo_reader.h"
+#include "reader/card_swipe.h"
 
 namespace magcfg::cli {
 
@@ -15,7 +16,7 @@ SimulatedFleet::SimulatedFleet(int readers, sim::Pacing pacing) {
       config.interfaces = {sim::ReaderInterface("sim:hid/" + std::to_string(sim::kSaneReaderIndex + i) + "-magstripe")};
     }
     auto member = std::make_shared<sim::SimulatedHidSystem>(std::move(config));
-    member->Reader().Swipe(sim::DemoSwipe());
+    member->Reader().Swipe(reader::SampleSwipe());
     members_.push_back(std::move(member));
   }
 }

@@ -6,9 +6,10 @@
 #include <vector>
 
 #include "cli/visible_text.h"
+#include "reader/card_data.h"
+#include "reader/swipe_parse.h"
 #include "reader/typed_keys.h"
 #include "text/text_codec.h"
-#include "ui/swipe_capture.h"
 
 namespace magcfg::cli {
 namespace {
@@ -22,7 +23,7 @@ constexpr std::string_view kProgram = "magcfg-cli";
 // readers typing at once do not mix their swipes.
 struct Keyboard {
   reader::UsKeyboard keys;
-  SwipeCapture capture;
+  reader::SwipeParse capture;
   bool lostKeys = false;  // key strokes of the swipe under way were lost
 };
 
@@ -116,7 +117,8 @@ class Listener {
       if (input.lostBefore == n) typing.lostKeys = true;
       const std::optional<char> typed = typing.keys.Take(input.keys[n]);
       if (!typed) continue;
-      const SwipeStep step = typing.capture.TakeCharacter(static_cast<unsigned char>(*typed), request_.sentinels);
+      const reader::SwipeStep step =
+          typing.capture.TakeCharacter(static_cast<unsigned char>(*typed), request_.sentinels);
       if (!step.finishedSwipe) continue;
       // A swipe with characters missing would print wrong tracks as if they
       // were the card's; it is left out, and the operator told.
@@ -134,7 +136,11 @@ class Listener {
     if (input.lostBefore == input.keys.size()) typing.lostKeys = true;
   }
 
-  void Print(const std::string& path, const std::array<std::u32string, 3>& tracks) {
+  void Print(const std::string& path, const std::array<std::u32string, 3>& swiped) {
+    std::array<std::u32string, 3> tracks;
+    for (std::size_t i = 0; i < 3; ++i) {
+      tracks[i] = reader::CardTrack(static_cast<int>(i) + 1, swiped[i]).Shown(request_.wholeCardData);
+    }
     if (request_.json) {
       nlohmann::ordered_json line = nlohmann::ordered_json::object();
       line["path"] = path;

@@ -1,6 +1,6 @@
 // The swipes command: reads the reader's own keyboard and splits every swipe
-// it types into its tracks with the window's swipe parse, one line (or one
-// JSON object) per swipe. A swipe ends at the reader's line break.
+// it types into its tracks with the swipe parse the window uses, one line (or
+// one JSON object) per swipe. A swipe ends at the reader's line break.
 #pragma once
 
 #include <ostream>
@@ -8,7 +8,7 @@
 
 #include "cli/exit_code.h"
 #include "reader/keyboard_port.h"
-#include "ui/sentinel_set.h"
+#include "reader/sentinel_set.h"
 
 namespace magcfg::cli {
 
@@ -17,7 +17,8 @@ struct SwipesRequest {
   bool grab = false;
   int count = 0;  // stop after this many swipes; 0: never
   bool json = false;
-  SentinelSet sentinels;
+  bool wholeCardData = false;  // card numbers shown whole
+  reader::SentinelSet sentinels;
 };
 
 // How long a wait for key strokes lasts before the nodes are looked for

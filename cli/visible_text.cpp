@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "reader/card_data.h"
 #include "text/text_codec.h"
 
 namespace magcfg::cli {
@@ -42,7 +43,7 @@ std::string VisibleBytes(std::string_view bytes, LineFeed lineFeed) {
 std::string Echoed(std::string_view utf8, std::size_t limit) {
   // Only the characters shown are decoded: a UTF-8 character is at most four bytes.
   const bool cut = utf8.size() > limit;
-  std::u32string text = DecodeUtf8(cut ? utf8.substr(0, 4 * limit + 4) : utf8);
+  std::u32string text = reader::MaskRuns(DecodeUtf8(cut ? utf8.substr(0, 4 * limit + 4) : utf8));
   if (text.size() <= limit) return VisibleText(text, LineFeed::AsLf);
   text.resize(limit);
   return VisibleText(text, LineFeed::AsLf) + "...";

@@ -27,6 +27,8 @@ inline constexpr std::size_t kEchoedCharacters = 40;
 inline constexpr std::size_t kEchoedPathCharacters = 160;
 
 // A UTF-8 text made visible and cut to limit characters, "..." marking a cut.
+// A card number in it is masked, with or without --show-card-data: an
+// operator's value echoed in a message is never the place to read one.
 std::string Echoed(std::string_view utf8, std::size_t limit = kEchoedCharacters);
 
 // Echoed, in quotes.

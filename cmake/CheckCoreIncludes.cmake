@@ -4,6 +4,9 @@
 #   text < reader < res < ui (with ui/widgets) < app. The protocol knows no
 #   texts: res/, the window's texts and template, sits above it. Nothing in
 #   the core includes the adapters, the command-line tool or the test code.
+# - The command line (cli/) includes nothing of the window (ui/), and of the
+#   simulated reader (platform/simulated/) only where it runs simulated
+#   readers: cli/simulated_fleet.* and the program's main.
 # Runs at configure time (included from the top CMakeLists.txt) and as a test
 # (cmake -DROOT=<source dir> -P CheckCoreIncludes.cmake).
 block()
@@ -76,4 +79,28 @@ block()
     message(FATAL_ERROR "a layer of the portable core includes a layer above it (lowest first: ${order}):\n${layer_found}")
   endif()
   message(STATUS "portable core includes no platform header and no layer above its own")
+endblock()
+
+block()
+  if(NOT DEFINED ROOT)
+    cmake_path(GET CMAKE_CURRENT_LIST_DIR PARENT_PATH ROOT)
+  endif()
+  set(may_simulate cli/simulated_fleet.h cli/simulated_fleet.cpp cli/main.cpp)
+  file(GLOB_RECURSE cli_files "${ROOT}/cli/*.h" "${ROOT}/cli/*.cpp")
+  set(cli_found "")
+  foreach(f IN LISTS cli_files)
+    file(RELATIVE_PATH rel "${ROOT}" "${f}")
+    list(FIND may_simulate "${rel}" simulates)
+    file(STRINGS "${f}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"(ui|platform/simulated)/")
+    foreach(l IN LISTS lines)
+      if(l MATCHES "\"ui/" OR simulates EQUAL -1)
+        string(APPEND cli_found "  ${rel}: ${l}\n")
+      endif()
+    endforeach()
+  endforeach()
+  if(cli_found)
+    message(FATAL_ERROR "the command line includes the window's code, or the simulated reader outside "
+                        "cli/simulated_fleet.* and cli/main.cpp:\n${cli_found}")
+  endif()
+  message(STATUS "the command line includes nothing of the window, and the simulated reader only to run it")
 endblock()

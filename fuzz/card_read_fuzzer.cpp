@@ -1,10 +1,12 @@
 // The card read: a reader that answers with any sequence of reports, of any
-// report length, through the whole handler and exchange.
+// report length, through the whole handler and exchange; and the same
+// reports masked for the hex log, decoded as a card read or not.
 #include <cstdint>
 #include <deque>
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
+#include "reader/card_data.h"
 #include "reader/replies.h"
 #include "res/control_ids.h"
 #include "tests/support/fake_window.h"
@@ -76,6 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     reports.emplace_back(data + at, data + std::min(size, at + inputLength));
   }
   const std::size_t sent = reports.size();
+  std::vector<std::vector<std::uint8_t>> logged(reports.begin(), reports.begin() + std::min<std::size_t>(sent, 16));
+  for (auto& report : logged) report.resize(inputLength, 0);
 
   magcfg::test::FakeWindow window;
   OneReader hid(std::make_unique<ScriptedReader>(inputLength, std::move(reports)));
@@ -91,5 +95,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(hid.device->reads <= static_cast<int>(std::min<std::size_t>(sent + 1, 17)));
   // A track box never shows more characters than a length byte can announce.
   for (int box : ctl::kTrackDataBoxes) FUZZ_CHECK(CharacterCount(window.GetText(box)) <= 127);
+
+  // Masking for the log changes digits into '*' and nothing else, whether
+  // the reports are taken for a card read's reply or not.
+  reader::CardReplyCollector collector;
+  for (const auto& report : logged) collector.Add(report);
+  const reader::CardReadResult decoded = reader::DecodeCardReply(collector.Buffer(), logged.size() * 64);
+  for (const bool asCardRead : {true, false}) {
+    std::vector<std::vector<std::uint8_t>> masked = logged;
+    reader::MaskCardData(masked, asCardRead ? &decoded : nullptr);
+    for (std::size_t k = 0; k < logged.size(); ++k) {
+      FUZZ_CHECK(masked[k].size() == logged[k].size() && masked[k][0] == logged[k][0]);
+      for (std::size_t i = 0; i < logged[k].size(); ++i) {
+        const bool digit = logged[k][i] >= '0' && logged[k][i] <= '9';
+        FUZZ_CHECK(masked[k][i] == logged[k][i] || (digit && masked[k][i] == '*'));
+      }
+    }
+  }
   return 0;
 }

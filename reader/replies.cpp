@@ -85,6 +85,7 @@ CardReadResult DecodeCardReply(std::span<const std::uint8_t, kReplyBufferSize> s
   result.kind = CardReadResult::Kind::Tracks;
   std::size_t q = 3;
   for (auto& track : result.tracks) {
+    result.trackOffsets[static_cast<std::size_t>(&track - result.tracks.data())] = q + 1;
     const int length = Signed(ByteAt(bytes, q));
     if (length == 0) {
       track.reset();

@@ -88,6 +88,10 @@ struct CardReadResult {
     std::size_t received = 0;  // the track's bytes that arrived
   };
   std::array<std::optional<Cut>, 3> cut;
+  // For Tracks: where each track's bytes start in the reply stream, so that
+  // a log of the reports can find them (offset n is byte n % 64 + 1 of
+  // report n / 64).
+  std::array<std::size_t, 3> trackOffsets{};
 };
 
 // received: how many bytes of the stream came from the reader; bytes after

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Draws the program icon, a magnetic-stripe card, into res/icons/: PNGs for
-the desktop sizes, the same card as a scalable SVG, and a 16-colour .ico
-(32x32 and 16x16) for the Windows build. Plain Python, so it runs wherever the project builds."""
+the desktop sizes, the same card as a scalable SVG, and a .ico for the Windows
+build with the same renderings at 16, 24, 32, 48 and 256 px in 32-bit colour
+(the 256 px image as PNG, as Windows Vista and later take it). Plain Python,
+so it runs wherever the project builds."""
 import struct
 import sys
 import zlib
@@ -67,13 +69,13 @@ def render_rgba(size, samples=4):
 
 
 def png_bytes(pixels):
-    size = len(pixels)
+    """An RGBA PNG of rows of (r, g, b, a) pixels."""
     raw = b"".join(b"\x00" + bytes(v for p in row for v in p) for row in pixels)
 
     def chunk(kind, data):
         return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
 
-    header = struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)
+    header = struct.pack(">IIBBBBB", len(pixels[0]), len(pixels), 8, 6, 0, 0, 0)
     return b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b"")
 
 
@@ -100,35 +102,31 @@ def svg_text():
     return "\n".join(lines) + "\n"
 
 
-def ico_image_4bpp(size):
-    """A BITMAPINFOHEADER, the palette, 4-bit XOR rows and 1-bit AND rows, bottom-up."""
-    indices = [[card_colour((px + 0.5) / size, (py + 0.5) / size) for px in range(size)] for py in range(size)]
-    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 4, 0, 0, 0, 0, 16, 0)
-    palette = b"".join(struct.pack("<BBBB", b, g, r, 0) for (r, g, b) in PALETTE)
-    xor_rows, and_rows = b"", b""
-    xor_stride = ((size * 4 + 31) // 32) * 4
+ICO_SIZES = (16, 24, 32, 48, 256)
+
+
+def ico_image_32bpp(pixels):
+    """A BITMAPINFOHEADER, BGRA rows and the 1-bit AND mask rows, bottom-up."""
+    size = len(pixels)
+    header = struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    colour_rows = b"".join(bytes(v for (r, g, b, a) in row for v in (b, g, r, a)) for row in reversed(pixels))
     and_stride = ((size + 31) // 32) * 4
-    for row in reversed(indices):
-        nibbles = [c if c is not None else 0 for c in row]
-        data = bytes((nibbles[i] << 4) | nibbles[i + 1] for i in range(0, size, 2))
-        xor_rows += data.ljust(xor_stride, b"\x00")
-        bits = 0
-        mask = bytearray()
-        for i, c in enumerate(row):
-            bits = (bits << 1) | (1 if c is None else 0)
-            if i % 8 == 7:
-                mask.append(bits)
-                bits = 0
-        and_rows += bytes(mask).ljust(and_stride, b"\x00")
-    return header + palette + xor_rows + and_rows
+    mask_rows = b""
+    for row in reversed(pixels):
+        bits = bytearray(and_stride)
+        for x, (_, _, _, a) in enumerate(row):
+            if a == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask_rows += bytes(bits)
+    return header + colour_rows + mask_rows
 
 
 def ico_bytes(sizes):
-    images = [ico_image_4bpp(s) for s in sizes]
+    images = [png_bytes(render_rgba(s)) if s >= 256 else ico_image_32bpp(render_rgba(s)) for s in sizes]
     out = struct.pack("<HHH", 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for s, img in zip(sizes, images):
-        out += struct.pack("<BBBBHHII", s % 256, s % 256, 16, 0, 1, 4, len(img), offset)
+        out += struct.pack("<BBBBHHII", s % 256, s % 256, 0, 0, 1, 32, len(img), offset)
         offset += len(img)
     return out + b"".join(images)
 
@@ -138,7 +136,7 @@ def main():
     for size in (16, 32, 48, 64, 128, 256):
         (OUT / f"magcfg-{size}.png").write_bytes(png_bytes(render_rgba(size)))
     (OUT / "magcfg.svg").write_text(svg_text())
-    (OUT / "magcfg.ico").write_bytes(ico_bytes([32, 16]))
+    (OUT / "magcfg.ico").write_bytes(ico_bytes(ICO_SIZES))
     return 0
 
 

@@ -2,7 +2,8 @@
 # Installs the Debian packages the build and the tests need; does nothing
 # when they are all there. Usage: scripts/setup.sh [group...]
 #   base    compilers, CMake, Ninja, GoogleTest, Google Benchmark, Qt 6, fonts, Xvfb
-#   windows mingw-w64 and Wine, for the Windows build and its tests
+#   windows mingw-w64 and Wine, for the Windows build and its tests; wixl
+#           (msitools), for its installer
 #   fuzz    clang and its sanitizer runtimes
 #   package tools that check the .deb, the desktop file and the AppStream data
 #   e2e     QEMU, busybox and udev for the test machine that runs the Linux
@@ -11,7 +12,7 @@ set -euo pipefail
 
 declare -A GROUPS_PACKAGES=(
   [base]="build-essential ccache cmake ninja-build pkg-config libgtest-dev googletest libgmock-dev libbenchmark-dev nlohmann-json3-dev qt6-base-dev libgl1-mesa-dev fonts-dejavu-core fonts-noto-core fonts-liberation fonts-cantarell fonts-wqy-microhei xvfb xauth"
-  [windows]="mingw-w64 wine wine64 xvfb xauth"
+  [windows]="mingw-w64 wine wine64 wixl xvfb xauth"
   [fuzz]="clang libclang-rt-14-dev"
   [package]="desktop-file-utils appstream lintian dpkg-dev man-db"
   [e2e]="qemu-system-x86 busybox-static cpio xz-utils kmod udev"

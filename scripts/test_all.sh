@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds and runs every test suite: the Linux build, the same tests under
 # AddressSanitizer/LeakSanitizer/UndefinedBehaviorSanitizer, a short run of
-# every fuzz target, the Windows build under Wine, the Linux build against
-# the real kernel in a test machine (e2e), and the Windows build under Wine in
-# that machine (e2e-wine), every build with warnings as errors. Ends with one line that adds up all suites.
+# every fuzz target, the Windows build under Wine, its installer installed,
+# upgraded and removed under Wine (msi), the Linux build against the real
+# kernel in a test machine (e2e), and the Windows build under Wine in that
+# machine (e2e-wine), every build with warnings as errors. Ends with one line
+# that adds up all suites.
 # MAGCFG_TEST_PRESETS names the suites to run instead.
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -46,14 +48,16 @@ run_suite() {
   add_counts "$preset" $((total - bad)) "$bad"
 }
 
-# The e2e suites run the default and mingw presets' binaries inside the test
-# machine: run_e2e NAME SCRIPT, whose last "NAME: P passed, F failed" line
+# The suites that run a script over the presets' binaries (the e2e suites
+# inside the test machine, the installer under Wine on the host):
+# run_script NAME COMMAND..., whose last "NAME: P passed, F failed" line
 # counts.
-run_e2e() {
-  local name="$1" script="$2"
-  echo "== $name: inside the test machine"
+run_script() {
+  local name="$1"
+  shift
+  echo "== $name: $*"
   local log="build/$name-tests.log"
-  "$script" 2>&1 | tee "$log"
+  "$@" 2>&1 | tee "$log"
   local summary
   summary=$(grep -E "^$name: [0-9]+ passed, [0-9]+ failed" "$log" | tail -1)
   if [ -z "$summary" ]; then
@@ -65,10 +69,11 @@ run_e2e() {
 }
 
 mkdir -p build
-for preset in ${MAGCFG_TEST_PRESETS:-default asan fuzz mingw e2e e2e-wine}; do
+for preset in ${MAGCFG_TEST_PRESETS:-default asan fuzz mingw msi e2e e2e-wine}; do
   case "$preset" in
-    e2e) run_e2e e2e scripts/e2e/run.sh ;;
-    e2e-wine) run_e2e e2e-wine scripts/e2e/run-wine.sh ;;
+    msi) run_script msi timeout 900 tests/packaging/check_msi.sh build/mingw ;;
+    e2e) run_script e2e scripts/e2e/run.sh ;;
+    e2e-wine) run_script e2e-wine scripts/e2e/run-wine.sh ;;
     *) run_suite "$preset" ;;
   esac
 done

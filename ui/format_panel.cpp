@@ -4,7 +4,7 @@
 
 namespace magcfg {
 
-void LoadSentinelBoxes(WindowPort& window, const SentinelSet& sentinels) {
+void LoadSentinelBoxes(WindowPort& window, const reader::SentinelSet& sentinels) {
   for (int box : ctl::kSentinelBoxes) window.SetTextLimit(box, 1);
   for (int i = 0; i < 6; ++i) window.SetText(ctl::kSentinelBoxes[i], sentinels.texts[i]);
 }
@@ -33,7 +33,7 @@ void OnTrackCrClicked(WindowPort& window, int clickedBox) {
 }
 
 void ApplyFactoryFormat(WindowPort& window) {
-  for (int i = 0; i < 6; ++i) window.SetText(ctl::kSentinelBoxes[i], kFactorySentinels.texts[i]);
+  for (int i = 0; i < 6; ++i) window.SetText(ctl::kSentinelBoxes[i], reader::kFactorySentinels.texts[i]);
   ApplyDefaultChecks(window);
 }
 
@@ -49,7 +49,7 @@ reader::OutputFormat ReadFormatPanel(const WindowPort& window) {
   return panel;
 }
 
-void WriteBackSentinels(const WindowPort& window, SentinelSet& sentinels) {
+void WriteBackSentinels(const WindowPort& window, reader::SentinelSet& sentinels) {
   for (int i = 0; i < 6; ++i) sentinels.texts[i] = window.GetText(ctl::kSentinelBoxes[i]);
 }
 

@@ -4,14 +4,14 @@
 #pragma once
 
 #include "reader/frames.h"
-#include "ui/sentinel_set.h"
+#include "reader/sentinel_set.h"
 #include "ui/window_port.h"
 
 namespace magcfg {
 
 // Limits the sentinel boxes to one character, fills them from the sentinel
 // set. The window puts the swipe hint in between, then calls ApplyDefaultChecks.
-void LoadSentinelBoxes(WindowPort& window, const SentinelSet& sentinels);
+void LoadSentinelBoxes(WindowPort& window, const reader::SentinelSet& sentinels);
 
 // Output of all three tracks, a return after the packet only.
 void ApplyDefaultChecks(WindowPort& window);
@@ -29,7 +29,7 @@ void ApplyFactoryFormat(WindowPort& window);
 reader::OutputFormat ReadFormatPanel(const WindowPort& window);
 
 // Copies the six sentinel boxes into the sentinel set.
-void WriteBackSentinels(const WindowPort& window, SentinelSet& sentinels);
+void WriteBackSentinels(const WindowPort& window, reader::SentinelSet& sentinels);
 
 bool AnyTrackOutputTicked(const WindowPort& window);
 

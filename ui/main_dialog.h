@@ -10,7 +10,6 @@
 #include "reader/reader_session.h"
 #include "res/exchange_notices.h"
 #include "res/texts.h"
-#include "ui/sentinel_set.h"
 #include "ui/swipe_capture.h"
 #include "ui/widgets/text_label.h"
 #include "ui/window_port.h"

@@ -81,17 +81,17 @@ std::optional<QPoint> MakeRoomBeside(const QRect& mainFrame, const QSize& frameS
   return QPoint(available.left() + (available.width() - pairWidth) / 2, mainFrame.top());
 }
 
-sim::CardSwipe SampleSwipe(SampleCard card) {
+reader::CardSwipe SampleSwipe(SampleCard card) {
   switch (card) {
     case SampleCard::Good:
-      return sim::DemoSwipe();
+      return reader::SampleSwipe();
     case SampleCard::BlankTrack3: {
-      sim::CardSwipe swipe = sim::DemoSwipe();
+      reader::CardSwipe swipe = reader::SampleSwipe();
       swipe.tracks[2].clear();
       return swipe;
     }
     case SampleCard::Unreadable:
-      return sim::CardSwipe::Failed();
+      return reader::CardSwipe::Failed();
   }
   return {};
 }

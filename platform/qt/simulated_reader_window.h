@@ -14,8 +14,8 @@
 #include <optional>
 
 #include "platform/qt/keyboard_wedge.h"
-#include "platform/simulated/card_swipe.h"
 #include "platform/simulated/reader_model.h"
+#include "reader/card_swipe.h"
 
 class QLabel;
 class QPushButton;
@@ -30,7 +30,7 @@ inline constexpr std::array<SampleCard, 3> kSampleCards = {SampleCard::Good, Sam
 
 // The swipe a sample card makes: all three tracks; the same card with
 // nothing on track 3; a card the head cannot read.
-sim::CardSwipe SampleSwipe(SampleCard card);
+reader::CardSwipe SampleSwipe(SampleCard card);
 
 // Placement beside the main window, in frame rectangles (title bar and
 // border included) on the available area of the main window's screen.

@@ -2,11 +2,6 @@
 
 namespace magcfg::sim {
 
-CardSwipe DemoSwipe() {
-  return CardSwipe::Good("B4111111111111111^DOE/JOHN^2512101", "4111111111111111=2512101",
-                         "011234567890123456=00000000000000000");
-}
-
 SimulatedReaderConfig DemoReaderConfig() {
   SimulatedReaderConfig config = SaneReaderConfig();
   config.pacing = Pacing::RealTime;

@@ -5,15 +5,11 @@
 
 #include <memory>
 
-#include "platform/simulated/card_swipe.h"
 #include "platform/simulated/simulated_config.h"
 #include "platform/simulated/simulated_hid.h"
 #include "reader/hid_port.h"
 
 namespace magcfg::sim {
-
-// The sample good card: a test card's three tracks.
-CardSwipe DemoSwipe();
 
 // The sane reader, paced in real time.
 SimulatedReaderConfig DemoReaderConfig();

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/simulated/typed_swipe.h"
+#include "reader/typed_swipe.h"
 
 namespace magcfg::sim {
 namespace {
@@ -56,9 +56,9 @@ std::optional<std::vector<std::uint8_t>> ReaderModel::Answer(std::span<const std
       return std::vector<std::uint8_t>{kStx, command, kYes, kEtx};
     case 0x09: {
       if (!EtxAt(request, 3)) return std::nullopt;
-      const auto code = static_cast<std::uint8_t>(lastSwipe_.kind == CardSwipe::Kind::None     ? 0
-                                                  : lastSwipe_.kind == CardSwipe::Kind::Failed ? 1
-                                                                                               : 2);
+      const auto code = static_cast<std::uint8_t>(lastSwipe_.kind == reader::CardSwipe::Kind::None     ? 0
+                                                  : lastSwipe_.kind == reader::CardSwipe::Kind::Failed ? 1
+                                                                                                       : 2);
       return std::vector<std::uint8_t>{kStx, command, kYes, code, kEtx};
     }
     case 0x08:
@@ -70,7 +70,7 @@ std::optional<std::vector<std::uint8_t>> ReaderModel::Answer(std::span<const std
 }
 
 std::vector<std::uint8_t> ReaderModel::AnswerFormat(std::span<const std::uint8_t> request) {
-  const std::optional<ReaderFormat> format = FormatFromRequest(request);
+  const std::optional<reader::ReaderFormat> format = reader::FormatFromRequest(request);
   if (format) {
     format_ = *format;
     Changed();
@@ -80,11 +80,11 @@ std::vector<std::uint8_t> ReaderModel::AnswerFormat(std::span<const std::uint8_t
 
 std::vector<std::uint8_t> ReaderModel::AnswerReadCard(std::uint8_t trackSelection) const {
   switch (lastSwipe_.kind) {
-    case CardSwipe::Kind::None:
+    case reader::CardSwipe::Kind::None:
       return {kStx, 0x08, kNo, 0x00};
-    case CardSwipe::Kind::Failed:
+    case reader::CardSwipe::Kind::Failed:
       return {kStx, 0x08, kNo, 0x01};
-    case CardSwipe::Kind::Good:
+    case reader::CardSwipe::Kind::Good:
       break;
   }
   const std::array<bool, 3> selected = *TracksSelected(trackSelection);
@@ -100,7 +100,7 @@ std::vector<std::uint8_t> ReaderModel::AnswerReadCard(std::uint8_t trackSelectio
 }
 
 std::string ReaderModel::TypedForLastSwipe() const {
-  return mode_ == UploadMode::Active ? TypedSwipe(format_, lastSwipe_) : std::string();
+  return mode_ == UploadMode::Active ? reader::TypedSwipe(format_, lastSwipe_) : std::string();
 }
 
 }  // namespace magcfg::sim

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/simulated/card_swipe.h"
-#include "platform/simulated/reader_format.h"
+#include "reader/card_swipe.h"
+#include "reader/reader_format.h"
 
 namespace magcfg::sim {
 
@@ -29,7 +29,7 @@ class ReaderModel {
   std::optional<std::vector<std::uint8_t>> Answer(std::span<const std::uint8_t> request);
 
   // A card passes the head: the reader keeps it as the last swipe.
-  void Swipe(const CardSwipe& swipe) {
+  void Swipe(const reader::CardSwipe& swipe) {
     lastSwipe_ = swipe;
     Changed();
   }
@@ -43,9 +43,9 @@ class ReaderModel {
   // passive upload, where the host fetches it.
   std::string TypedForLastSwipe() const;
 
-  const ReaderFormat& Format() const { return format_; }
+  const reader::ReaderFormat& Format() const { return format_; }
   UploadMode Mode() const { return mode_; }
-  const CardSwipe& LastSwipe() const { return lastSwipe_; }
+  const reader::CardSwipe& LastSwipe() const { return lastSwipe_; }
 
  private:
   std::vector<std::uint8_t> AnswerFormat(std::span<const std::uint8_t> request);
@@ -55,9 +55,9 @@ class ReaderModel {
   }
 
   std::string versionText_;
-  ReaderFormat format_;
+  reader::ReaderFormat format_;
   UploadMode mode_ = UploadMode::Active;
-  CardSwipe lastSwipe_;
+  reader::CardSwipe lastSwipe_;
   std::function<void()> listener_;
 };
 

@@ -11,7 +11,7 @@ namespace {
 // A sentinel byte stands for the character U+0000 to U+00FE; the ones that
 // do not print are shown by their value.
 std::string SentinelWords(std::uint8_t sentinel) {
-  if (sentinel == kNoSentinel) return "none";
+  if (sentinel == reader::kEmptySentinel) return "none";
   if (sentinel == ' ') return "space";
   if (sentinel < 0x20 || (sentinel >= 0x7F && sentinel <= 0x9F)) {
     char hex[5];
@@ -48,7 +48,7 @@ std::string ModeWords(UploadMode mode) {
          "\u201CCheck credit card status\u201D.";
 }
 
-std::string FormatWords(const ReaderFormat& format) {
+std::string FormatWords(const reader::ReaderFormat& format) {
   std::string words;
   std::vector<int> returns;
   for (int track = 1; track <= 3; ++track) {
@@ -65,13 +65,13 @@ std::string FormatWords(const ReaderFormat& format) {
   return words + "Enter: after track " + TrackList(returns);
 }
 
-std::string SwipeWords(const CardSwipe& swipe) {
+std::string SwipeWords(const reader::CardSwipe& swipe) {
   switch (swipe.kind) {
-    case CardSwipe::Kind::None:
+    case reader::CardSwipe::Kind::None:
       return "none";
-    case CardSwipe::Kind::Failed:
+    case reader::CardSwipe::Kind::Failed:
       return "failed: the card could not be read";
-    case CardSwipe::Kind::Good:
+    case reader::CardSwipe::Kind::Good:
       break;
   }
   std::vector<int> withData;

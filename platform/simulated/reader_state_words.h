@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "platform/simulated/card_swipe.h"
-#include "platform/simulated/reader_format.h"
 #include "platform/simulated/reader_model.h"
+#include "reader/card_swipe.h"
+#include "reader/reader_format.h"
 
 namespace magcfg::sim {
 
@@ -15,11 +15,11 @@ std::string ModeWords(UploadMode mode);
 
 // One line a track ("Track 2: ; … ?" or "Track 1: not sent"), then where
 // Enter is pressed.
-std::string FormatWords(const ReaderFormat& format);
+std::string FormatWords(const reader::ReaderFormat& format);
 
 // "none", "failed: …", or "read: …" with the tracks that hold data and
 // those that are blank.
-std::string SwipeWords(const CardSwipe& swipe);
+std::string SwipeWords(const reader::CardSwipe& swipe);
 
 struct ReaderStateWords {
   std::string mode;

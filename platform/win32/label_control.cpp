@@ -20,7 +20,7 @@ bool IsButtonClass(HWND hwnd) {
 
 }  // namespace
 
-LOGFONTW LabelFontDescription(const LOGFONTW& defaults, const LabelStyle& style) {
+LOGFONTW LabelFontDescription(const LOGFONTW& defaults, const LabelStyle& style, UINT dpi) {
   LOGFONTW desc = defaults;
   if (style.faceName) {
     const std::wstring face = Utf8ToWide(*style.faceName);
@@ -28,13 +28,14 @@ LOGFONTW LabelFontDescription(const LOGFONTW& defaults, const LabelStyle& style)
     wmemset(desc.lfFaceName, L'\0', LF_FACESIZE);
     wcsncpy(desc.lfFaceName, face.c_str(), LF_FACESIZE - 1);
   }
-  if (style.height) desc.lfHeight = *style.height;
+  if (style.height) desc.lfHeight = MulDiv(*style.height, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI);
   if (style.weight) desc.lfWeight = *style.weight;
   return desc;
 }
 
-LabelControl::LabelControl(HWND control)
+LabelControl::LabelControl(HWND control, UINT dpi)
     : control_(control),
+      dpi_(dpi),
       defaultTextColour_(GetSysColor(COLOR_WINDOWTEXT)),
       textColour_(defaultTextColour_),
       brush_(CreateSolidBrush(GetSysColor(COLOR_BTNFACE))) {
@@ -63,9 +64,15 @@ void LabelControl::Detach() {
   }
 }
 
+void LabelControl::SetDpi(UINT dpi) {
+  dpi_ = dpi;
+  Apply(style_);
+}
+
 void LabelControl::Apply(const LabelStyle& style) {
+  style_ = style;
   textColour_ = style.textColour.value_or(defaultTextColour_);
-  const LOGFONTW desc = LabelFontDescription(defaultFont_, style);
+  const LOGFONTW desc = LabelFontDescription(defaultFont_, style, dpi_);
   if (memcmp(&desc, &fontDesc_, sizeof desc) != 0 || font_ == nullptr) {
     fontDesc_ = desc;
     if (font_ != nullptr) DeleteObject(font_);

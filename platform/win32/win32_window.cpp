@@ -16,7 +16,50 @@ namespace {
 
 constexpr WORD kTemplateId = 102;
 
+// A user32 function of a newer Windows, or nullptr where this one lacks it:
+// the program also runs where none of the per-monitor DPI functions exist.
+template <typename Function>
+Function User32Function(const char* name) {
+  const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  const FARPROC address = user32 == nullptr ? nullptr : GetProcAddress(user32, name);
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+}
+
+// From Windows 10 1703 the dialog manager would scale the dialog itself on a
+// DPI change, but not the labels' fonts: the window does it all, the same way
+// on every version.
+void TakeOverDpiChanges(HWND dialog) {
+  using SetBehaviour = BOOL(WINAPI*)(HWND, DIALOG_DPI_CHANGE_BEHAVIORS, DIALOG_DPI_CHANGE_BEHAVIORS);
+  static const auto setBehaviour = User32Function<SetBehaviour>("SetDialogDpiChangeBehavior");
+  if (setBehaviour != nullptr) setBehaviour(dialog, DDC_DISABLE_ALL, DDC_DISABLE_ALL);
+}
+
 }  // namespace
+
+UINT WindowDpi(HWND hwnd) {
+  using GetDpi = UINT(WINAPI*)(HWND);
+  static const auto getDpiForWindow = User32Function<GetDpi>("GetDpiForWindow");
+  if (getDpiForWindow != nullptr) {
+    if (const UINT dpi = getDpiForWindow(hwnd)) return dpi;
+  }
+  const HDC dc = GetDC(hwnd);
+  const int dpi = dc == nullptr ? 0 : GetDeviceCaps(dc, LOGPIXELSY);
+  if (dc != nullptr) ReleaseDC(hwnd, dc);
+  return dpi > 0 ? static_cast<UINT>(dpi) : USER_DEFAULT_SCREEN_DPI;
+}
+
+DialogBaseUnits BaseUnitsOf(HFONT font) {
+  static constexpr wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+  const HDC dc = GetDC(nullptr);
+  const HGDIOBJ previous = SelectObject(dc, font);
+  SIZE extent{};
+  TEXTMETRICW metrics{};
+  GetTextExtentPoint32W(dc, kLetters, 52, &extent);
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, previous);
+  ReleaseDC(nullptr, dc);
+  return BaseUnitsFromFont(extent.cx, metrics.tmHeight);
+}
 
 POINT MinimisedIconOrigin(int clientWidth, int clientHeight, int iconWidth, int iconHeight) {
   return POINT{(clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2};
@@ -89,8 +132,21 @@ INT_PTR CALLBACK Win32Window::DialogProc(HWND hwnd, UINT message, WPARAM wParam,
 INT_PTR Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      dpi_ = WindowDpi(hwnd_);
+      TakeOverDpiChanges(hwnd_);
       // True: the dialog manager gives the focus to the first tab stop.
       return dialog_->OnInitDialog() ? TRUE : FALSE;
+
+    case WM_DPICHANGED: {
+      RECT suggested{};
+      if (lParam != 0) {
+        suggested = *reinterpret_cast<const RECT*>(lParam);
+      } else {
+        GetWindowRect(hwnd_, &suggested);
+      }
+      OnDpiChanged(HIWORD(wParam), suggested);
+      return TRUE;
+    }
 
     case WM_COMMAND:
       return OnCommand(wParam, lParam) ? TRUE : FALSE;
@@ -120,7 +176,10 @@ INT_PTR Win32Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     }
 
     case WM_NCDESTROY:
+      // The controls that used the font are gone by now.
       labels_.clear();
+      if (dialogFont_ != nullptr) DeleteObject(dialogFont_);
+      dialogFont_ = nullptr;
       hwnd_ = nullptr;
       return FALSE;
 
@@ -198,6 +257,61 @@ bool Win32Window::PaintMinimised() {
   DrawIcon(dc, at.x, at.y, icon_);
   EndPaint(hwnd_, &paint);
   return true;
+}
+
+// The layout of the template made again for another DPI, as the dialog
+// manager makes it at creation: the template's font at the new size, the
+// dialog units of each control converted with that font's base units, the
+// client area likewise, and the labels' fonts scaled.
+void Win32Window::OnDpiChanged(UINT dpi, const RECT& suggested) {
+  if (dpi == 0 || hwnd_ == nullptr) return;
+  // Face, weight and character set from the font the dialog manager made
+  // from the template; the height from the template's point size.
+  LOGFONTW desc{};
+  if (GetObjectW(reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)), sizeof desc, &desc) == 0) return;
+  desc.lfHeight = -MulDiv(MainDialogSpec().fontPointSize, static_cast<int>(dpi), 72);
+  const HFONT font = CreateFontIndirectW(&desc);
+  if (font == nullptr) return;
+  dpi_ = dpi;
+  const DialogBaseUnits base = BaseUnitsOf(font);
+
+  // The children are in template order, which is the table's.
+  const auto table = MainDialogControls();
+  std::size_t row = 0;
+  for (HWND child = GetWindow(hwnd_, GW_CHILD); child != nullptr && row < table.size();
+       child = GetWindow(child, GW_HWNDNEXT), ++row) {
+    const ControlSpec& c = table[row];
+    const PixelRect place = DialogUnitsToPixels(c.x, c.y, c.width, c.height, base);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SetWindowPos(child, nullptr, place.x, place.y, place.width, place.height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  if (dialogFont_ != nullptr) DeleteObject(dialogFont_);
+  dialogFont_ = font;
+
+  const PixelRect client = DialogUnitsToPixels(0, 0, MainDialogSpec().width, MainDialogSpec().height, base);
+  RECT frame{0, 0, client.width, client.height};
+  const auto style = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
+  const auto exStyle = static_cast<DWORD>(GetWindowLongPtrW(hwnd_, GWL_EXSTYLE));
+  using AdjustForDpi = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
+  static const auto adjustForDpi = User32Function<AdjustForDpi>("AdjustWindowRectExForDpi");
+  if (adjustForDpi == nullptr || !adjustForDpi(&frame, style, FALSE, exStyle, dpi)) {
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  }
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  // Where the frame drawn is not the one computed (Wine keeps the frame of the
+  // DPI it started at), the window takes the difference.
+  RECT drawn{};
+  GetClientRect(hwnd_, &drawn);
+  const int dx = client.width - drawn.right;
+  const int dy = client.height - drawn.bottom;
+  if (dx != 0 || dy != 0) {
+    SetWindowPos(hwnd_, nullptr, 0, 0, width + dx, height + dy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  for (auto& [control, label] : labels_) label->SetDpi(dpi);
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 HWND Win32Window::Item(int control) const {
@@ -297,7 +411,7 @@ void Win32Window::ApplyLabelStyle(int control, const LabelStyle& style) {
   const HWND item = Item(control);
   if (item == nullptr) return;
   auto& label = labels_[control];
-  if (!label) label = std::make_unique<LabelControl>(item);
+  if (!label) label = std::make_unique<LabelControl>(item, dpi_);
   label->Apply(style);
 }
 

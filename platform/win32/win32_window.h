@@ -1,6 +1,7 @@
 // The main window as a native dialog: built from dialog template 102 of the
 // program's resources, it implements the window port over the dialog's
-// controls and hands every routed notification to MainDialog.
+// controls and hands every routed notification to MainDialog. Moved to a
+// monitor of another DPI, it lays itself out again from the template.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 #include <memory>
 
 #include "platform/win32/label_control.h"
+#include "ui/dialog_units.h"
 #include "ui/main_dialog.h"
 #include "ui/window_port.h"
 
@@ -36,6 +38,8 @@ class Win32Window final : public WindowPort {
   // The label on a control, or nullptr before the control got its style.
   const LabelControl* Label(int control) const;
   HICON Icon() const { return icon_; }
+  // The DPI the window is laid out for.
+  UINT Dpi() const { return dpi_; }
 
   // WindowPort
   void SetText(int control, std::string_view utf8) override;
@@ -63,6 +67,7 @@ class Win32Window final : public WindowPort {
   bool OnCommand(WPARAM wParam, LPARAM lParam);
   bool RefuseSentinelCharacter(HWND box);
   bool PaintMinimised();
+  void OnDpiChanged(UINT dpi, const RECT& suggested);
   HWND Item(int control) const;
   LRESULT Send(int control, UINT message, WPARAM wParam, LPARAM lParam) const;
 
@@ -71,6 +76,8 @@ class Win32Window final : public WindowPort {
   MainDialog* dialog_ = nullptr;
   HICON icon_ = nullptr;
   HICON smallIcon_ = nullptr;
+  UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+  HFONT dialogFont_ = nullptr;  // the template's font made again for dpi_; null until the DPI changes
   int endCode_ = 0;
   bool refusing_ = false;  // a sentinel box is being put back
   std::map<int, std::unique_ptr<LabelControl>> labels_;
@@ -83,5 +90,12 @@ POINT MinimisedIconOrigin(int clientWidth, int clientHeight, int iconWidth, int 
 // The notification of the routing table that a WM_COMMAND code from a control
 // of the given ID stands for, or false for one that is not routed.
 bool TranslateCommand(int control, int code, Notification& notification);
+
+// The DPI of the monitor a window is on: from Windows 10 1607 the window's
+// own, before that the system's.
+UINT WindowDpi(HWND hwnd);
+
+// The dialog base units of a font, as the dialog manager takes them.
+DialogBaseUnits BaseUnitsOf(HFONT font);
 
 }  // namespace magcfg::win32

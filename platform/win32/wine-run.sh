@@ -9,8 +9,9 @@ shift
 
 export WINEPREFIX=$prefix
 export WINEDEBUG=-all
-# No Mono or Gecko install prompts: the programs need neither.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko install prompts: the programs need neither. No menu
+# builder, which would write desktop files and MIME types into the host's home.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
 
 wine=""
 for candidate in /usr/lib/wine/wine64 wine64 wine; do

@@ -71,14 +71,14 @@ TEST(Preview, SwipeTextsAreBytesOfTheCard) {
 
 TEST(Preview, ABlankTrackKeepsItsSentinelsAndAFailedSwipeTypesNothing) {
   const reader::OutputFormat factory = FactoryFormat();
-  EXPECT_EQ(TypedForFormat(factory, sim::CardSwipe::Good("", "1", "")), "%?;1?+?\n");
-  EXPECT_EQ(TypedForFormat(factory, sim::CardSwipe::Failed()), "");
+  EXPECT_EQ(TypedForFormat(factory, reader::CardSwipe::Good("", "1", "")), "%?;1?+?\n");
+  EXPECT_EQ(TypedForFormat(factory, reader::CardSwipe::Failed()), "");
 }
 
 TEST(Preview, AFormatTheReaderRefusesIsSaidSo) {
   reader::OutputFormat none = FactoryFormat();
   none.outputTrack = {false, false, false};  // no track: digit '0', which no reader takes
-  EXPECT_EQ(TypedForFormat(none, SampleSwipe()), std::nullopt);
+  EXPECT_EQ(TypedForFormat(none, reader::SampleSwipe()), std::nullopt);
 }
 
 }  // namespace

@@ -114,8 +114,11 @@ TEST_F(ProfileFile, UnreadableOrOversizedFilesAreRefusedByName) {
   const std::string big = Write("big.json", "{\"tracks\": [1]" + std::string(kLargestProfile, ' ') + "}");
   EXPECT_EQ(LoadProfile(big).error,
             big + ": larger than " + std::to_string(kLargestProfile) + " bytes, not a profile");
-  const std::string good = Write("good.json", R"({"tracks": [3]})");
-  ASSERT_TRUE(LoadProfile(good));
+  // A name beyond ASCII, in UTF-8 as the command line hands it over.
+  const std::filesystem::path good = dir_ / std::filesystem::path(u8"g\u00f6\u00f6d.json");
+  std::ofstream(good, std::ios::binary) << R"({"tracks": [3]})";
+  const std::u8string name = good.u8string();
+  ASSERT_TRUE(LoadProfile(std::string(name.begin(), name.end())));
 }
 
 #ifndef _WIN32

@@ -33,7 +33,7 @@ TEST(SetDefaultFormat, SendsTheFactoryFrameAndTheReaderTakesIt) {
   EXPECT_EQ(rig.window.events,
             (Strings{"status:Send data success", "status:Set format OK!", "box:Information|Set format OK!"}));
   EXPECT_EQ(rig.window.boxes.back().icon, BoxIcon::Information);
-  EXPECT_EQ(rig.sim.Reader().Format(), sim::ReaderFormat{});
+  EXPECT_EQ(rig.sim.Reader().Format(), reader::ReaderFormat{});
   EXPECT_EQ(rig.state.sentinels.texts, (std::array<std::string, 6>{"%", "?", ";", "?", "+", "?"}));
 }
 

@@ -12,11 +12,11 @@ namespace {
 TEST(ReaderStateWords, FormatOneLineATrackThenWhereEnterIsPressed) {
   struct Row {
     const char* name;
-    ReaderFormat format;
+    reader::ReaderFormat format;
     std::string words;
   };
   const Row rows[] = {
-      {"factory", ReaderFormat{},
+      {"factory", reader::ReaderFormat{},
        "Track 1: % \u2026 ?\nTrack 2: ; \u2026 ?\nTrack 3: + \u2026 ?\nEnter: once, after the whole swipe"},
       {"track 1 off, a start emptied, returns after tracks 2 and 3",
        {{'%', '?', 0xFF, '?', '+', 0xE9}, '6', '3'},
@@ -38,17 +38,17 @@ TEST(ReaderStateWords, ModeAndLastSwipeFollowTheReader) {
   ReaderModel reader;
   ReaderStateWords words = DescribeReader(reader);
   EXPECT_EQ(words.mode.rfind("active: ", 0), 0u) << words.mode;
-  EXPECT_EQ(words.format, FormatWords(ReaderFormat{}));
+  EXPECT_EQ(words.format, FormatWords(reader::ReaderFormat{}));
   EXPECT_EQ(words.lastSwipe, "none");
   EXPECT_EQ(ModeWords(UploadMode::Passive).rfind("passive: ", 0), 0u);
 
-  const CardSwipe good = DemoSwipe();
-  const std::pair<CardSwipe, const char*> swipes[] = {
+  const reader::CardSwipe good = reader::SampleSwipe();
+  const std::pair<reader::CardSwipe, const char*> swipes[] = {
       {good, "read: tracks 1, 2 and 3"},
-      {CardSwipe::Good(good.tracks[0], good.tracks[1], ""), "read: tracks 1 and 2, track 3 blank"},
-      {CardSwipe::Good("", good.tracks[1], ""), "read: track 2, tracks 1 and 3 blank"},
-      {CardSwipe::Good("", "", ""), "read, tracks 1, 2 and 3 blank"},
-      {CardSwipe::Failed(), "failed: the card could not be read"},
+      {reader::CardSwipe::Good(good.tracks[0], good.tracks[1], ""), "read: tracks 1 and 2, track 3 blank"},
+      {reader::CardSwipe::Good("", good.tracks[1], ""), "read: track 2, tracks 1 and 3 blank"},
+      {reader::CardSwipe::Good("", "", ""), "read, tracks 1, 2 and 3 blank"},
+      {reader::CardSwipe::Failed(), "failed: the card could not be read"},
   };
   for (const auto& [swipe, expected] : swipes) {
     reader.Swipe(swipe);

@@ -152,17 +152,17 @@ TEST(SimulatedReader, KeepsTheFormatItAcceptsOnly) {
   auto device = OpenReader(system);
   Ask(system, *device, Request({0x02, 0x30, 'A', 'B', 0xFF, 'D', 'E', 'F', '2', '5', 0x03}));
   Ask(system, *device, Request({0x02, 0x30, 'x', 'x', 'x', 'x', 'x', 'x', '0', '5', 0x03}));
-  const ReaderFormat expected{{'A', 'B', 0xFF, 'D', 'E', 'F'}, '2', '5'};
+  const reader::ReaderFormat expected{{'A', 'B', 0xFF, 'D', 'E', 'F'}, '2', '5'};
   EXPECT_EQ(system.Reader().Format(), expected);
 }
 
 TEST(SimulatedReader, TellsHowTheLastSwipeWent) {
   SimulatedHidSystem system(SaneReaderConfig());
   auto device = OpenReader(system);
-  system.Reader().Swipe(CardSwipe::Failed());
+  system.Reader().Swipe(reader::CardSwipe::Failed());
   EXPECT_EQ(Ask(system, *device, Request({0x02, 0x09, 0x03})).value()[4], 1);
   EXPECT_EQ(Ask(system, *device, Request({0x02, 0x08, 0x06, 0x03})).value(), Request({0x02, 0x08, 'N', 0x01}));
-  system.Reader().Swipe(CardSwipe::Good("ab", "", "c"));
+  system.Reader().Swipe(reader::CardSwipe::Good("ab", "", "c"));
   EXPECT_EQ(Ask(system, *device, Request({0x02, 0x09, 0x03})).value()[4], 2);
   // Track 1 asked for, track 3 not: it goes out blank.
   EXPECT_EQ(Ask(system, *device, Request({0x02, 0x08, 0x04, 0x03})).value(),
@@ -172,7 +172,7 @@ TEST(SimulatedReader, TellsHowTheLastSwipeWent) {
 TEST(SimulatedReader, SpreadsALongReplyOverReports) {
   SimulatedHidSystem system(SaneReaderConfig());
   auto device = OpenReader(system);
-  system.Reader().Swipe(CardSwipe::Good(std::string(100, 'a'), std::string(40, 'b'), std::string(127 + 5, 'c')));
+  system.Reader().Swipe(reader::CardSwipe::Good(std::string(100, 'a'), std::string(40, 'b'), std::string(127 + 5, 'c')));
   device->Write(Request({0x02, 0x08, 0x06, 0x03}), 100);
   Bytes stream;
   Bytes buffer(65);
@@ -191,7 +191,7 @@ TEST(SimulatedReader, SpreadsALongReplyOverReports) {
 
 TEST(SimulatedReader, TypesSwipesOnlyInActiveUpload) {
   SimulatedHidSystem system(SaneReaderConfig());
-  system.Reader().Swipe(CardSwipe::Good("B1", "2", "3"));
+  system.Reader().Swipe(reader::CardSwipe::Good("B1", "2", "3"));
   EXPECT_EQ(system.Reader().TypedForLastSwipe(), "%B1?;2?+3?\n");
   auto device = OpenReader(system);
   Ask(system, *device, Request({0x02, 0x06, 0x03}));
@@ -307,7 +307,7 @@ TEST(DemoReader, IsTheSaneReaderInRealTimeWithNoCardSwipedYet) {
   auto system = MakeDemoHidSystem();
   auto* simulated = dynamic_cast<SimulatedHidSystem*>(system.get());
   ASSERT_NE(simulated, nullptr);
-  EXPECT_EQ(simulated->Reader().LastSwipe().kind, CardSwipe::Kind::None);
+  EXPECT_EQ(simulated->Reader().LastSwipe().kind, reader::CardSwipe::Kind::None);
   EXPECT_EQ(Walk(*system).second.at(kSaneReaderIndex), "sim:hid/2-magstripe");
 }
 

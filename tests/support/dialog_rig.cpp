@@ -56,7 +56,7 @@ std::int64_t SystemRig::ElapsedMs() const { return sim.ElapsedMs() + hid.Injecte
 }
 
 void SystemRig::SwipeGoodCard(const std::string& track1, const std::string& track2, const std::string& track3) {
-  sim.Reader().Swipe(sim::CardSwipe::Good(track1, track2, track3));
+  sim.Reader().Swipe(reader::CardSwipe::Good(track1, track2, track3));
 }
 
 void SystemRig::ForgetSystemLogs() {

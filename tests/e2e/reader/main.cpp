@@ -26,6 +26,7 @@
 #include "platform/simulated/demo_reader.h"
 #include "platform/simulated/reader_model.h"
 #include "platform/simulated/reply_reports.h"
+#include "reader/card_swipe.h"
 #include "tests/e2e/reader/reader_script.h"
 
 namespace {
@@ -95,9 +96,9 @@ void Serve(int fd, const std::vector<std::uint8_t>& request, magcfg::sim::Reader
   const ReaderScript script = TakeScript(options.control);
   switch (script.swipe) {
     case ReaderScript::Swipe::Keep: break;
-    case ReaderScript::Swipe::Demo: model.Swipe(magcfg::sim::DemoSwipe()); break;
-    case ReaderScript::Swipe::Failed: model.Swipe(magcfg::sim::CardSwipe::Failed()); break;
-    case ReaderScript::Swipe::None: model.Swipe(magcfg::sim::CardSwipe{}); break;
+    case ReaderScript::Swipe::Demo: model.Swipe(magcfg::reader::SampleSwipe()); break;
+    case ReaderScript::Swipe::Failed: model.Swipe(magcfg::reader::CardSwipe::Failed()); break;
+    case ReaderScript::Swipe::None: model.Swipe(magcfg::reader::CardSwipe{}); break;
   }
   if (script.kind == ReaderScript::Kind::Vanish) {
     std::ofstream(options.udcFile) << "\n";
@@ -150,7 +151,7 @@ int main(int argc, char** argv) {
   priority.sched_priority = 10;
   sched_setscheduler(0, SCHED_FIFO, &priority);
   magcfg::sim::ReaderModel model;
-  model.Swipe(magcfg::sim::DemoSwipe());
+  model.Swipe(magcfg::reader::SampleSwipe());
   std::vector<std::uint8_t> buffer(options.outputLength);
   int fd = -1;
   for (;;) {

@@ -29,7 +29,7 @@
 #include "platform/simulated/demo_reader.h"
 #include "platform/simulated/reader_state_words.h"
 #include "platform/simulated/simulated_hid.h"
-#include "platform/simulated/typed_swipe.h"
+#include "reader/typed_swipe.h"
 #include "res/control_ids.h"
 #include "res/texts.h"
 #include "ui/main_dialog.h"
@@ -146,7 +146,7 @@ class SimulatedReaderWindowTest : public ::testing::Test {
   std::vector<std::string> boxes;
 };
 
-const sim::CardSwipe kGood = sim::DemoSwipe();
+const reader::CardSwipe kGood = reader::SampleSwipe();
 const Boxes kGoodTracks = {kGood.tracks[0], kGood.tracks[1], kGood.tracks[2]};
 
 // --- The window itself
@@ -248,7 +248,7 @@ TEST_F(SimulatedReaderWindowTest, AModalMainWindowDoesNotBlockIt) {
 
   ClickOn(ctl::kPassiveUpload);
   ClickCard(SampleCard::Unreadable);
-  EXPECT_EQ(hid.Reader().LastSwipe().kind, sim::CardSwipe::Kind::Failed);
+  EXPECT_EQ(hid.Reader().LastSwipe().kind, reader::CardSwipe::Kind::Failed);
 }
 
 // The labels show the reader's state in words, and follow each change the
@@ -277,7 +277,7 @@ TEST_F(SimulatedReaderWindowTest, ShowsTheReadersStateInWords) {
   expectWords();
 
   Swipe(SampleCard::BlankTrack3);
-  ASSERT_EQ(hid.Reader().LastSwipe().kind, sim::CardSwipe::Kind::Good);
+  ASSERT_EQ(hid.Reader().LastSwipe().kind, reader::CardSwipe::Kind::Good);
   expectWords();
 }
 
@@ -306,7 +306,7 @@ TEST_F(SimulatedReaderWindowTest, AGoodCardTypedIntoTheSwipeBoxFillsTheThreeTrac
   EXPECT_EQ(FocusedControl(), ctl::kSwipeBox);
   for (SampleCard card : kSampleCards) EXPECT_TRUE(readerWindow->CardButton(card)->isEnabled());
   EXPECT_EQ(Label("swipe_outcome"),
-            "Typed " + std::to_string(sim::TypedSwipe({}, kGood).size()) + " characters into the swipe box.");
+            "Typed " + std::to_string(reader::TypedSwipe({}, kGood).size()) + " characters into the swipe box.");
 
   // A second swipe of another card replaces the tracks.
   Swipe(SampleCard::BlankTrack3);
@@ -351,7 +351,7 @@ TEST_F(SimulatedReaderWindowTest, ASwipeWhileTheReaderWindowIsActivatedTypesInto
   EXPECT_EQ(window.GetText(ctl::kSwipeBox), "\n");
   EXPECT_EQ(FocusedControl(), ctl::kSwipeBox);
   EXPECT_EQ(Label("swipe_outcome"),
-            "Typed " + std::to_string(sim::TypedSwipe({}, kGood).size()) + " characters into the swipe box.");
+            "Typed " + std::to_string(reader::TypedSwipe({}, kGood).size()) + " characters into the swipe box.");
 }
 
 TEST_F(SimulatedReaderWindowTest, TheTypedSwipeUsesTheSentinelsLastSetWithSetDevice) {
@@ -448,7 +448,7 @@ TEST_F(SimulatedReaderWindowTest, ASwipeWhileTheLastIsStillTypedIsIgnored) {
   ClickCard(SampleCard::Good);
   ASSERT_TRUE(readerWindow->Typing());
   readerWindow->Swipe(SampleCard::Unreadable);
-  EXPECT_EQ(hid.Reader().LastSwipe().kind, sim::CardSwipe::Kind::Good);
+  EXPECT_EQ(hid.Reader().LastSwipe().kind, reader::CardSwipe::Kind::Good);
   ASSERT_TRUE(WaitUntil([this] { return !readerWindow->Typing(); }));
   QApplication::processEvents();
   EXPECT_EQ(TrackBoxes(), kGoodTracks);
@@ -461,7 +461,7 @@ TEST_F(SimulatedReaderWindowTest, WithNothingFocusedNothingIsTyped) {
   EXPECT_FALSE(readerWindow->Typing());
   EXPECT_NE(Label("swipe_outcome").find("no box of the program has the keyboard focus"), std::string::npos)
       << Label("swipe_outcome");
-  EXPECT_EQ(hid.Reader().LastSwipe().kind, sim::CardSwipe::Kind::Good);
+  EXPECT_EQ(hid.Reader().LastSwipe().kind, reader::CardSwipe::Kind::Good);
 }
 
 TEST_F(SimulatedReaderWindowTest, ABoxOtherThanTheSwipeBoxGetsEveryCharacterInOrder) {
@@ -478,8 +478,8 @@ TEST_F(SimulatedReaderWindowTest, ABoxOtherThanTheSwipeBoxGetsEveryCharacterInOr
   readerWindow->Swipe(SampleCard::Good);
   ASSERT_TRUE(WaitUntil([this] { return !readerWindow->Typing(); }));
   QApplication::processEvents();
-  std::string typed = sim::TypedSwipe({}, kGood);
-  ASSERT_EQ(typed.back(), sim::kTypedEnter);
+  std::string typed = reader::TypedSwipe({}, kGood);
+  ASSERT_EQ(typed.back(), reader::kTypedEnter);
   typed.pop_back();
   EXPECT_EQ(other.text().toStdString(), typed);
   EXPECT_EQ(returns, 1);  // the Enter key

@@ -10,7 +10,7 @@
 #endif
 
 #include "platform/simulated/demo_reader.h"
-#include "platform/simulated/typed_swipe.h"
+#include "reader/typed_swipe.h"
 #include "res/control_ids.h"
 #include "tests/platform/qt/qt_window_fixture.h"
 
@@ -208,12 +208,12 @@ TEST_F(QtSwipeCapture, CharactersBeyondOneByteAndNoBreakSpacesArriveUnchanged) {
 }
 
 TEST_F(QtSwipeCapture, TheDemoCardAsTheSimulatedReaderTypesItFillsTheThreeTrackBoxes) {
-  const sim::CardSwipe card = sim::DemoSwipe();
-  const std::string typed = sim::TypedSwipe(sim::ReaderFormat{}, card);
-  ASSERT_EQ(typed.back(), sim::kTypedEnter);
+  const reader::CardSwipe card = reader::SampleSwipe();
+  const std::string typed = reader::TypedSwipe(reader::ReaderFormat{}, card);
+  ASSERT_EQ(typed.back(), reader::kTypedEnter);
   ClickIntoSwipeBox();
   for (char c : typed) {
-    if (c == sim::kTypedEnter) {
+    if (c == reader::kTypedEnter) {
       Key(Qt::Key_Return, QStringLiteral("\r"));
     } else {
       Type(QString(QLatin1Char(c)));

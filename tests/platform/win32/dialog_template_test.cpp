@@ -2,7 +2,9 @@
 // row, so that the two cannot drift apart.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cwctype>
+#include <utility>
 
 #include "app/version.h"
 #include "platform/win32/text_convert.h"
@@ -163,7 +165,7 @@ TEST_F(DialogTemplateTest, LanguageRowsCarryTheEnglishCaption) {
   }
 }
 
-TEST(Resources, IconGroupHasA32And16PixelImageOf16Colours) {
+TEST(Resources, IconGroupHasTheFiveSizesIn32BitColour) {
   const auto group = ModuleResource(RT_GROUP_ICON, MainDialogSpec().iconId);
   ASSERT_GE(group.size(), 6u);
   const int count = group[4] | (group[5] << 8);
@@ -172,13 +174,14 @@ TEST(Resources, IconGroupHasA32And16PixelImageOf16Colours) {
   for (int i = 0; i < count; ++i) {
     const std::uint8_t* entry = group.data() + 6 + 14 * i;
     const int width = entry[0] == 0 ? 256 : entry[0];
-    const int colours = entry[2];
+    const int height = entry[1] == 0 ? 256 : entry[1];
     const int bitCount = entry[6] | (entry[7] << 8);
+    EXPECT_EQ(width, height) << "image " << i;
+    EXPECT_EQ(bitCount, 32) << "image " << i;
     sizes.push_back(width);
-    EXPECT_TRUE(colours == 16 || bitCount == 4) << "image " << i << " is not 16 colours";
   }
-  EXPECT_NE(std::find(sizes.begin(), sizes.end(), 32), sizes.end());
-  EXPECT_NE(std::find(sizes.begin(), sizes.end(), 16), sizes.end());
+  std::sort(sizes.begin(), sizes.end());
+  EXPECT_EQ(sizes, (std::vector<int>{16, 24, 32, 48, 256}));
 }
 
 TEST(Resources, ManifestAsksForCommonControls6AndDpiAwareness) {
@@ -187,10 +190,12 @@ TEST(Resources, ManifestAsksForCommonControls6AndDpiAwareness) {
   const std::string text(manifest.begin(), manifest.end());
   EXPECT_NE(text.find("Microsoft.Windows.Common-Controls"), std::string::npos);
   EXPECT_NE(text.find("version=\"6.0.0.0\""), std::string::npos);
-  EXPECT_NE(text.find("<dpiAware"), std::string::npos);
+  EXPECT_NE(text.find(">true/pm</dpiAware>"), std::string::npos);
+  EXPECT_NE(text.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string::npos);
+  EXPECT_NE(text.find(std::string("version=\"") + kMagcfgVersion + ".0\""), std::string::npos);
 }
 
-TEST(Resources, VersionRecordCarriesTheProgramVersion) {
+TEST(Resources, VersionRecordCarriesVersionProductAndCopyright) {
   wchar_t path[MAX_PATH] = {};
   ASSERT_GT(GetModuleFileNameW(nullptr, path, MAX_PATH), 0u);
   DWORD ignored = 0;
@@ -198,11 +203,19 @@ TEST(Resources, VersionRecordCarriesTheProgramVersion) {
   ASSERT_GT(size, 0u);
   std::vector<std::uint8_t> info(size);
   ASSERT_TRUE(GetFileVersionInfoW(path, 0, size, info.data()));
-  wchar_t* version = nullptr;
-  UINT length = 0;
-  ASSERT_TRUE(VerQueryValueW(info.data(), L"\\StringFileInfo\\040904b0\\ProductVersion",
-                             reinterpret_cast<void**>(&version), &length));
-  EXPECT_EQ(WideToUtf8(version), kMagcfgVersion);
+  // The packages' version, product name, publisher and copyright line.
+  const std::pair<const wchar_t*, std::string> rows[] = {
+      {L"ProductVersion", kMagcfgVersion}, {L"ProductName", "magcfg"},
+      {L"CompanyName", MAGCFG_PUBLISHER},  {L"LegalCopyright", "Copyright (C) " MAGCFG_COPYRIGHT},
+  };
+  for (const auto& [name, expected] : rows) {
+    wchar_t* value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), (std::wstring(L"\\StringFileInfo\\040904b0\\") + name).c_str(),
+                               reinterpret_cast<void**>(&value), &length))
+        << WideToUtf8(name);
+    EXPECT_EQ(WideToUtf8(value), expected) << WideToUtf8(name);
+  }
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "res/control_table.h"
 #include "res/texts.h"
 #include "tests/platform/win32/window_rig.h"
+#include "ui/dialog_units.h"
 
 namespace magcfg::win32::test {
 namespace {
@@ -168,6 +169,67 @@ TEST_F(MainWindowControls, DialogFrameCaptionAndSize) {
   const PixelBox expected = DialogUnitsBox(hwnd, 0, 0, MainDialogSpec().width, MainDialogSpec().height);
   EXPECT_EQ(client.right, expected.width);
   EXPECT_EQ(client.bottom, expected.height);
+}
+
+// --- Moved to a monitor of another DPI. Wine starts a program at one DPI and
+// never sends WM_DPICHANGED; the test sends it as Windows does.
+
+struct DpiRow {
+  UINT dpi;
+  LONG fontHeight;   // the template's 9 points
+  LONG labelHeight;  // the labels' 12 px at 96 DPI
+};
+constexpr DpiRow kDpiRows[] = {{144, -18, -18}, {192, -24, -24}, {120, -15, -15}, {96, -12, -12}};
+
+LONG FontHeight(HGDIOBJ font) {
+  LOGFONTW desc{};
+  return GetObjectW(font, sizeof desc, &desc) == 0 ? 0 : desc.lfHeight;
+}
+
+using MainWindowDpi = WindowTest;
+
+TEST_F(MainWindowDpi, TemplateAndLabelFontsMadeAgainForEachDpi) {
+  const auto table = MainDialogControls();
+  const std::vector<HWND> children = ChildrenInOrder(hwnd);
+  ASSERT_EQ(children.size(), table.size());
+  ASSERT_EQ(window.Dpi(), 96u) << "the tests' prefix runs at 96 DPI";
+  const auto place = [&](std::size_t i) {
+    const PixelBox box = BoxInClient(hwnd, children[i]);
+    return PixelRect{box.x, box.y, box.width, box.height};
+  };
+  std::vector<PixelRect> madeByTheDialogManager;
+  for (std::size_t i = 0; i < children.size(); ++i) madeByTheDialogManager.push_back(place(i));
+
+  for (const DpiRow& row : kDpiRows) {
+    SCOPED_TRACE(testing::Message() << row.dpi << " dpi");
+    RECT suggested{40, 30, 700, 600};
+    SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(row.dpi, row.dpi), reinterpret_cast<LPARAM>(&suggested));
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(children[0], WM_GETFONT, 0, 0));
+    EXPECT_EQ(FontHeight(font), row.fontHeight);
+    const DialogBaseUnits base = BaseUnitsOf(font);
+    for (std::size_t i = 0; i < table.size(); ++i) {
+      const ControlSpec& c = table[i];
+      EXPECT_EQ(SendMessageW(children[i], WM_GETFONT, 0, 0), reinterpret_cast<LRESULT>(font)) << c.id;
+      PixelRect expected = DialogUnitsToPixels(c.x, c.y, c.width, c.height, base);
+      // A drop-down list is as tall as its field (see PlacesAndSizesInDialogUnits).
+      if (c.kind == ControlKind::DropDownList) expected.height = place(i).height;
+      EXPECT_EQ(place(i), expected) << c.id;
+      if (row.dpi == 96) {
+        EXPECT_EQ(place(i), madeByTheDialogManager[i]) << c.id << ": not as the dialog manager made it";
+      }
+    }
+    RECT client{}, frame{};
+    GetClientRect(hwnd, &client);
+    GetWindowRect(hwnd, &frame);
+    const PixelRect area = DialogUnitsToPixels(0, 0, MainDialogSpec().width, MainDialogSpec().height, base);
+    EXPECT_EQ((PixelRect{frame.left, frame.top, client.right, client.bottom}),
+              (PixelRect{suggested.left, suggested.top, area.width, area.height}));
+    for (int label : {ctl::kStatusLine, ctl::kInstructionsFrame, ctl::kInstruction1, ctl::kInstruction2,
+                      ctl::kNoticeLine}) {
+      ASSERT_NE(window.Label(label), nullptr);
+      EXPECT_EQ(FontHeight(window.Label(label)->Font()), row.labelHeight) << "label " << label;
+    }
+  }
 }
 
 // --- First show

@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "platform/simulated/card_swipe.h"
-#include "platform/simulated/reader_format.h"
+#include "reader/card_swipe.h"
+#include "reader/reader_format.h"
 
-namespace magcfg::sim {
+namespace magcfg::reader {
 
 // The Enter key the reader presses for a carriage return, given as the line
 // feed that a line break leaves last in a text box.
@@ -19,4 +19,4 @@ inline constexpr char kTypedEnter = '\n';
 // packet. Nothing for a failed swipe or none.
 std::string TypedSwipe(const ReaderFormat& format, const CardSwipe& swipe);
 
-}  // namespace magcfg::sim
+}  // namespace magcfg::reader

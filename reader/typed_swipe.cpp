@@ -1,10 +1,10 @@
-#include "platform/simulated/typed_swipe.h"
+#include "reader/typed_swipe.h"
 
-namespace magcfg::sim {
+namespace magcfg::reader {
 namespace {
 
 void AppendSentinel(std::string& typed, std::uint8_t sentinel) {
-  if (sentinel != kNoSentinel) typed.push_back(static_cast<char>(sentinel));
+  if (sentinel != kEmptySentinel) typed.push_back(static_cast<char>(sentinel));
 }
 
 }  // namespace
@@ -23,4 +23,4 @@ std::string TypedSwipe(const ReaderFormat& format, const CardSwipe& swipe) {
   return typed;
 }
 
-}  // namespace magcfg::sim
+}  // namespace magcfg::reader

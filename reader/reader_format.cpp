@@ -1,6 +1,6 @@
-#include "platform/simulated/reader_format.h"
+#include "reader/reader_format.h"
 
-namespace magcfg::sim {
+namespace magcfg::reader {
 namespace {
 
 bool DigitHasBit(std::uint8_t digit, int bit) { return ((digit - '0') & bit) != 0; }
@@ -24,4 +24,4 @@ std::optional<ReaderFormat> FormatFromRequest(std::span<const std::uint8_t> repo
   return format;
 }
 
-}  // namespace magcfg::sim
+}  // namespace magcfg::reader

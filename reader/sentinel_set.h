@@ -1,11 +1,12 @@
-// The sentinels last sent with Set Device, which the swipe capture splits a
-// typed swipe by. Lives for the whole run.
+// The sentinels a reader frames its tracks with, by which a typed swipe is
+// split into its tracks. The window keeps the ones last sent with Set Device
+// for the whole run; the command line takes them from its options.
 #pragma once
 
 #include <array>
 #include <string>
 
-namespace magcfg {
+namespace magcfg::reader {
 
 struct SentinelSet {
   // In the panel's order: track 1 start, track 1 end, track 2 start, track 2
@@ -18,4 +19,4 @@ struct SentinelSet {
 
 inline const SentinelSet kFactorySentinels{};
 
-}  // namespace magcfg
+}  // namespace magcfg::reader

@@ -1,10 +1,11 @@
-// The last swipe a reader holds.
+// A swipe as a reader holds it: how it went and, for a good one, the
+// characters of each track, one byte each.
 #pragma once
 
 #include <array>
 #include <string>
 
-namespace magcfg::sim {
+namespace magcfg::reader {
 
 struct CardSwipe {
   enum class Kind { None, Failed, Good };
@@ -19,4 +20,7 @@ struct CardSwipe {
   static CardSwipe Failed() { return {Kind::Failed, {}}; }
 };
 
-}  // namespace magcfg::sim
+// The sample card: a test card's three tracks.
+CardSwipe SampleSwipe();
+
+}  // namespace magcfg::reader

@@ -1,5 +1,6 @@
-// The output format a reader keeps: the sentinels it frames each track with,
-// which tracks it outputs and where it types a carriage return.
+// The output format a reader keeps, as it reads the set-format frame: the
+// sentinels it frames each track with, which tracks it outputs and where it
+// types a carriage return.
 #pragma once
 
 #include <array>
@@ -7,12 +8,12 @@
 #include <optional>
 #include <span>
 
-namespace magcfg::sim {
+#include "reader/frames.h"
 
-inline constexpr std::uint8_t kNoSentinel = 0xFF;
+namespace magcfg::reader {
 
 struct ReaderFormat {
-  // Start and end of track 1, of track 2, of track 3; kNoSentinel for none.
+  // Start and end of track 1, of track 2, of track 3; kEmptySentinel for none.
   std::array<std::uint8_t, 6> sentinels = {'%', '?', ';', '?', '+', '?'};
   std::uint8_t trackOutputDigit = '7';     // '1' to '7': 1 track 1, 2 track 2, 4 track 3
   std::uint8_t carriageReturnDigit = '8';  // '0' to '7': 4 track 1, 2 track 2, 1 track 3; '8' the packet
@@ -31,4 +32,4 @@ struct ReaderFormat {
 // from '1' to '7' and byte 10 from '0' to '8'.
 std::optional<ReaderFormat> FormatFromRequest(std::span<const std::uint8_t> report);
 
-}  // namespace magcfg::sim
+}  // namespace magcfg::reader

@@ -1,12 +1,12 @@
 // What the reader types in active upload, and that the window's swipe
 // capture splits it back into the tracks.
-#include "platform/simulated/typed_swipe.h"
+#include "reader/typed_swipe.h"
 
 #include <gtest/gtest.h>
 
 #include "tests/support/dialog_rig.h"
 
-namespace magcfg::sim {
+namespace magcfg::reader {
 namespace {
 
 const CardSwipe kSwipe = CardSwipe::Good("B41^DOE^25", "41=25", "01=9");
@@ -55,4 +55,4 @@ TEST(TypedSwipe, IsSplitBackIntoItsTracksByTheSwipeCapture) {
 }
 
 }  // namespace
-}  // namespace magcfg::sim
+}  // namespace magcfg::reader

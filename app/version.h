@@ -1,5 +1,0 @@
-#pragma once
-
-namespace magcfg {
-inline constexpr const char* kMagcfgVersion = "0.1.0";
-}
