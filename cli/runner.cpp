@@ -40,14 +40,22 @@ std::string ByteNote(std::string_view what, int index, std::uint8_t value) {
 // report moved to the verbose log as they happen.
 class ReaderNotices final : public reader::NoticeSink {
  public:
-  ReaderNotices(const std::string& path, VerboseLog* log) : prefix_(path.empty() ? "" : path + ": "), log_(log) {}
+  ReaderNotices(const std::string& path, VerboseLog* log)
+      : path_(path), prefix_(path.empty() ? "" : path + ": "), log_(log) {}
   ~ReaderNotices() override { LogReads(); }
 
   void Status(MessageKey key) override { Note(key); }
   void ErrorBox(MessageKey key, std::string_view) override { Note(key); }
   void MessageAsTitleBox(MessageKey key) override { Note(key); }
-  // A failed transfer is said as what it is, not as the time-out the window
-  // shows for it.
+  // A reader that another program kept for the whole wait, and a failed
+  // transfer, are said as what they are, not as the time-outs the window
+  // shows for them.
+  bool ReaderBusy() override {
+    failure = "The reader is busy: another program is using " + path_;
+    Log(failure);
+    notices.push_back(failure);
+    return true;
+  }
   bool TransferFailed(reader::Transfer transfer, reader::TransferStatus status) override {
     failure = FailureText(transfer, status);
     Log(failure);
@@ -74,7 +82,7 @@ class ReaderNotices final : public reader::NoticeSink {
   }
 
   std::vector<std::string> notices;
-  std::string failure;  // what the failed transfer was, if one failed
+  std::string failure;  // what the failed transfer or the busy reader was
 
  private:
   static std::string FailureText(reader::Transfer transfer, reader::TransferStatus status) {
@@ -94,6 +102,7 @@ class ReaderNotices final : public reader::NoticeSink {
     log_->Line(prefix_ + line);
   }
 
+  std::string path_;
   std::string prefix_;
   VerboseLog* log_;
   std::vector<std::vector<std::uint8_t>> reads_;
@@ -129,6 +138,7 @@ void ConcludeWithoutReply(ReaderReport& report, ExchangeOutcome outcome, Command
       return Conclude(report, ExitCode::TimedOut, reader::ParametersFor(code).readTimeoutNotice);
     case ExchangeOutcome::ReaderGone: return Conclude(report, ExitCode::NoReader, failure);
     case ExchangeOutcome::TransferFailed: return Conclude(report, ExitCode::Failed, failure);
+    case ExchangeOutcome::ReaderBusy: return Conclude(report, ExitCode::Busy, failure);
     case ExchangeOutcome::ReplyReceived: break;
   }
 }
@@ -335,7 +345,7 @@ ReaderReport RunCommand(reader::HidDevice* device, const std::string& path, cons
   }
 
   const ExchangeOutcome outcome = reader::RunReportExchange(
-      device, anyTrackOutput, {code, payload}, notices,
+      device, anyTrackOutput, {code, payload, request.waitMs}, notices,
       [&](std::span<const std::uint8_t> reply, std::size_t inputLength, reader::FurtherReports& further) {
         report.unexpectedFrame = UnexpectedFrame(reply.first(std::min(reply.size(), inputLength)), code);
         ReadReply(report, request, reply, inputLength, further);

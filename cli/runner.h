@@ -26,6 +26,7 @@ struct CommandRequest {
   reader::OutputFormat format;  // set-format
   UploadMode mode = UploadMode::Active;
   std::uint8_t trackSelection = 0;  // read
+  int waitMs = kDefaultWaitMs;      // for a reader another program is using
 };
 
 enum class CardStatus { NoSwipe, SwipeFailed, SwipeOk };
@@ -82,7 +83,7 @@ ReaderReport RunCommand(reader::HidDevice* device, const std::string& path, cons
 std::vector<ReaderReport> RunOnReaders(reader::HidSystem& system, ReaderChoice choice, const std::string& path,
                                        const CommandRequest& request, VerboseLog* log);
 
-// The highest exit status of the reports.
+// The worst exit status of the reports.
 ExitCode WorstExit(std::span<const ReaderReport> reports);
 
 // Bytes as upper-case hexadecimal pairs, separated by spaces.

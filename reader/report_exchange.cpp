@@ -31,7 +31,10 @@ ExchangeOutcome FailureOutcome(TransferStatus status) {
 bool FurtherReports::Next() {
   std::fill(buffer_.begin(), buffer_.end(), 0);
   const auto status = device_.Read(std::span(buffer_.data(), inputLength_), timeoutMs_);
-  if (status != TransferStatus::Completed) return false;
+  if (status != TransferStatus::Completed) {
+    if (hold_ != nullptr) hold_->Release();
+    return false;
+  }
   sink_.ReportRead(std::span<const std::uint8_t>(buffer_.data(), inputLength_));
   return true;
 }
@@ -65,8 +68,22 @@ ExchangeOutcome RunReportExchange(HidDevice* reader, bool anyTrackOutput, const 
 
   if (params.usageCheck && !reader->PassesUsageCheck(output)) return ExchangeOutcome::UsageRefused;
 
-  // Whatever came in before this request (a reply that missed its read's
-  // time-out, a report the reader sent unasked) is not its reply.
+  // The platform hands every input report to every program that has the
+  // reader open: from here until the reply's last report is read, no other
+  // program writes a request or takes a reply.
+  if (reader->Lock(request.lockWaitMs.value_or(params.writeTimeoutMs)) == LockStatus::Busy) {
+    // Nothing was sent: what a write that ran out shows, without reading.
+    if (!sink.ReaderBusy()) {
+      ShowWriteTimeout(params, sink);
+      if (!params.stopAfterWriteTimeout) ShowReadTimeout(params, sink);
+    }
+    return ExchangeOutcome::ReaderBusy;
+  }
+  ReaderHold hold(*reader);
+
+  // Whatever came in before this request (a reply to another program, one
+  // that missed its read's time-out, a report the reader sent unasked) is
+  // not its reply.
   reader->DiscardPendingReports();
 
   const WriteResult write = reader->Write(output, params.writeTimeoutMs);
@@ -101,7 +118,10 @@ ExchangeOutcome RunReportExchange(HidDevice* reader, bool anyTrackOutput, const 
     return FailureOutcome(read);
   }
   sink.ReportRead(std::span<const std::uint8_t>(input.data(), inputLength));
-  FurtherReports further(*reader, input, inputLength, params.readTimeoutMs, sink);
+  // Only the card read's reply runs on over further reports; every other
+  // reply is whole, and the reader is let go of before it is shown.
+  if (request.code != CommandCode::ReadCard) hold.Release();
+  FurtherReports further(*reader, input, inputLength, params.readTimeoutMs, sink, &hold);
   if (onReply) onReply(input, inputLength, further);
   return ExchangeOutcome::ReplyReceived;
 }

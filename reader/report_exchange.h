@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -26,6 +27,11 @@ class NoticeSink {
   virtual void ErrorBox(MessageKey key, std::string_view title) = 0;
   // The two boxes that carry the message in the title and "Error" as text.
   virtual void MessageAsTitleBox(MessageKey key) = 0;
+  // Another program kept the reader for the whole wait: nothing was sent.
+  // Returns true when the sink has told of it itself; otherwise the exchange
+  // shows what a write that ran out shows, and, for a command that reads on
+  // after one, what a read that got nothing shows.
+  virtual bool ReaderBusy() { return false; }
   // A transfer failed at once (the reader is gone, or the platform reported
   // an error). Returns true when the sink has told of it itself; otherwise
   // the exchange shows what that transfer's time-out shows, which is what a
@@ -48,25 +54,45 @@ enum class ExchangeOutcome {
   ReplyReceived,    // written and a reply read
   TransferFailed,   // the write or the reply's read failed at once; no reply read
   ReaderGone,       // a transfer found the reader gone (unplugged); no reply read
+  ReaderBusy,       // another program kept the reader for the whole wait: nothing sent
 };
 
-// Whether the request went out, so the exchange got past the usage check.
+// Whether the exchange got past the usage check: the request went out, or
+// would have but for another program holding the reader.
 inline bool GotPastUsageCheck(ExchangeOutcome outcome) {
   return outcome == ExchangeOutcome::WriteTimedOut || outcome == ExchangeOutcome::ReplyTimedOut ||
          outcome == ExchangeOutcome::ReplyReceived || outcome == ExchangeOutcome::TransferFailed ||
-         outcome == ExchangeOutcome::ReaderGone;
+         outcome == ExchangeOutcome::ReaderGone || outcome == ExchangeOutcome::ReaderBusy;
 }
+
+// The reader held for one exchange: let go of once the reply's last report
+// is read, and at the latest when the exchange ends.
+class ReaderHold {
+ public:
+  explicit ReaderHold(HidDevice& device) : device_(&device) {}
+  ~ReaderHold() { Release(); }
+  ReaderHold(const ReaderHold&) = delete;
+  ReaderHold& operator=(const ReaderHold&) = delete;
+  void Release() {
+    if (device_ != nullptr) device_->Unlock();
+    device_ = nullptr;
+  }
+
+ private:
+  HidDevice* device_;
+};
 
 // Reads the reports that follow the first one, each with the command's read
 // time-out, into the same buffer.
 class FurtherReports {
  public:
   FurtherReports(HidDevice& device, std::vector<std::uint8_t>& buffer, std::size_t inputLength,
-                 int timeoutMs, NoticeSink& sink)
-      : device_(device), buffer_(buffer), inputLength_(inputLength), timeoutMs_(timeoutMs), sink_(sink) {}
+                 int timeoutMs, NoticeSink& sink, ReaderHold* hold = nullptr)
+      : device_(device), buffer_(buffer), inputLength_(inputLength), timeoutMs_(timeoutMs), sink_(sink), hold_(hold) {}
 
   // Zero-fills the buffer and reads the next report. A read that runs out
-  // or fails ends the series: false, without a notice.
+  // or fails ends the series: false, without a notice, and the reader is
+  // let go of.
   bool Next();
   std::span<const std::uint8_t> Report() const { return buffer_; }
 
@@ -76,6 +102,7 @@ class FurtherReports {
   std::size_t inputLength_;
   int timeoutMs_;
   NoticeSink& sink_;
+  ReaderHold* hold_;
 };
 
 // Interprets the first report of a reply (the whole input buffer, at least
@@ -86,6 +113,9 @@ using ReplyHandler = std::function<void(std::span<const std::uint8_t> reply, std
 struct ExchangeRequest {
   CommandCode code;
   std::span<const std::uint8_t> payload;
+  // How long to wait for a reader that another program is using; the
+  // command's write time-out when not given.
+  std::optional<int> lockWaitMs = std::nullopt;
 };
 
 // reader is null while no reader is open. anyTrackOutput tells whether at

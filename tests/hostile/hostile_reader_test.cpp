@@ -199,11 +199,13 @@ TEST(LateReply, IsNotTakenForTheNextCommandsReply) {
 
 // ---------------------------------------------------------------------------
 // A reader that takes the request and never answers; one whose writes never
-// complete either; and one whose writes or reads fail at once (a stalled
+// complete either; one whose writes or reads fail at once (a stalled
 // endpoint: EPIPE, EIO), which shows what a time-out shows, without the wait
-// and never as "Send data success".
+// and never as "Send data success"; and one that another program keeps for
+// longer than the command's write time-out, which shows what a write that
+// ran out shows, after that wait, and sends nothing.
 
-enum class Silence { ReadsRunOut, NothingCompletes, ReadsFail, WritesFail };
+enum class Silence { ReadsRunOut, NothingCompletes, ReadsFail, WritesFail, HeldByAnotherProgram };
 
 struct SilentRow {
   Row row;
@@ -222,6 +224,7 @@ TEST_P(SilentReader, EndsAtItsTimeOutsWithTheTimeOutNotice) {
     case Silence::ReadsRunOut: faults.readTimeouts = CallSelection::All(); break;
     case Silence::ReadsFail: faults.readFailures = CallSelection::All(); break;
     case Silence::WritesFail: faults.writeFailures = CallSelection::All(); break;
+    case Silence::HeldByAnotherProgram: faults.busyLocks = CallSelection::All(); break;
   }
   rig.Press(s.row.command);
   const bool fails = s.silence == Silence::ReadsFail || s.silence == Silence::WritesFail;
@@ -264,6 +267,11 @@ const Outcomes kReadFailsCase = {{kFormatReplyTimeout, 1, 0, kNoWait},
 const Outcomes kWriteFailsCase = {{kFormatNothingSent, 0, 0, kNoWait},
                                   {kSendTimeoutThenReplyTimeout, 0, 0, kNoWait},
                                   {kSendTimeoutBox, 0, 0, kNoWait}};
+// Held by another program for the whole wait, the write's time-out: as a
+// write that ran out, and nothing read.
+const Outcomes kHeldCase = {{kFormatNothingSent, 0, 0, kReadRunsOut},
+                            {kSendTimeoutThenReplyTimeout, 0, 0, kReadRunsOut},
+                            {kSendTimeoutBox, 0, 0, kCardWriteRunsOut}};
 
 // One row for each command, named after the command and the case.
 std::vector<Row> UnderEveryCommand(const std::string& what, const Outcomes& outcomes) {
@@ -286,6 +294,7 @@ std::vector<SilentRow> SilentRows() {
   add(Silence::NothingCompletes, "NothingCompletes", kNothingCompletesCase);
   add(Silence::ReadsFail, "ReadFails", kReadFailsCase);
   add(Silence::WritesFail, "WriteFails", kWriteFailsCase);
+  add(Silence::HeldByAnotherProgram, "HeldByAnotherProgram", kHeldCase);
   return rows;
 }
 
