@@ -36,6 +36,10 @@ struct FormatArguments {
 
 inline constexpr int kMostSimulatedReaders = 256;
 
+// --wait: how long a command waits for a reader that another program is using.
+inline constexpr int kDefaultWaitMs = 5000;
+inline constexpr int kLongestWaitMs = 600 * 1000;
+
 struct Invocation {
   enum class Action { RunCommand, ShowHelp, ShowCommandHelp, ShowUsage, ShowProgramVersion, PrintUdevRules };
   Action action = Action::RunCommand;
@@ -53,6 +57,7 @@ struct Invocation {
   std::optional<std::array<std::string, 3>> swipe;
   bool grab = false;  // swipes
   int count = 0;      // swipes: stop after this many; 0 never
+  int waitMs = kDefaultWaitMs;
 };
 
 inline constexpr int kMostSwipes = 9999;

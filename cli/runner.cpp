@@ -34,7 +34,7 @@ std::string ByteNote(std::string_view what, int index, std::uint8_t value) {
 class ReaderNotices final : public reader::ExchangeObserver {
  public:
   ReaderNotices(const std::string& path, CommandCode code, VerboseLog* log)
-      : prefix_(path.empty() ? "" : path + ": "), code_(code), log_(log) {}
+      : path_(path), prefix_(path.empty() ? "" : path + ": "), code_(code), log_(log) {}
   ~ReaderNotices() override { LogReads(); }
 
   void WriteTimedOut() override { Note(WriteTimeoutNotice(code_).key); }
@@ -63,11 +63,11 @@ class ReaderNotices final : public reader::ExchangeObserver {
   }
 
   std::vector<std::string> notices;
-  std::string failure;  // what the failed transfer was, or that the reader was busy
+  std::string failure;  // what the failed transfer or the busy reader was
 
  private:
-  static std::string FailureText(const ExchangeResult& result) {
-    if (result.status == ExchangeStatus::ReaderBusy) return "The reader is busy: another program is using it";
+  std::string FailureText(const ExchangeResult& result) const {
+    if (result.status == ExchangeStatus::ReaderBusy) return "The reader is busy: another program is using " + path_;
     if (result.status != ExchangeStatus::TransferFailed && result.status != ExchangeStatus::ReaderGone) return {};
     std::string text = result.failedTransfer == reader::Transfer::Write ? "The request could not be sent: "
                                                                         : "The reply could not be read: ";
@@ -92,6 +92,7 @@ class ReaderNotices final : public reader::ExchangeObserver {
     log_->Line(prefix_ + line);
   }
 
+  std::string path_;
   std::string prefix_;
   CommandCode code_;
   VerboseLog* log_;
@@ -188,7 +189,7 @@ void Conclude(ReaderReport& report, const CommandRequest& request, const Exchang
     case ExchangeStatus::UsageRefused:
       // The window ends silently here; a script needs to hear of it.
       return Conclude(report, ExitCode::Failed, "The platform refused the output report (HID usage check)");
-    case ExchangeStatus::ReaderBusy: return Conclude(report, ExitCode::Failed, failure);
+    case ExchangeStatus::ReaderBusy: return Conclude(report, ExitCode::Busy, failure);
     case ExchangeStatus::WriteTimedOut:
       return Conclude(report, ExitCode::TimedOut, WriteTimeoutNotice(result.code).key);
     case ExchangeStatus::NoReply: return Conclude(report, ExitCode::TimedOut, ReadTimeoutNotice(result.code).key);
@@ -197,7 +198,7 @@ void Conclude(ReaderReport& report, const CommandRequest& request, const Exchang
   }
 }
 
-reader::ExchangeRequest ExchangeRequestOf(const CommandRequest& request) {
+reader::ExchangeRequest CommandOf(const CommandRequest& request) {
   using reader::ExchangeRequest;
   switch (request.command) {
     case Command::SetFormat: return ExchangeRequest::SetFormat(request.format);
@@ -215,6 +216,12 @@ reader::ExchangeRequest ExchangeRequestOf(const CommandRequest& request) {
   // Commands other than set-format carry no track choice, and the command
   // line has no panel to leave empty: for them the track pre-check passes.
   return ExchangeRequest::Plain(CommandCode::Version);
+}
+
+reader::ExchangeRequest ExchangeRequestOf(const CommandRequest& request) {
+  reader::ExchangeRequest exchange = CommandOf(request);
+  exchange.lockWaitMs = request.waitMs;
+  return exchange;
 }
 
 ReaderReport SystemFailure(MessageKey key) {

@@ -27,12 +27,14 @@ std::vector<CommandRequest> StepsOf(const WatchRequest& watch) {
     CommandRequest format;
     format.command = Command::SetFormat;
     format.format = *watch.format;
+    format.waitMs = watch.waitMs;
     steps.push_back(format);
   }
   if (watch.mode) {
     CommandRequest mode;
     mode.command = Command::Mode;
     mode.mode = *watch.mode;
+    mode.waitMs = watch.waitMs;
     steps.push_back(mode);
   }
   return steps;
