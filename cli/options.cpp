@@ -47,6 +47,7 @@ constexpr OptionRule kRules[] = {
     {"--swipe", 3, Bit(Command::Preview)},
     {"--grab", 0, Bit(Command::Swipes)},
     {"--count", 1, Bit(Command::Swipes)},
+    {"--wait", 1, kReaderCommands | Bit(Command::Watch)},
     {"--print-udev-rules", 0, 0},
     {"--group", 1, 0},  // with --print-udev-rules
 };
@@ -77,6 +78,25 @@ std::optional<int> SmallNumber(std::string_view text, int lowest, int highest) {
   }
   if (value < lowest || value > highest) return std::nullopt;
   return value;
+}
+
+// Seconds, with at most three decimals, as milliseconds.
+std::optional<int> Milliseconds(std::string_view text, int highestMs) {
+  const std::size_t point = text.find('.');
+  const std::string_view whole = text.substr(0, point);
+  const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+  if (fraction.size() > 3 || (point != std::string_view::npos && fraction.empty())) return std::nullopt;
+  const std::optional<int> seconds = SmallNumber(whole, 0, highestMs / 1000);
+  if (!seconds) return std::nullopt;
+  int ms = *seconds * 1000;
+  int scale = 100;
+  for (const char c : fraction) {
+    if (c < '0' || c > '9') return std::nullopt;
+    ms += (c - '0') * scale;
+    scale /= 10;
+  }
+  if (ms > highestMs) return std::nullopt;
+  return ms;
 }
 
 const OptionRule* FindRule(std::string_view name) {
@@ -230,6 +250,10 @@ Result ParseArguments(std::span<const std::string> args) {
       const std::optional<int> count = SmallNumber(value, 1, kMostSwipes);
       if (!count) return Result::Fail("--count needs a number of swipes from 1 to 9999");
       invocation.count = *count;
+    } else if (name == "--wait") {
+      const std::optional<int> ms = Milliseconds(value, kLongestWaitMs);
+      if (!ms) return Result::Fail("--wait needs a number of seconds from 0 to 600 (at most three decimals)");
+      invocation.waitMs = *ms;
     } else if (name == "--simulate") {
       const std::optional<int> readers =
           option.values.empty() ? std::optional<int>(1) : SmallNumber(value, 1, kMostSimulatedReaders);

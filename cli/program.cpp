@@ -119,6 +119,7 @@ int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::
   request.command = invocation.command;
   request.mode = invocation.mode;
   request.trackSelection = invocation.trackSelection;
+  request.waitMs = invocation.waitMs;
   const bool watch = invocation.command == Command::Watch;
   const bool formatGiven = invocation.format.factory || invocation.format.profile || invocation.format.tracks ||
                            invocation.format.crAfter ||
@@ -159,6 +160,7 @@ int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::
     WatchRequest watchRequest;
     if (formatGiven) watchRequest.format = request.format;
     if (invocation.modeGiven) watchRequest.mode = invocation.mode;
+    watchRequest.waitMs = invocation.waitMs;
     return RunWatch(*services.system, *services.events, watchRequest, invocation.json, out, err,
                     log ? &*log : nullptr);
   }
@@ -278,6 +280,8 @@ constexpr std::string_view kOther = R"(Other options:
                         not with watch)
   --verbose             write every report written and read, in hex, and
                         every notice to standard error
+  --wait SECONDS        how long to wait for a reader another program is
+                        using (0 to 600, decimals allowed; 5 by default)
   --show-card-data      show card numbers whole; by default a track's
                         account number and any run of 12 to 19 digits that
                         passes the Luhn check show only their first six and
@@ -301,7 +305,7 @@ blank track shows as 空白轨道 (blank track). --json prints one object, or
 with --all an array of one object per reader; a blank track there is null.
 )";
 
-constexpr std::string_view kExitStatus = R"(Exit status (with --all, the highest of all readers):
+constexpr std::string_view kExitStatus = R"(Exit status (with --all, the worst reader's, best to worst 0 1 2 3 4 7 5 6):
   0  success (watch: interrupted)
   1  the reader refused the request or gave no verdict
   2  usage error: bad option, value or profile; nothing was sent
@@ -313,6 +317,7 @@ constexpr std::string_view kExitStatus = R"(Exit status (with --all, the highest
      output that could not be written
   6  permission denied: a reader is attached but may not be opened
      (install the udev rule: see --print-udev-rules)
+  7  busy: another program kept the reader for the whole --wait
 )";
 
 enum Section : unsigned {

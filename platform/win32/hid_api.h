@@ -36,8 +36,9 @@ struct HidApi {
   decltype(&::WaitForSingleObject) waitForSingleObject;
   decltype(&::GetOverlappedResult) getOverlappedResult;
   decltype(&::CancelIo) cancelIo;
+  decltype(&::CreateMutexW) createMutex;
+  decltype(&::ReleaseMutex) releaseMutex;
   decltype(&::GetLastError) getLastError;
-  decltype(&::SetLastError) setLastError;
   decltype(&::Sleep) sleep;
 };
 

@@ -1,6 +1,6 @@
-// The runner: how each way an exchange can end becomes an exit status and a
-// message, the frames each reader receives, the card read gathered over
-// several reports, and readers served in parallel, one exchange each.
+// The runner: how each way an exchange can end becomes an exit status, a
+// message and the notices, the frames each reader receives, and readers
+// served in parallel, one exchange each.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -29,6 +29,13 @@ void RefusedForPermission(cli::SimulatedFleet& fleet) {
   TheReader(fleet).permissionDenied = true;
 }
 const std::string kRefusedNote = cli::AccessRefusedNote("sim:hid/2-magstripe");
+// Another program holds the reader (a second open of it, locked) until the next call.
+void HeldByAnotherProgram(cli::SimulatedFleet& fleet) {
+  static std::unique_ptr<reader::HidDevice> other;
+  other = fleet.Member(0).Open(fleet.ReaderPath(0)).device;
+  other->Lock(0);
+}
+const std::string kBusyNote = "The reader is busy: another program is using sim:hid/2-magstripe";
 
 struct OutcomeRow {
   const char* name;
@@ -88,12 +95,14 @@ const OutcomeRow kOutcomes[] = {
     {"interface list not obtained", {"status"}, [](auto& f) { f.Member(0).Config().listObtainable = false; },
      5, "Get HID device information failed!", {"Get HID device information failed!"}},
     {"interface details not read", {"status"},
-     [](auto& f) { f.Member(0).Config().interfaces[0].enumeration = reader::EnumerationStatus::DetailFailed; },
+     [](auto& f) { f.Member(0).Config().interfaces[0].listing = sim::Listing::DetailFails; },
      5, "Get HID device information failed!", {"Get HID device information failed!"}},
     {"reader that cannot be opened", {"status"}, [](auto& f) { TheReader(f).opens = false; },
      3, "No device connected!", {"No device connected!"}},
     {"reader that the user may not open", {"status"}, [](auto& f) { RefusedForPermission(f); },
      6, kRefusedNote.c_str(), {kRefusedNote}},
+    {"reader held by another program for the whole wait", {"--wait", "0.25", "status"}, HeldByAnotherProgram,
+     7, kBusyNote.c_str(), {kBusyNote}},
     {"input report longer than 1024 bytes", {"version"},
      [](auto& f) { TheReader(f).reportLengths = reader::ReportLengths{2000, 65}; }, 0, "V1.02", {"Set Command OK!"}},
     {"card read reply too short to be collected", {"read"},
@@ -139,7 +148,7 @@ TEST(PermissionDenied, IsItsOwnOutcomeHoweverTheReaderIsChosen) {
   EXPECT_EQ(other.exit, 3) << other.err;
 }
 
-TEST(WorstExit, TheHighestStatusWins) {
+TEST(WorstExit, TheWorstStatusWins) {
   const auto worst = [](std::vector<ExitCode> codes) {
     std::vector<cli::ReaderReport> reports(codes.size());
     for (std::size_t i = 0; i < codes.size(); ++i) reports[i].exit = codes[i];
@@ -150,6 +159,9 @@ TEST(WorstExit, TheHighestStatusWins) {
   EXPECT_EQ(worst({ExitCode::Refused, ExitCode::Success}), ExitCode::Refused);
   EXPECT_EQ(worst({ExitCode::TimedOut, ExitCode::NoReader, ExitCode::Refused}), ExitCode::TimedOut);
   EXPECT_EQ(worst({ExitCode::Success, ExitCode::Failed, ExitCode::TimedOut}), ExitCode::Failed);
+  // A busy reader comes after a time-out and before a failure.
+  EXPECT_EQ(worst({ExitCode::TimedOut, ExitCode::Busy}), ExitCode::Busy);
+  EXPECT_EQ(worst({ExitCode::Busy, ExitCode::Failed, ExitCode::Busy}), ExitCode::Failed);
 }
 
 TEST(AllReaders, EachGetsOneFrameAndTakesTheFormat) {
@@ -168,26 +180,6 @@ TEST(AllReaders, EachGetsOneFrameAndTakesTheFormat) {
   }
 }
 
-TEST(CardRead, GathersAReplyOverSeveralReports) {
-  const std::string track1(127, 'A'), track2(100, '2'), track3(127, '3');
-  const CliRun run = RunCli({"--simulate", "--json", "read", "--tracks", "6"}, 1, [&](auto& f) {
-    f.Member(0).Reader().Swipe(reader::CardSwipe::Good(track1, track2, track3));
-  });
-  ASSERT_EQ(run.exit, 0) << run.out;
-  EXPECT_EQ(Json::parse(run.out)["tracks"], Json({track1, track2, track3}));
-  // 3 + 1 + 127 + 1 + 100 + 1 + 127 bytes: six reports, and the read that runs out.
-  EXPECT_EQ(run.fleet->Member(0).Seen().Reads(), 7u);
-}
-
-TEST(CardRead, AReaderThatNeverStopsSendingIsCutOffWhenTheBufferIsFull) {
-  const CliRun run = RunCli({"--simulate", "--json", "read"}, 1,
-                            [](auto& f) { f.Member(0).Config().reader.floodEveryMs = 1; });
-  EXPECT_EQ(run.exit, 0) << run.out;
-  const sim::Observations& seen = run.fleet->Member(0).Seen();
-  EXPECT_EQ(seen.Reads(), 16u);
-  EXPECT_GE(seen.cancelIoCalls, 1);
-}
-
 // Wraps the fleet: every write waits until all readers' writes have begun,
 // which only readers served at the same time can do, and every device
 // notices when two calls are inside it at once.
@@ -195,10 +187,13 @@ class GatedSystem final : public reader::HidSystem {
  public:
   GatedSystem(cli::SimulatedFleet& fleet, int readers) : fleet_(fleet), expected_(readers) {}
 
-  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override { return fleet_.ListInterfaces(); }
-  std::unique_ptr<reader::HidDevice> Open(const std::string& path) override {
-    std::unique_ptr<reader::HidDevice> inner = fleet_.Open(path);
-    return inner ? std::make_unique<Device>(std::move(inner), *this) : nullptr;
+  reader::WalkEnd WalkInterfaces(const std::function<bool(const std::string& path)>& visit) override {
+    return fleet_.WalkInterfaces(visit);
+  }
+  reader::OpenResult Open(const std::string& path) override {
+    reader::OpenResult opened = fleet_.Open(path);
+    if (opened.device) opened.device = std::make_unique<Device>(std::move(opened.device), *this);
+    return opened;
   }
   void Pause(int milliseconds) override { fleet_.Pause(milliseconds); }
 
@@ -213,8 +208,15 @@ class GatedSystem final : public reader::HidSystem {
     std::optional<reader::ReportLengths> GetReportLengths() override {
       return Guarded([&] { return inner_->GetReportLengths(); });
     }
-    bool CheckOutputReport(std::span<const std::uint8_t> r) override {
-      return Guarded([&] { return inner_->CheckOutputReport(r); });
+    bool PassesUsageCheck(std::span<const std::uint8_t> r) override {
+      return Guarded([&] { return inner_->PassesUsageCheck(r); });
+    }
+    reader::LockStatus Lock(int waitMs) override { return Guarded([&] { return inner_->Lock(waitMs); }); }
+    void Unlock() override {
+      Guarded([&] {
+        inner_->Unlock();
+        return 0;
+      });
     }
     reader::WriteResult Write(std::span<const std::uint8_t> r, int ms) override {
       return Guarded([&] {
@@ -228,12 +230,6 @@ class GatedSystem final : public reader::HidSystem {
     void DiscardPendingReports() override {
       Guarded([&] {
         inner_->DiscardPendingReports();
-        return 0;
-      });
-    }
-    void CancelIo() override {
-      Guarded([&] {
-        inner_->CancelIo();
         return 0;
       });
     }

@@ -6,7 +6,7 @@ _magcfg_cli() {
   local common="--json --verbose --simulate --show-card-data --help --version"
   local sentinels="--t1-start --t1-end --t2-start --t2-end --t3-start --t3-end --profile"
   local format="$sentinels --tracks --cr-after --default"
-  local which="--path --all"
+  local which="--path --all --wait"
 
   case $prev in
     --path)
@@ -17,7 +17,7 @@ _magcfg_cli() {
     --mode) COMPREPLY=($(compgen -W "active passive" -- "$cur")); return ;;
     --cr-after) COMPREPLY=($(compgen -W "packet none 1 2 3 1,2 1,3 2,3 1,2,3" -- "$cur")); return ;;
     --group) COMPREPLY=($(compgen -g -- "$cur")); return ;;
-    --tracks | --t[123]-start | --t[123]-end | --swipe | --count) return ;;
+    --tracks | --t[123]-start | --t[123]-end | --swipe | --count | --wait) return ;;
   esac
 
   local command="" word
@@ -37,7 +37,7 @@ _magcfg_cli() {
     status | version) options="$common $which" ;;
     read) options="$common $which --tracks" ;;
     preview) options="$common $format --swipe" ;;
-    watch) options="--json --verbose --show-card-data --help $format --mode" ;;
+    watch) options="--json --verbose --show-card-data --help $format --mode --wait" ;;
     swipes) options="--json --show-card-data --help $sentinels --path --grab --count" ;;
   esac
   COMPREPLY=($(compgen -W "$options" -- "$cur"))

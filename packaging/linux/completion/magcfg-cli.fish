@@ -37,6 +37,7 @@ complete -c magcfg-cli -n "__fish_seen_subcommand_from $format_commands" -l defa
 complete -c magcfg-cli -n "__fish_seen_subcommand_from $sentinel_commands" -l profile -r -F -d 'settings from a JSON file'
 complete -c magcfg-cli -n "__fish_seen_subcommand_from $reader_commands" -l path -x -a '(__fish_complete_path /dev/hidraw)' -d 'the reader at PATH'
 complete -c magcfg-cli -n "__fish_seen_subcommand_from $reader_commands" -l all -d 'every reader attached'
+complete -c magcfg-cli -n "__fish_seen_subcommand_from $reader_commands watch" -l wait -x -d 'seconds to wait for a reader in use'
 complete -c magcfg-cli -n "__fish_seen_subcommand_from mode" -a 'active passive'
 complete -c magcfg-cli -n "__fish_seen_subcommand_from watch" -l mode -x -a 'active passive' -d 'upload mode'
 complete -c magcfg-cli -n "__fish_seen_subcommand_from preview" -l swipe -x -d 'three track texts'

@@ -1,6 +1,7 @@
 #include "platform/linux/hidraw_device.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
 
@@ -84,6 +85,32 @@ class IgnoreSigpipe {
   sighandler_t previous_;
 };
 
+// Two opens of one node take turns through its lock: the second is told
+// Busy once its wait has passed, and has the node once the first lets go of
+// it, during its wait too, or closes it.
+TEST(HidrawDeviceTest, TwoOpensOfTheNodeTakeTurnsThroughItsLock) {
+  FakeHidrawTree tree;
+  const std::filesystem::path node = tree.Root() / "hidraw0";
+  FakeHidrawTree::WriteFile(node, "");
+  const auto open = [&] {
+    return std::make_unique<HidrawDevice>(UniqueFd(::open(node.c_str(), O_RDWR | O_CLOEXEC)), NoSysfs(),
+                                          Fixed(VendorPage64Descriptor()));
+  };
+  auto first = open();
+  auto second = open();
+  EXPECT_EQ(first->Lock(0), reader::LockStatus::Owned);
+  EXPECT_EQ(second->Lock(30), reader::LockStatus::Busy);
+  std::thread letGo([&] {
+    std::this_thread::sleep_for(20ms);
+    first->Unlock();
+  });
+  EXPECT_EQ(second->Lock(5000), reader::LockStatus::Owned);
+  letGo.join();
+  EXPECT_EQ(first->Lock(0), reader::LockStatus::Busy);
+  second.reset();
+  EXPECT_EQ(first->Lock(0), reader::LockStatus::Owned);
+}
+
 TEST(HidrawDeviceTest, WriteDeliversTheWholeReportAsOneMessage) {
   SocketPair pair;
   HidrawDevice device = DeviceOn(pair);
@@ -95,7 +122,7 @@ TEST(HidrawDeviceTest, WriteDeliversTheWholeReportAsOneMessage) {
 
   const reader::WriteResult result = device.Write(report, 1000);
   EXPECT_EQ(result.status, TransferStatus::Completed);
-  EXPECT_EQ(result.bytesWrittenInCall, 65u);
+  EXPECT_EQ(result.bytesReportedByCall, 65u);
   EXPECT_EQ(pair.Receive(), report);
   EXPECT_EQ(pair.Receive(), Bytes{});
 }
@@ -253,7 +280,7 @@ TEST(HidrawDeviceTest, AWriteToAHungUpReaderFailsAtOnceAsGone) {
   const auto start = Clock::now();
   const reader::WriteResult result = device.Write(Bytes(65, 0), 3000);
   EXPECT_EQ(result.status, TransferStatus::ReaderGone);
-  EXPECT_EQ(result.bytesWrittenInCall, 0u);
+  EXPECT_EQ(result.bytesReportedByCall, 0u);
   EXPECT_LT(Since(start), 1500ms);
 }
 
@@ -271,7 +298,7 @@ TEST(HidrawDeviceTest, WriteTimesOutWhenTheReaderTakesNothing) {
   const auto start = Clock::now();
   const reader::WriteResult result = device.Write(report, 50);
   EXPECT_EQ(result.status, TransferStatus::TimedOut);
-  EXPECT_EQ(result.bytesWrittenInCall, 0u);
+  EXPECT_EQ(result.bytesReportedByCall, 0u);
   EXPECT_GE(Since(start), 50ms);
 }
 
@@ -284,7 +311,7 @@ TEST(HidrawDeviceTest, AnInvalidDescriptorEndsBothTransfersAtOnce) {
   EXPECT_EQ(device.Read(buffer, 3000), TransferStatus::Failed);
   const reader::WriteResult result = device.Write(buffer, 3000);
   EXPECT_EQ(result.status, TransferStatus::Failed);
-  EXPECT_EQ(result.bytesWrittenInCall, 0u);
+  EXPECT_EQ(result.bytesReportedByCall, 0u);
   EXPECT_LT(Since(start), 1500ms);
 }
 
