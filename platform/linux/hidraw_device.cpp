@@ -58,7 +58,7 @@ constexpr int kMaxDiscardedReports = 128;
 constexpr std::size_t kDiscardBufferBytes = 256;
 
 // How often Lock tries again while another program holds the node.
-constexpr int kLockRetryMs = 2;
+constexpr int kLockRetryMs = 5;
 
 }  // namespace
 
