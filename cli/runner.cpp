@@ -356,8 +356,9 @@ std::vector<ReaderReport> RunOnReaders(reader::HidSystem& system, ReaderChoice c
   }
 
   if (choice == ReaderChoice::Path) {
-    std::unique_ptr<reader::HidDevice> device = system.Open(path);
-    if (!device && system.LastOpenFailure() == reader::OpenFailure::PermissionDenied) {
+    reader::OpenResult opened = system.Open(path);
+    std::unique_ptr<reader::HidDevice> device = std::move(opened.device);
+    if (!device && opened.failure == reader::OpenFailure::PermissionDenied) {
       const std::optional<reader::HidAttributes> identity = system.IdentityWithoutOpening(path);
       if (identity && identity->vendorId == reader::kReaderVendorId && identity->productId == reader::kReaderProductId) {
         return {AccessRefusedAt(path)};
@@ -386,7 +387,7 @@ std::vector<ReaderReport> RunOnReaders(reader::HidSystem& system, ReaderChoice c
   // call from several threads. Each device then belongs to one thread.
   std::vector<std::unique_ptr<reader::HidDevice>> devices;
   devices.reserve(readers.size());
-  for (const reader::ReaderInfo& info : readers) devices.push_back(system.Open(info.path));
+  for (const reader::ReaderInfo& info : readers) devices.push_back(system.Open(info.path).device);
 
   std::vector<ReaderReport> reports(readers.size());
   std::vector<std::function<void()>> jobs;

@@ -76,7 +76,7 @@ class Watcher {
 
  private:
   void SetUp(const std::string& path, bool surelyReader) {
-    std::unique_ptr<reader::HidDevice> device = system_.Open(path);
+    std::unique_ptr<reader::HidDevice> device = system_.Open(path).device;
     const std::optional<reader::HidAttributes> attributes = device ? device->GetAttributes() : std::nullopt;
     if (attributes &&
         (attributes->vendorId != reader::kReaderVendorId || attributes->productId != reader::kReaderProductId)) {

@@ -12,9 +12,8 @@ CardReadResult ReadCardReply(std::span<const std::uint8_t> first, FurtherReports
   if (AccumulateValue(first) > kAccumulateThreshold) {
     collector->Add(first);
     // The reply ends at the first report that does not come within the read
-    // time-out (that read is then cancelled), or when the buffer is full.
+    // time-out, or when the buffer is full.
     while (!collector->Full() && further.Next()) collector->Add(further.Report());
-    if (collector->Full()) further.CancelIo();
   }
   return DecodeCardReply(collector->Buffer(), collector->Reports() * kReplyBytesPerReport);
 }

@@ -13,9 +13,8 @@ namespace magcfg::reader {
 
 // Collects the reply that starts with the first report when its accumulate
 // value calls for it: each further report read within the read time-out, up
-// to 16 in all. A reader that keeps sending is cut off there, with its
-// outstanding read cancelled, so it cannot hold the caller. Then decodes the
-// gathered stream.
+// to 16 in all. A reader that keeps sending is cut off there, so it cannot
+// hold the caller. Then decodes the gathered stream.
 CardReadResult ReadCardReply(std::span<const std::uint8_t> first, FurtherReports& further);
 
 // Masks the card numbers in the reports of one reply, each as it was read

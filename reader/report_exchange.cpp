@@ -31,11 +31,7 @@ ExchangeOutcome FailureOutcome(TransferStatus status) {
 bool FurtherReports::Next() {
   std::fill(buffer_.begin(), buffer_.end(), 0);
   const auto status = device_.Read(std::span(buffer_.data(), inputLength_), timeoutMs_);
-  if (status == TransferStatus::TimedOut) {
-    device_.CancelIo();
-    return false;
-  }
-  if (IsFailure(status)) return false;
+  if (status != TransferStatus::Completed) return false;
   sink_.ReportRead(std::span<const std::uint8_t>(buffer_.data(), inputLength_));
   return true;
 }
@@ -67,7 +63,7 @@ ExchangeOutcome RunReportExchange(HidDevice* reader, bool anyTrackOutput, const 
     return ExchangeOutcome::ReportTooShort;
   }
 
-  if (params.usageCheck && !reader->CheckOutputReport(output)) return ExchangeOutcome::UsageRefused;
+  if (params.usageCheck && !reader->PassesUsageCheck(output)) return ExchangeOutcome::UsageRefused;
 
   // Whatever came in before this request (a reply that missed its read's
   // time-out, a report the reader sent unasked) is not its reply.
@@ -86,9 +82,8 @@ ExchangeOutcome RunReportExchange(HidDevice* reader, bool anyTrackOutput, const 
   sink.ReportWritten(output);
   if (write.status == TransferStatus::TimedOut) {
     ShowWriteTimeout(params, sink);
-    reader->CancelIo();
     if (params.stopAfterWriteTimeout) return ExchangeOutcome::WriteTimedOut;
-  } else if (!params.writeNoticeOnlyIfCompletedLater || write.bytesWrittenInCall != output.size()) {
+  } else if (!params.writeNoticeOnlyIfCompletedLater || write.bytesReportedByCall != output.size()) {
     sink.Status(params.writeSuccessNotice);
   }
 
@@ -99,7 +94,6 @@ ExchangeOutcome RunReportExchange(HidDevice* reader, bool anyTrackOutput, const 
   const TransferStatus read = reader->Read(std::span(input.data(), inputLength), params.readTimeoutMs);
   if (read == TransferStatus::TimedOut) {
     ShowReadTimeout(params, sink);
-    reader->CancelIo();
     return ExchangeOutcome::ReplyTimedOut;
   }
   if (IsFailure(read)) {

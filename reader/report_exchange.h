@@ -65,12 +65,10 @@ class FurtherReports {
                  int timeoutMs, NoticeSink& sink)
       : device_(device), buffer_(buffer), inputLength_(inputLength), timeoutMs_(timeoutMs), sink_(sink) {}
 
-  // Zero-fills the buffer and reads the next report. On a time-out the read
-  // is cancelled and false returned, without a notice; a failed read also
-  // ends the series, with nothing to cancel.
+  // Zero-fills the buffer and reads the next report. A read that runs out
+  // or fails ends the series: false, without a notice.
   bool Next();
   std::span<const std::uint8_t> Report() const { return buffer_; }
-  void CancelIo() { device_.CancelIo(); }
 
  private:
   HidDevice& device_;

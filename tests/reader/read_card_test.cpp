@@ -79,7 +79,7 @@ TEST_P(CardReplies, FillTheTrackBoxesWithoutABox) {
   EXPECT_TRUE(rig.window.boxes.empty());
   EXPECT_EQ(rig.sim.Seen().Reads(), row.reads);
   // The reply ends at the read that runs out; that read is cancelled.
-  EXPECT_EQ(rig.sim.Seen().cancelIoCalls, row.reads > 1 ? 1 : 0);
+  EXPECT_EQ(rig.sim.Seen().cancelledTransfers, row.reads > 1 ? 1 : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Examples, CardReplies, ::testing::ValuesIn(kReplyRows),
@@ -104,7 +104,7 @@ TEST(ReadCard, FirstReportMissingShowsTheTimeOutAndDecodesNothing) {
   rig.Press(ctl::kReadCard);
   EXPECT_EQ(rig.window.statusHistory, (Strings{"Set Command OK!", "Receive data timeout!"}));
   EXPECT_EQ(rig.TrackBoxes(), (Strings{"", "", ""}));
-  EXPECT_EQ(rig.sim.Seen().cancelIoCalls, 1);
+  EXPECT_EQ(rig.sim.Seen().cancelledTransfers, 1);
   EXPECT_EQ(rig.ElapsedMs(), 51);
 }
 
@@ -184,7 +184,7 @@ TEST(ReadCard, ReaderThatNeverStopsSendingIsCutOffAfter16Reports) {
   // What was gathered is decoded: the real reply came first.
   EXPECT_EQ(rig.TrackBoxes(), (Strings{kBlank, kBlank, "789"}));
   EXPECT_EQ(rig.sim.Seen().Reads(), 16u);
-  EXPECT_EQ(rig.sim.Seen().cancelIoCalls, 1);
+  EXPECT_EQ(rig.sim.Seen().cancelledTransfers, 0);  // no read ran out
   // Write, reply, then 15 filler reports 3 ms apart.
   EXPECT_EQ(rig.ElapsedMs(), 4 + 15 * 3);
 }
@@ -198,7 +198,7 @@ TEST(ReadCard, ReplyLongerThan16ReportsIsNotReadFurther) {
   rig.Press(ctl::kReadCard);
   EXPECT_EQ(rig.TrackBoxes(), (Strings{"x", "y", "z"}));
   EXPECT_EQ(rig.sim.Seen().Reads(), 16u);
-  EXPECT_EQ(rig.sim.Seen().cancelIoCalls, 1);
+  EXPECT_EQ(rig.sim.Seen().cancelledTransfers, 0);  // no read ran out
 }
 
 }  // namespace

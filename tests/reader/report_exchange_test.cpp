@@ -21,7 +21,7 @@ struct TimingRow {
   bool replies;
   Strings events;  // status lines and boxes ("box:<title>|<text>"), in order
   std::size_t reads;
-  int cancels;
+  int cancels;  // transfers that ran out, each cancelled by the backend
   std::int64_t elapsedMs;
 };
 void PrintTo(const TimingRow& row, std::ostream* os) { *os << row.name; }
@@ -104,7 +104,7 @@ TEST_P(ExchangeTiming, ShowsItsNoticesWithinItsTimeOuts) {
   EXPECT_EQ(rig.window.events, row.events);
   EXPECT_EQ(rig.sim.Seen().writes.size(), 1u);
   EXPECT_EQ(rig.sim.Seen().Reads(), row.reads);
-  EXPECT_EQ(rig.sim.Seen().cancelIoCalls, row.cancels);
+  EXPECT_EQ(rig.sim.Seen().cancelledTransfers, row.cancels);
   EXPECT_EQ(rig.ElapsedMs(), row.elapsedMs);
 }
 
@@ -120,7 +120,7 @@ TEST_P(EveryCommand, WithoutReaderShowsOnlyNotConnectedEvenWithNoTrackTicked) {
   rig.UntickTrackOutputs();
   rig.Press(GetParam().button);
   EXPECT_EQ(rig.window.events, Strings{"status:No device connected!"});
-  EXPECT_EQ(rig.sim.Seen().listRequests, 0);
+  EXPECT_EQ(rig.sim.Seen().walks, 0);
 }
 
 TEST_P(EveryCommand, WithNoTrackTickedShowsTheSelectTrackBoxAndSendsNothing) {
