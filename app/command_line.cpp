@@ -1,6 +1,8 @@
 #include "app/command_line.h"
 
 #include "app/version.h"
+#include "reader/card_data.h"
+#include "text/visible_text.h"
 
 namespace magcfg {
 namespace {
@@ -10,6 +12,9 @@ std::optional<UiLanguage> LanguageNamed(std::string_view name) {
   if (name == "zh") return UiLanguage::Chinese;
   return std::nullopt;
 }
+
+// What the operator gave, as a message shows it.
+std::string Quoted(std::string_view value) { return "'" + Echo(value, kEchoedCharacters, reader::MaskRuns) + "'"; }
 
 CommandLine Failure(std::string error) {
   CommandLine line;
@@ -39,9 +44,9 @@ CommandLine ParseCommandLine(const std::vector<std::string_view>& args) {
         value = arg.substr(std::string_view("--language=").size());
       }
       line.language = LanguageNamed(value);
-      if (!line.language) return Failure("--language must be en or zh, not '" + std::string(value) + "'");
+      if (!line.language) return Failure("--language must be en or zh, not " + Quoted(value));
     } else {
-      return Failure("unknown option '" + std::string(arg) + "' (try --help)");
+      return Failure("unknown option " + Quoted(arg) + " (try --help)");
     }
   }
   return line;

@@ -39,7 +39,8 @@ std::string ByteNote(std::string_view what, int index, std::uint8_t value) {
 // report moved to the verbose log as they happen.
 class ReaderNotices final : public reader::NoticeSink {
  public:
-  ReaderNotices(const std::string& path, VerboseLog* log) : prefix_(path.empty() ? "" : path + ": "), log_(log) {}
+  ReaderNotices(const std::string& path, VerboseLog* log)
+      : prefix_(path.empty() ? "" : Echoed(path, kEchoedPathCharacters) + ": "), log_(log) {}
   ~ReaderNotices() override { LogReads(); }
 
   void Status(MessageKey key) override { Note(key); }
@@ -238,7 +239,7 @@ ReaderReport AccessRefusedAt(const std::string& path) {
 ReaderReport NoReaderAt(const std::string& path, const CommandRequest& request, VerboseLog* log) {
   ReaderReport report = RunCommand(nullptr, path, request, log);
   report.path = path;
-  report.message += " (no reader at " + Echoed(path, kEchoedPathCharacters) + ")";
+  report.message += " (no reader at " + CutForMessage(path, kEchoedPathCharacters) + ")";
   return report;
 }
 
@@ -288,7 +289,7 @@ void RunEachOnItsOwnThread(std::vector<std::function<void()>>& jobs) {
 }  // namespace
 
 std::string AccessRefusedNote(const std::string& path) {
-  return "Found the card reader at " + path +
+  return "Found the card reader at " + CutForMessage(path, kEchoedPathCharacters) +
          ", but access to it was refused; install the udev rule (magcfg-cli --print-udev-rules | sudo tee "
          "/etc/udev/rules.d/70-magcfg.rules, then sudo udevadm control --reload && sudo udevadm trigger) and "
          "plug the reader in again";
