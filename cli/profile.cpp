@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <set>
+#include <vector>
 #include <nlohmann/json.hpp>
 
 #include "cli/visible_text.h"
@@ -77,6 +79,11 @@ std::string Described(const json& value) {
 // deeper is not a profile, and is refused before it is built.
 constexpr int kDeepestNesting = 8;
 struct TooDeep {};
+// A key given twice in one object, as it reads once decoded: the parser
+// would keep the last one silently.
+struct GivenTwice {
+  std::string key;
+};
 
 // A list setting given as an array becomes the text the option takes.
 Checked<std::string> ListText(const json& value, std::string_view key, bool packetAllowed) {
@@ -120,15 +127,24 @@ Checked<FormatChoice> ParseProfile(std::string_view text) {
                                        "; a profile is JSON text");
   }
   json root;
-  const json::parser_callback_t bounded = [](int depth, json::parse_event_t event, json&) {
+  std::vector<std::set<std::string>> keys;  // of each object being read, the innermost last
+  const json::parser_callback_t bounded = [&keys](int depth, json::parse_event_t event, json& parsed) {
     const bool opens = event == json::parse_event_t::object_start || event == json::parse_event_t::array_start;
     if (opens && depth >= kDeepestNesting) throw TooDeep{};
+    if (event == json::parse_event_t::object_start) keys.emplace_back();
+    if (event == json::parse_event_t::object_end && !keys.empty()) keys.pop_back();
+    if (event == json::parse_event_t::key && !keys.empty() && parsed.is_string() &&
+        !keys.back().insert(parsed.get<std::string>()).second) {
+      throw GivenTwice{parsed.get<std::string>()};
+    }
     return true;
   };
   try {
     root = json::parse(text, bounded, /*allow_exceptions=*/true, /*ignore_comments=*/true);
   } catch (const json::exception& e) {
     return Checked<FormatChoice>::Fail(OneLine(e.what()));
+  } catch (const GivenTwice& twice) {
+    return Checked<FormatChoice>::Fail("\"" + Echoed(twice.key) + "\" given twice");
   } catch (const TooDeep&) {
     return Checked<FormatChoice>::Fail("arrays or objects nested more than " + std::to_string(kDeepestNesting) +
                                        " deep; a profile is one object of settings");

@@ -75,6 +75,9 @@ const ProfileRow kProfiles[] = {
     // ... and escaped once, with the parser's own words after it.
     {"{\"t1-start\": \"\x1B\"}", nullptr, "last read: '\"<0x1B>'"},
     {"{\"\\u202e\": 1}", nullptr, "unknown setting \"<U+202E>\""},
+    // A key given twice, compared as decoded, in any object.
+    {R"({"t1-start": "A", "t1\u002dstart": "Z"})", nullptr, "\"t1-start\" given twice"},
+    {R"({"cr-after": [{"a": 1, "a": 2}]})", nullptr, "\"a\" given twice"},
 };
 
 TEST(Profile, SettingsAndRefusals) {
