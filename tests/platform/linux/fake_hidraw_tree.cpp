@@ -59,9 +59,16 @@ void FakeHidrawTree::AddDevNode(std::uint32_t number, const fs::path& device) {
   const fs::path entry = ClassDir() / ("hidraw" + std::to_string(number));
   struct stat status {};
   if (::stat(device.c_str(), &status) != 0) throw std::runtime_error("no " + device.string());
-  WriteFile(entry / "dev", std::to_string(major(status.st_rdev)) + ":" + std::to_string(minor(status.st_rdev)) + "\n");
+  const std::string dev = std::to_string(major(status.st_rdev)) + ":" + std::to_string(minor(status.st_rdev));
+  WriteFile(entry / "dev", dev + "\n");
   fs::remove(NodePath(number));
   fs::create_symlink(device, NodePath(number));
+  // The kernel's index of character devices leads to the entry: the last
+  // node given a device has it.
+  const fs::path index = SysRoot() / "dev" / "char" / dev;
+  fs::create_directories(index.parent_path());
+  fs::remove(index);
+  fs::create_directory_symlink(entry, index);
 }
 
 void FakeHidrawTree::AddUsbHidNode(std::uint32_t number, std::uint16_t vendor, std::uint16_t product,

@@ -2,7 +2,8 @@
 // a bcdDevice, HID devices below them with uevent and report_descriptor,
 // class/hidraw/hidrawN entries whose device link points at a HID device, and
 // /dev/hidrawN stand-ins: links to a harmless character device (/dev/null)
-// whose number the entry's "dev" file holds, as for a real node.
+// whose number the entry's "dev" file holds, as for a real node, and
+// dev/char/MAJOR:MINOR leading to the entry.
 #pragma once
 
 #include <cstdint>
@@ -33,7 +34,8 @@ class FakeHidrawTree {
                                      const std::string& uevent, const std::vector<std::uint8_t>& descriptor = {});
   // class/hidraw/hidrawN linked to hidDevice, and dev/hidrawN.
   void AddNode(std::uint32_t number, const std::filesystem::path& hidDevice, bool withDevNode = true);
-  // dev/hidrawN as a link to device, with class/hidraw/hidrawN/dev naming it.
+  // dev/hidrawN as a link to device, with class/hidraw/hidrawN/dev naming it
+  // and sys/dev/char/MAJOR:MINOR leading to the entry.
   void AddDevNode(std::uint32_t number, const std::filesystem::path& device);
   static inline const std::filesystem::path kStandInDevice = "/dev/null";
 
