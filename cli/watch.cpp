@@ -155,7 +155,13 @@ int RunWatch(reader::HidSystem& system, reader::DeviceEvents& events, const Watc
              std::ostream& out, std::ostream& err, VerboseLog* log) {
   Watcher watcher(system, request, json, out, err, log);
   watcher.SetUpPresent();
-  while (const std::optional<DeviceEvent> event = events.Next()) watcher.Handle(*event);
+  // Standard output that takes no more (a closed pipe) ends the watch, as
+  // any other command ends with it.
+  while (out) {
+    const std::optional<DeviceEvent> event = events.Next();
+    if (!event) break;
+    watcher.Handle(*event);
+  }
   if (const std::optional<std::string> failure = events.Failure()) {
     err << "magcfg-cli: watch ended: " << *failure << std::endl;
     return AsInt(ExitCode::Failed);
