@@ -14,7 +14,11 @@ std::optional<UiLanguage> LanguageNamed(std::string_view name) {
 }
 
 // What the operator gave, as a message shows it.
-std::string Quoted(std::string_view value) { return "'" + Echo(value, kEchoedCharacters, reader::MaskRuns) + "'"; }
+std::string Quoted(std::string_view value) {
+  std::string quoted(1, '\'');
+  quoted += Echo(value, kEchoedCharacters, reader::MaskRuns);
+  return quoted + '\'';
+}
 
 CommandLine Failure(std::string error) {
   CommandLine line;

@@ -72,9 +72,7 @@ const ProfileRow kProfiles[] = {
     {"{\"tracks\": [1], \"x\": " + std::string(7, '[') + std::string(7, ']') + "}", nullptr, "unknown setting \"x\""},
     // What the parser last read is cut short too.
     {"{\"tracks\": \"" + std::string(5000, 'y') + "\x01\"}", nullptr, "last read: '\"" + std::string(39, 'y') + "...'"},
-    // ... and escaped once, with the parser's own words after it.
-    {"{\"t1-start\": \"\x1B\"}", nullptr, "last read: '\"<0x1B>'"},
-    {"{\"\\u202e\": 1}", nullptr, "unknown setting \"<U+202E>\""},
+    {"{\"t1-start\": \"\x1B\"}", nullptr, "last read: '\"<0x1B>'"},  // escaped once
     // A key given twice, compared as decoded, in any object.
     {R"({"t1-start": "A", "t1\u002dstart": "Z"})", nullptr, "\"t1-start\" given twice"},
     {R"({"cr-after": [{"a": 1, "a": 2}]})", nullptr, "\"a\" given twice"},

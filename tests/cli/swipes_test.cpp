@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
 #include <sstream>
 
 #include "cli/program.h"
@@ -27,7 +26,7 @@ struct SwipesRun {
   std::string err;
 };
 
-// outputFails: standard output takes nothing, as on a full disk or a closed pipe.
+// outputFails: standard output takes nothing (a full disk, a closed pipe).
 SwipesRun RunSwipesCommand(ScriptedKeyboard& keyboard, std::vector<std::string> args, bool outputFails = false) {
   cli::HidSystems systems;
   systems.keyboards = [&keyboard] {
@@ -140,33 +139,25 @@ TEST(Swipes, ANodeThatCannotBeOpenedIsNamedAndTheOthersAreRead) {
   EXPECT_EQ(run.err, "magcfg-cli: /dev/input/event5: another program has taken the reader's keyboard for itself\n");
 }
 
-TEST(Swipes, ANodeAnotherDeviceTookIsNotReadAndTheReaderIsLookedForAgain) {
+// A node another device took is passed over, said once however often it is
+// tried, and the reader read where it comes back, until a swipe cannot be
+// written out: the command then ends, having let go of the grab.
+TEST(Swipes, ANodeAnotherDeviceTookIsPassedOverAndFailedOutputEndsIt) {
   ScriptedKeyboard keyboard({kNode});
   keyboard.refusals[kNode] = KeyboardOpen::NotTheReader;
   keyboard.Quiet({kNode});
   keyboard.Quiet({"/dev/input/event9"});
   keyboard.Types("/dev/input/event9", kWorkedExample);
-  const SwipesRun run = RunSwipesCommand(keyboard, {"--grab", "--count", "1"});
-  EXPECT_EQ(run.exit, 0) << run.err;
-  EXPECT_EQ(run.out, "B123^X\t456=7\t\n");
-  // Said once, however often it is tried.
-  EXPECT_EQ(run.err,
-            "magcfg-cli: /dev/input/event5: another device has taken the card reader's node; it is not read, and the "
-            "reader is looked for again\n"
-            "magcfg-cli: /dev/input/event9: reading the card reader\n");
-}
-
-TEST(Swipes, OutputThatCannotBeWrittenEndsTheCommandAndLetsGoOfTheGrab) {
-  ScriptedKeyboard keyboard({kNode});
-  keyboard.Types(kNode, kWorkedExample);
-  keyboard.Types(kNode, kWorkedExample);
+  keyboard.Types("/dev/input/event9", kWorkedExample);
   const SwipesRun run = RunSwipesCommand(keyboard, {"--grab"}, /*outputFails=*/true);
   EXPECT_EQ(run.exit, 5);
   EXPECT_EQ(run.err,
+            "magcfg-cli: /dev/input/event5: another device has taken the card reader's node; it is not read, and the "
+            "reader is looked for again\nmagcfg-cli: /dev/input/event9: reading the card reader\n"
             "magcfg-cli: stopped reading swipes; the card reader's keyboard is let go\n"
             "magcfg-cli: could not write the output to standard output\n");
   EXPECT_TRUE(keyboard.openNow.empty());
-  EXPECT_EQ(keyboard.waits, 1);  // the second swipe is not taken
+  EXPECT_EQ(keyboard.waits, 3);  // the second swipe is not taken
 }
 
 TEST(Swipes, SentinelsFromTheOptionsOrTheProfileSplitTheSwipe) {
@@ -191,7 +182,7 @@ TEST(Swipes, FailuresToStartSayWhatIsWrong) {
     std::map<std::string, KeyboardOpen> refusals;
     std::vector<std::string> args;
     int exit;
-    std::optional<std::string> err;
+    const char* err;
   };
   const Row rows[] = {
       {"no reader", {}, {}, {}, 3, "magcfg-cli: no card reader keyboard found (vendor 5131, product 2007)\n"},
@@ -199,22 +190,20 @@ TEST(Swipes, FailuresToStartSayWhatIsWrong) {
        "magcfg-cli: /dev/input/event2 is not a card reader's keyboard\n"},
       {"a path that would write to the terminal", {kNode}, {}, {"--path", "\x1B[2J\x1B]0;owned\a\nfake line"}, 3,
        "magcfg-cli: <0x1B>[2J<0x1B>]0;owned<0x07><LF>fake line is not a card reader's keyboard\n"},
-      {"a long path", {kNode}, {}, {"--path", std::string(5000, '/')}, 3,
-       "magcfg-cli: " + std::string(160, '/') + "... is not a card reader's keyboard\n"},
       {"taken by another program", {kNode}, {{kNode, KeyboardOpen::Busy}}, {"--grab"}, 5,
        "magcfg-cli: /dev/input/event5: another program has taken the reader's keyboard for itself\n"},
       {"no permission", {kNode}, {{kNode, KeyboardOpen::PermissionDenied}}, {}, 6,
        "magcfg-cli: /dev/input/event5: permission denied; install the udev rule (magcfg-cli --print-udev-rules) "
        "and plug the reader in again\n"},
-      {"a bad sentinel", {kNode}, {}, {"--t1-start", "ab"}, 2, std::nullopt},
+      {"a bad sentinel", {kNode}, {}, {"--t1-start", "ab"}, 2, nullptr},
   };
   for (const Row& row : rows) {
     ScriptedKeyboard keyboard(row.present);
     keyboard.refusals = row.refusals;
     const SwipesRun run = RunSwipesCommand(keyboard, row.args);
     EXPECT_EQ(run.exit, row.exit) << row.what;
-    if (row.err) {
-      EXPECT_EQ(run.err, *row.err) << row.what;
+    if (row.err != nullptr) {
+      EXPECT_EQ(run.err, row.err) << row.what;
     }
     EXPECT_EQ(run.out, "") << row.what;
     EXPECT_TRUE(keyboard.opens.empty()) << row.what;
