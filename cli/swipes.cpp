@@ -30,22 +30,22 @@ struct Keyboard {
 };
 
 // A path in a message.
-std::string Shown(const std::string& path) { return Echoed(path, kEchoedPathCharacters); }
+std::string ShownPath(const std::string& path) { return Echoed(path, kEchoedPathCharacters); }
 
 std::string OpenFailure(const std::string& path, KeyboardOpen outcome) {
   switch (outcome) {
     case KeyboardOpen::PermissionDenied:
-      return Shown(path) +
+      return ShownPath(path) +
              ": permission denied; install the udev rule (magcfg-cli --print-udev-rules) and plug the reader in again";
-    case KeyboardOpen::Busy: return Shown(path) + ": another program has taken the reader's keyboard for itself";
-    case KeyboardOpen::Missing: return Shown(path) + ": gone before it could be opened";
+    case KeyboardOpen::Busy: return ShownPath(path) + ": another program has taken the reader's keyboard for itself";
+    case KeyboardOpen::Missing: return ShownPath(path) + ": gone before it could be opened";
     case KeyboardOpen::NotTheReader:
-      return Shown(path) + ": another device has taken the card reader's node; it is not read, and the reader is "
-                           "looked for again";
+      return ShownPath(path) +
+             ": another device has taken the card reader's node; it is not read, and the reader is looked for again";
     case KeyboardOpen::Failed:
     case KeyboardOpen::Opened: break;
   }
-  return Shown(path) + ": cannot be opened";
+  return ShownPath(path) + ": cannot be opened";
 }
 
 class Listener {
@@ -58,7 +58,7 @@ class Listener {
     if (found.empty()) {
       err_ << kProgram << ": "
            << (request_.path.empty() ? "no card reader keyboard found (vendor 5131, product 2007)"
-                                     : Shown(request_.path) + " is not a card reader's keyboard")
+                                     : ShownPath(request_.path) + " is not a card reader's keyboard")
            << '\n';
       return ExitCode::NoReader;
     }
@@ -90,7 +90,7 @@ class Listener {
         case KeyboardInput::Kind::Gone:
           // Whatever the reader had typed of a swipe is dropped with it.
           open_.erase(input.path);
-          err_ << kProgram << ": " << Shown(input.path) << ": the card reader is gone; waiting for it\n";
+          err_ << kProgram << ": " << ShownPath(input.path) << ": the card reader is gone; waiting for it\n";
           err_.flush();
           break;
         case KeyboardInput::Kind::Quiet: break;
@@ -129,7 +129,7 @@ class Listener {
       if (outcome != KeyboardOpen::Opened) continue;
       passedOver_.erase(path);
       open_[path];
-      err_ << kProgram << ": " << Shown(path) << ": reading the card reader\n";
+      err_ << kProgram << ": " << ShownPath(path) << ": reading the card reader\n";
       err_.flush();
     }
   }
@@ -159,7 +159,7 @@ class Listener {
       // were the card's; it is left out, and the operator told.
       if (typing.lostKeys) {
         typing.lostKeys = false;
-        err_ << kProgram << ": " << Shown(input.path)
+        err_ << kProgram << ": " << ShownPath(input.path)
              << ": key strokes of a swipe were lost (the program was not reading in time); it is left out: swipe the "
                 "card again\n";
         err_.flush();

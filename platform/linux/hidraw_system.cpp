@@ -89,7 +89,8 @@ HidrawSystem::Found HidrawSystem::Look(const std::string& path) const {
   const std::string given = path.substr(path.rfind('/') + 1);
   if (ParseHidrawName(given) && SysfsNode(sysfsRoot_, given).ReadDeviceNumber() == found.number) {
     found.entry = given;
-  } else if (const auto entry = ClassEntryOfDevice(sysfsRoot_, "hidraw", found.number); entry && ParseHidrawName(*entry)) {
+  } else if (const auto entry = ClassEntryOfDevice(sysfsRoot_, "hidraw", found.number);
+             entry && ParseHidrawName(*entry)) {
     found.entry = *entry;
   }
   return found;

@@ -37,7 +37,8 @@ bool IsReaderKeyboard(int fd, DeviceNumber walked);
 
 class EvdevKeyboards final : public reader::KeyboardPort {
  public:
-  EvdevKeyboards(std::filesystem::path sysfsRoot, std::filesystem::path devRoot, KeyboardCheck check = IsReaderKeyboard);
+  EvdevKeyboards(std::filesystem::path sysfsRoot, std::filesystem::path devRoot,
+                 KeyboardCheck check = IsReaderKeyboard);
 
   std::vector<std::string> ReaderKeyboards() override;
   std::vector<std::string> KeyboardsOf(const std::string& hidPath) override;
@@ -52,8 +53,8 @@ class EvdevKeyboards final : public reader::KeyboardPort {
 
  private:
   struct EventNode {
-    std::string path;            // <devRoot>/input/eventN
-    std::filesystem::path usb;   // the USB device it belongs to
+    std::string path;           // <devRoot>/input/eventN
+    std::filesystem::path usb;  // the USB device it belongs to
     DeviceNumber number;
   };
   // Every event node with a USB device and a device number.
