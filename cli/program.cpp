@@ -15,6 +15,8 @@
 #include "cli/watch.h"
 #include "reader/card_data.h"
 #include "reader/discovery.h"
+#include "text/text_codec.h"
+#include "text/visible_text.h"
 
 namespace magcfg::cli {
 namespace {
@@ -74,7 +76,7 @@ int RunList(reader::HidSystem& system, reader::KeyboardPort* keyboards, bool jso
   if (walked == reader::FindOutcome::ListFailed) return failure(MessageKey::EnumFailed, ExitCode::Failed);
   if (walked == reader::FindOutcome::DetailFailed) return failure(MessageKey::DetailFailed, ExitCode::Failed);
   if (walked == reader::FindOutcome::AccessDenied) {
-    err << AccessRefusedNote(refused) << '\n';
+    err << VisibleText(DecodeUtf8(AccessRefusedNote(refused))) << '\n';
     return AsInt(ExitCode::PermissionDenied);
   }
   if (readers.empty()) return failure(MessageKey::NotConnected, ExitCode::NoReader);

@@ -34,7 +34,7 @@ std::string ByteNote(std::string_view what, int index, std::uint8_t value) {
 class ReaderNotices final : public reader::ExchangeObserver {
  public:
   ReaderNotices(const std::string& path, CommandCode code, VerboseLog* log)
-      : path_(path), prefix_(path.empty() ? "" : path + ": "), code_(code), log_(log) {}
+      : path_(path), prefix_(path.empty() ? "" : Echoed(path, kEchoedPathCharacters) + ": "), code_(code), log_(log) {}
   ~ReaderNotices() override { LogReads(); }
 
   void WriteTimedOut() override { Note(WriteTimeoutNotice(code_).key); }
@@ -55,7 +55,8 @@ class ReaderNotices final : public reader::ExchangeObserver {
     LogReads(result.card ? &*result.card : nullptr);
     failure = FailureText(result);
     if (!failure.empty()) {
-      Log(failure);
+      // The message is made visible where it is printed; the log line here.
+      Log(Echo(failure, failure.size()));
       notices.push_back(failure);
       return;
     }
@@ -67,7 +68,9 @@ class ReaderNotices final : public reader::ExchangeObserver {
 
  private:
   std::string FailureText(const ExchangeResult& result) const {
-    if (result.status == ExchangeStatus::ReaderBusy) return "The reader is busy: another program is using " + path_;
+    if (result.status == ExchangeStatus::ReaderBusy) {
+      return "The reader is busy: another program is using " + CutForMessage(path_, kEchoedPathCharacters);
+    }
     if (result.status != ExchangeStatus::TransferFailed && result.status != ExchangeStatus::ReaderGone) return {};
     std::string text = result.failedTransfer == reader::Transfer::Write ? "The request could not be sent: "
                                                                         : "The reply could not be read: ";
@@ -243,14 +246,14 @@ ReaderReport NoReaderAt(reader::ReaderSession& closed, const std::string& path, 
                         VerboseLog* log) {
   ReaderReport report = RunCommand(closed, path, request, log);
   report.path = path;
-  report.message += " (no reader at " + Echoed(path, kEchoedPathCharacters) + ")";
+  report.message += " (no reader at " + CutForMessage(path, kEchoedPathCharacters) + ")";
   return report;
 }
 
 }  // namespace
 
 std::string AccessRefusedNote(const std::string& path) {
-  return "Found the card reader at " + path +
+  return "Found the card reader at " + CutForMessage(path, kEchoedPathCharacters) +
          ", but access to it was refused; install the udev rule (magcfg-cli --print-udev-rules | sudo tee "
          "/etc/udev/rules.d/70-magcfg.rules, then sudo udevadm control --reload && sudo udevadm trigger) and "
          "plug the reader in again";

@@ -8,7 +8,8 @@
 #   fuzz    clang and its sanitizer runtimes
 #   package tools that check the .deb, the desktop file and the AppStream data
 #   e2e     QEMU, busybox and udev for the test machine that runs the Linux
-#           binaries against the real kernel (make e2e)
+#           binaries against the real kernel (make e2e); strace, with which
+#           its cases see what a program opens and hold an open back
 set -euo pipefail
 
 declare -A GROUPS_PACKAGES=(
@@ -16,7 +17,7 @@ declare -A GROUPS_PACKAGES=(
   [windows]="mingw-w64 wine wine64 wixl xvfb xauth"
   [fuzz]="clang libclang-rt-14-dev"
   [package]="desktop-file-utils appstream lintian dpkg-dev man-db"
-  [e2e]="qemu-system-x86 busybox-static cpio xz-utils kmod udev"
+  [e2e]="qemu-system-x86 busybox-static cpio xz-utils kmod udev strace"
 )
 
 groups=("$@")
