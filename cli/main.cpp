@@ -14,17 +14,17 @@
 #endif
 #if MAGCFG_HAVE_PLATFORM_HID && defined(__linux__)
 #include "platform/linux/hidraw_system.h"
-#include "platform/linux/uevent_monitor.h"
 #include "platform/linux/reader_keyboards.h"
 #include "platform/linux/standard_descriptors.h"
+#include "platform/linux/uevent_monitor.h"
 #if MAGCFG_HAVE_LIBUDEV
 #include "platform/linux/udev_monitor.h"
 #endif
 #endif
 
 #ifdef _WIN32
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 #endif
 
 namespace {
@@ -95,13 +95,13 @@ int main(int argc, char** argv) {
   try {
     magcfg::cli::HidSystems systems;
 #if MAGCFG_HAVE_PLATFORM_HID
-    systems.platform = [] { return std::shared_ptr<magcfg::reader::HidSystem>(magcfg::platform::MakePlatformHidSystem()); };
+    systems.platform = [] {
+      return std::shared_ptr<magcfg::reader::HidSystem>(magcfg::platform::MakePlatformHidSystem());
+    };
 #endif
 #if MAGCFG_HAVE_PLATFORM_HID && defined(__linux__)
     systems.watch = LinuxWatchServices;
-    systems.keyboards = [] {
-      return std::make_shared<magcfg::platform::hidraw::EvdevKeyboards>("/sys", "/dev");
-    };
+    systems.keyboards = [] { return std::make_shared<magcfg::platform::hidraw::EvdevKeyboards>("/sys", "/dev"); };
 #endif
     systems.simulated = [](int readers) {
       return std::make_shared<magcfg::cli::SimulatedFleet>(readers, magcfg::sim::Pacing::RealTime);
