@@ -8,7 +8,8 @@
 namespace magcfg::cli {
 namespace {
 
-Checked<Invocation> Parse(std::vector<std::string> args) { return ParseArguments(args); }
+// The whole command line, as Linux has it.
+Checked<Invocation> Parse(std::vector<std::string> args) { return ParseArguments(args, System::Linux); }
 
 TEST(Arguments, OptionsMayStandBeforeOrAfterTheCommand) {
   for (const auto& args : std::vector<std::vector<std::string>>{
