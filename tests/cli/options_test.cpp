@@ -115,7 +115,7 @@ TEST(Arguments, RefusalsSayWhatIsWrong) {
 }
 
 // What Linux alone has, parsed as on Windows: the refusal, and on Linux
-// not that refusal. What both have is kept on Windows.
+// not that refusal.
 const RefusalRow kLinuxOnly[] = {
     {{"swipes", "--grab"}, "swipes is not available on Windows"},
     {{"--", "swipes"}, "swipes is not available on Windows"},
@@ -131,14 +131,6 @@ TEST(Arguments, WhatLinuxAloneHasIsRefusedOnWindows) {
     EXPECT_EQ(windows.error, row.error);
     EXPECT_NE(ParseArguments(row.args, System::Linux).error, row.error);
   }
-  const auto watch = ParseArguments(std::vector<std::string>{"watch", "--default", "--json"}, System::Windows);
-  EXPECT_TRUE(watch) << watch.error;
-  const auto path = ParseArguments(
-      std::vector<std::string>{"status", "--path",
-                               R"(\\?\hid#vid_5131&pid_2007#1&2&0#{4d1e55b2-f16f-11cf-88cb-001111000030})"},
-      System::Windows);
-  ASSERT_TRUE(path) << path.error;
-  EXPECT_EQ(path.value->choice, ReaderChoice::Path);
 }
 
 TEST(Arguments, SwipesTakesItsNodeGrabCountAndSentinels) {
