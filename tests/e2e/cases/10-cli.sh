@@ -36,7 +36,8 @@ frames_mark 0
 "$CLI" status --verbose --path /dev/magreader >/dev/null 2>&-
 check "cli: with standard error closed, the reader gets the status request alone" [ "$(frames_since 0)" = "64 020903" ]
 "$CLI" watch --mode active >/run/e2e/watch-closed.out 2>&- &
+watch_closed=$!  # pause's process substitution sets $! anew
 for _ in $(seq 150); do [ -s /run/e2e/watch-closed.out ] && break; pause 0.1; done
-check "cli: with standard error closed, watch holds /dev/null there" [ "$(readlink /proc/$!/fd/2)" = /dev/null ]
-kill -INT $! && wait $!
+check "cli: with standard error closed, watch holds /dev/null there" [ "$(readlink /proc/$watch_closed/fd/2)" = /dev/null ]
+kill -INT $watch_closed && wait $watch_closed
 rm -f /dev/magreader
