@@ -23,8 +23,11 @@
 #endif
 
 #ifdef _WIN32
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
+
+#include "platform/win32/device_notifications.h"
 #endif
 
 namespace {
@@ -78,6 +81,16 @@ magcfg::cli::WatchServices LinuxWatchServices() {
 }
 #endif
 
+#if MAGCFG_HAVE_PLATFORM_HID && defined(_WIN32)
+magcfg::cli::WatchServices WindowsWatchServices() {
+  magcfg::cli::WatchServices services;
+  std::shared_ptr<magcfg::reader::HidSystem> system = magcfg::platform::MakePlatformHidSystem();
+  services.events = magcfg::win32::OpenDeviceNotifications(system, services.error);
+  if (services.events) services.system = std::move(system);
+  return services;
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -102,6 +115,9 @@ int main(int argc, char** argv) {
 #if MAGCFG_HAVE_PLATFORM_HID && defined(__linux__)
     systems.watch = LinuxWatchServices;
     systems.keyboards = [] { return std::make_shared<magcfg::platform::hidraw::EvdevKeyboards>("/sys", "/dev"); };
+#endif
+#if MAGCFG_HAVE_PLATFORM_HID && defined(_WIN32)
+    systems.watch = WindowsWatchServices;
 #endif
     systems.simulated = [](int readers) {
       return std::make_shared<magcfg::cli::SimulatedFleet>(readers, magcfg::sim::Pacing::RealTime);

@@ -140,7 +140,7 @@ std::string_view CommandName(Command command) {
   return "?";
 }
 
-Result ParseArguments(std::span<const std::string> args) {
+Result ParseArguments(std::span<const std::string> args, System system) {
   Invocation invocation;
   if (args.empty()) {
     invocation.action = Invocation::Action::ShowUsage;
@@ -194,6 +194,13 @@ Result ParseArguments(std::span<const std::string> args) {
       for (int v = 0; v < rule->values; ++v) option.values.push_back(args[++i]);
     }
     given.push_back(std::move(option));
+  }
+
+  if (!words.empty()) {
+    if (std::optional<std::string> refused = NotAvailableOn(system, words[0])) return Result::Fail(*refused);
+  }
+  for (const Given& option : given) {
+    if (std::optional<std::string> refused = NotAvailableOn(system, option.rule->name)) return Result::Fail(*refused);
   }
 
   const bool udevRules = std::any_of(given.begin(), given.end(), [](const Given& g) {

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "cli/checked.h"
+#include "cli/systems.h"
 
 namespace magcfg::cli {
 
@@ -66,7 +67,8 @@ inline constexpr int kMostSwipes = 9999;
 // args excludes the program name. --help, --version and --print-udev-rules
 // win over everything else on the line, in that order; --help after a
 // command asks for that command's help. No arguments at all ask for the
-// short usage. "--" ends the options: what follows is taken as words.
-Checked<Invocation> ParseArguments(std::span<const std::string> args);
+// short usage. "--" ends the options: what follows is taken as words. A
+// command or option that system lacks is refused.
+Checked<Invocation> ParseArguments(std::span<const std::string> args, System system = kThisSystem);
 
 }  // namespace magcfg::cli

@@ -195,7 +195,7 @@ int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::
 }  // namespace
 
 int RunProgram(std::span<const std::string> args, const HidSystems& systems, std::ostream& out, std::ostream& err) {
-  const Checked<Invocation> parsed = ParseArguments(args);
+  const Checked<Invocation> parsed = ParseArguments(args, systems.system);
   const int exit = parsed ? RunInvocation(*parsed.value, systems, out, err) : UsageError(err, parsed.error);
   // Output that did not arrive (a full disk, a closed pipe) is a failure,
   // whatever the command's own outcome.

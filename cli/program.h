@@ -27,6 +27,8 @@ struct WatchServices {
 };
 
 struct HidSystems {
+  // Whose commands and options the command line may use.
+  System system = kThisSystem;
   // The platform's HID services; empty when this build has none.
   std::function<std::shared_ptr<reader::HidSystem>()> platform;
   // N simulated readers, for --simulate=N.

@@ -2,7 +2,7 @@
 # make e2e-wine: the Windows program (build/mingw) under Wine against a gadget
 # reader in the test machine, driven through its window's control IDs; the
 # gadget side is the default build's reader program. Makes the Wine prefix
-# on the host once (build/e2e/wineprefix), boots the machine with one reader
+# on the host once (build/e2e/wineprefix), boots the machine with two readers
 # and runs tests/e2e/wine/run-window.sh there. Ends with
 # "e2e-wine: P passed, F failed".
 set -uo pipefail
@@ -49,8 +49,10 @@ if [ "$(cat "$prefix/.magcfg-ready" 2>/dev/null)" != "$settings" ]; then
   echo "$settings" >"$prefix/.magcfg-ready"
 fi
 
-MAGCFG_E2E_CPU=max,smap=off "$root/scripts/e2e/run-vm.sh" -r 1 -t "${MAGCFG_E2E_WINE_SECONDS:-600}" \
-  "$root/tests/e2e/with-readers.sh" "$root/tests/e2e/wine/run-window.sh" 2>&1 | tee "$out/e2e-wine.log"
+# Two readers, the second with other report lengths (100-byte input, 20-byte
+# output reports).
+MAGCFG_E2E_CPU=max,smap=off "$root/scripts/e2e/run-vm.sh" -r 2 -t "${MAGCFG_E2E_WINE_SECONDS:-1200}" \
+  "$root/tests/e2e/with-readers.sh" -l 64:64,100:20 "$root/tests/e2e/wine/run-window.sh" 2>&1 | tee "$out/e2e-wine.log"
 rc=${PIPESTATUS[0]}
 echo "e2e-wine: took $(($(date +%s) - start)) s"
 if [ ! -f "$out/e2e-wine-result" ]; then

@@ -12,6 +12,7 @@ CliRun RunCli(const std::vector<std::string>& args, int readers, const FleetSetu
   run.fleet = std::make_shared<cli::SimulatedFleet>(readers, sim::Pacing::Virtual);
   if (setup) setup(*run.fleet);
   cli::HidSystems systems;
+  systems.system = cli::System::Linux;  // the whole command line
   systems.simulated = [&run](int count) -> std::shared_ptr<reader::HidSystem> {
     ++run.systemsMade;
     // A test that asks for another count gets a fresh fleet, which it cannot

@@ -250,6 +250,7 @@ TEST(Output, AFailedWriteOfStandardOutputIsAFailure) {
   for (const auto& args : lines) {
     auto fleet = std::make_shared<cli::SimulatedFleet>(1, sim::Pacing::Virtual);
     cli::HidSystems systems;
+    systems.system = cli::System::Linux;
     systems.simulated = [&](int) -> std::shared_ptr<reader::HidSystem> { return fleet; };
     FailingOutput sink;
     std::ostream out(&sink);

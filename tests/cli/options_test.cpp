@@ -8,7 +8,8 @@
 namespace magcfg::cli {
 namespace {
 
-Checked<Invocation> Parse(std::vector<std::string> args) { return ParseArguments(args); }
+// The whole command line, as Linux has it.
+Checked<Invocation> Parse(std::vector<std::string> args) { return ParseArguments(args, System::Linux); }
 
 TEST(Arguments, OptionsMayStandBeforeOrAfterTheCommand) {
   for (const auto& args : std::vector<std::vector<std::string>>{
@@ -110,6 +111,25 @@ TEST(Arguments, RefusalsSayWhatIsWrong) {
     const auto parsed = Parse(row.args);
     EXPECT_FALSE(parsed) << row.args[0];
     EXPECT_EQ(parsed.error, row.error);
+  }
+}
+
+// What Linux alone has, parsed as on Windows: the refusal, and on Linux
+// not that refusal.
+const RefusalRow kLinuxOnly[] = {
+    {{"swipes", "--grab"}, "swipes is not available on Windows"},
+    {{"--", "swipes"}, "swipes is not available on Windows"},
+    {{"version", "--grab"}, "--grab is not available on Windows"},
+    {{"--print-udev-rules", "--group", "bench"}, "--print-udev-rules is not available on Windows"},
+    {{"--group", "bench", "list"}, "--group is not available on Windows"},
+};
+
+TEST(Arguments, WhatLinuxAloneHasIsRefusedOnWindows) {
+  for (const RefusalRow& row : kLinuxOnly) {
+    const auto windows = ParseArguments(row.args, System::Windows);
+    EXPECT_FALSE(windows) << row.args[0];
+    EXPECT_EQ(windows.error, row.error);
+    EXPECT_NE(ParseArguments(row.args, System::Linux).error, row.error);
   }
 }
 

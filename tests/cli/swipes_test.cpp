@@ -29,6 +29,7 @@ struct SwipesRun {
 // outputFails: standard output takes nothing (a full disk, a closed pipe).
 SwipesRun RunSwipesCommand(ScriptedKeyboard& keyboard, std::vector<std::string> args, bool outputFails = false) {
   cli::HidSystems systems;
+  systems.system = cli::System::Linux;
   systems.keyboards = [&keyboard] {
     return std::shared_ptr<reader::KeyboardPort>(&keyboard, [](reader::KeyboardPort*) {});
   };
@@ -225,7 +226,9 @@ TEST(Swipes, ABuildWithoutKeyboardsSaysSo) {
   std::ostringstream out;
   std::ostringstream err;
   const std::vector<std::string> args = {"swipes"};
-  EXPECT_EQ(cli::RunProgram(args, cli::HidSystems{}, out, err), 5);
+  cli::HidSystems none;
+  none.system = cli::System::Linux;
+  EXPECT_EQ(cli::RunProgram(args, none, out, err), 5);
   EXPECT_EQ(err.str(), "magcfg-cli: this build cannot read a reader's keyboard\n");
 }
 

@@ -28,13 +28,52 @@ check() {
   if "$@"; then pass "$name"; else fail "$name" "not true: $*"; fi
 }
 
-# Runs magcfg-cli, bounded, into RUN_OUT, RUN_ERR and RUN_RC. Every program
-# started costs a good part of a second in the emulated machine, so the
-# helpers use bash's own means where they can.
+# Runs magcfg-cli ("${CLI_RUN[@]}", bounded by CLI_SECONDS) into RUN_OUT,
+# RUN_ERR and RUN_RC, Windows' line ends taken out. Every program started
+# costs a good part of a second in the emulated machine, so the helpers use
+# bash's own means where they can.
+CLI_RUN=("$CLI")
+CLI_SECONDS=30
+CLI_LABEL=cli  # what cli_rows' results start with
 run_cli() {
-  timeout 30 "$CLI" "$@" >/run/e2e/cli.out 2>/run/e2e/cli.err
+  timeout "$CLI_SECONDS" "${CLI_RUN[@]}" "$@" >/run/e2e/cli.out 2>/run/e2e/cli.err
   RUN_RC=$?
   RUN_OUT=$(</run/e2e/cli.out) RUN_ERR=$(</run/e2e/cli.err)
+  RUN_OUT=${RUN_OUT//$'\r'/} RUN_ERR=${RUN_ERR//$'\r'/}
+}
+
+# Columns: case | the reader's script for the request | magcfg-cli arguments
+# | exit status | text in stdout or stderr | frames the reader received (the
+# report's length, then its bytes in hex without trailing zeros; '-' none).
+# Arguments and texts are expanded by the shell; texts take \t for a tab.
+cli_rows() {
+  local name script args want_rc want_text want_frames got_frames argv
+  while IFS='|' read -r name script args want_rc want_text want_frames; do
+    [[ "$name" == \#* ]] && continue
+    name=$(trim "$name") script=$(trim "$script") want_rc=$(trim "$want_rc") want_frames=$(trim "$want_frames")
+    eval "want_text=\"$(trim "$want_text")\""
+    printf -v want_text '%b' "$want_text"
+    eval "argv=($args)"
+    reader_script 0 "$script"
+    frames_mark 0
+    run_cli "${argv[@]}"
+    if [ "$RUN_RC" = 4 ] && [ "$want_rc" != 4 ] && [ "${argv[0]}" = read ]; then
+      # A card read waits only 50 ms for each report: in the emulated
+      # machine a busy moment can outlast that. Once more, said in the log.
+      echo "       ($CLI_LABEL: $name: the reply missed the 50 ms read; once more)"
+      reader_script 0 "$script"
+      frames_mark 0
+      run_cli "${argv[@]}"
+    fi
+    got_frames=$(FRAMES_JOIN=';' frames_since 0)
+    [ -n "$got_frames" ] || got_frames=-
+    if [ "$RUN_RC" = "$want_rc" ] && [[ "$RUN_OUT"$'\n'"$RUN_ERR" == *"$want_text"* ]] && [ "$got_frames" = "$want_frames" ]; then
+      pass "$CLI_LABEL: $name"
+    else
+      fail "$CLI_LABEL: $name" "magcfg-cli ${argv[*]}" "exit $RUN_RC (want $want_rc), frames $got_frames (want $want_frames)" \
+        "stdout: $RUN_OUT" "stderr: $RUN_ERR" "want text: $want_text"
+    fi
+  done
 }
 
 # The frames reader N received since frames_mark N, one per line as
@@ -125,4 +164,53 @@ shared_check() {
   done
   echo "       (shared: $2: $own of $3 got their own answer)"
   if [ "$own" = "$3" ]; then pass "$1"; else fail "$1" "${others[@]}"; fi
+}
+
+# Columns: case | magcfg-cli arguments | frame reader0 received | frame
+# reader1 received | what the line of each of READER_PATHS says.
+two_reader_rows() {
+  local name args frame0 frame1 text argv
+  while IFS='|' read -r name args frame0 frame1 text; do
+    name=$(trim "$name") frame0=$(trim "$frame0") frame1=$(trim "$frame1") text=$(trim "$text")
+    eval "argv=($args)"
+    frames_mark 0
+    frames_mark 1
+    run_cli "${argv[@]}"
+    if [ "$RUN_RC" = 0 ] && [ "$(frames_since 0)" = "$frame0" ] && [ "$(frames_since 1)" = "$frame1" ] &&
+      [[ "$RUN_OUT" == *"${READER_PATHS[0]}: $text"* ]] && [[ "$RUN_OUT" == *"${READER_PATHS[1]}: $text"* ]]; then
+      pass "${CLI_LABEL%cli}two readers: $name"
+    else
+      fail "${CLI_LABEL%cli}two readers: $name" "exit $RUN_RC, frames $(frames_since 0) / $(frames_since 1)" \
+        "stdout: $RUN_OUT" "stderr: $RUN_ERR"
+    fi
+  done
+}
+
+# The frames a reader receives for watch --default --mode passive.
+watch_frames() { printf '%s 0230253f3b3f2b3f373803\n%s 020603' "$1" "$1"; }
+
+# Watches (cases/70-watch.sh, the Wine run) print to WATCH_OUT and WATCH_ERR.
+# watch_wait N: waits (at most WATCH_WAIT_S) until the watch has printed N lines.
+WATCH_WAIT_S=15
+watch_wait() {
+  for _ in $(seq $((WATCH_WAIT_S * 10))); do
+    [ "$(wc -l <"$WATCH_OUT")" -ge "$1" ] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# watch_line N: the Nth line the watch printed, Windows' line end taken out.
+watch_line() { sed -n "${1}p" "$WATCH_OUT" | tr -d '\r'; }
+WATCH_LINES=0
+# watch_expect NAME PATTERN: the watch's next line matches PATTERN (a glob).
+watch_expect() {
+  WATCH_LINES=$((WATCH_LINES + 1))
+  watch_wait "$WATCH_LINES"
+  local line
+  line=$(watch_line "$WATCH_LINES")
+  if [[ "$line" == $2 ]]; then
+    pass "$1"
+  else
+    fail "$1" "line $WATCH_LINES: $line" "want: $2" "stderr: $(cat "$WATCH_ERR")"
+  fi
 }

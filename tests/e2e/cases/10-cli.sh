@@ -1,41 +1,6 @@
 # magcfg-cli through the real kernel against one gadget reader (reader0,
 # 64-byte reports, no report IDs): what it prints, its exit status, and the
-# frame the reader received, byte for byte.
-#
-# Columns: case | the reader's script for the request | magcfg-cli arguments
-# | exit status | text in stdout or stderr | frames the reader received (the
-# report's length, then its bytes in hex without trailing zeros; '-' none).
-# Arguments and texts are expanded by the shell; texts take \t for a tab.
-cli_rows() {
-  local name script args want_rc want_text want_frames got_frames argv
-  while IFS='|' read -r name script args want_rc want_text want_frames; do
-    [[ "$name" == \#* ]] && continue
-    name=$(trim "$name") script=$(trim "$script") want_rc=$(trim "$want_rc") want_frames=$(trim "$want_frames")
-    eval "want_text=\"$(trim "$want_text")\""
-    printf -v want_text '%b' "$want_text"
-    eval "argv=($args)"
-    reader_script 0 "$script"
-    frames_mark 0
-    run_cli "${argv[@]}"
-    if [ "$RUN_RC" = 4 ] && [ "$want_rc" != 4 ] && [ "${argv[0]}" = read ]; then
-      # A card read waits only 50 ms for each report: in the emulated
-      # machine a busy moment can outlast that. Once more, said in the log.
-      echo "       (cli: $name: the reply missed the 50 ms read; once more)"
-      reader_script 0 "$script"
-      frames_mark 0
-      run_cli "${argv[@]}"
-    fi
-    got_frames=$(FRAMES_JOIN=';' frames_since 0)
-    [ -n "$got_frames" ] || got_frames=-
-    if [ "$RUN_RC" = "$want_rc" ] && [[ "$RUN_OUT"$'\n'"$RUN_ERR" == *"$want_text"* ]] && [ "$got_frames" = "$want_frames" ]; then
-      pass "cli: $name"
-    else
-      fail "cli: $name" "magcfg-cli ${argv[*]}" "exit $RUN_RC (want $want_rc), frames $got_frames (want $want_frames)" \
-        "stdout: $RUN_OUT" "stderr: $RUN_ERR" "want text: $want_text"
-    fi
-  done
-}
-
+# frame the reader received, byte for byte (the columns: cli_rows in lib.sh).
 ln -sfn "$E2E_HIDRAW_0" /dev/magreader  # as a udev rule may name the reader
 cli_rows <<'ROWS'
 # case                  | script       | arguments                                          | exit | text                                              | frames
@@ -71,7 +36,8 @@ frames_mark 0
 "$CLI" status --verbose --path /dev/magreader >/dev/null 2>&-
 check "cli: with standard error closed, the reader gets the status request alone" [ "$(frames_since 0)" = "64 020903" ]
 "$CLI" watch --mode active >/run/e2e/watch-closed.out 2>&- &
+watch_closed=$!  # pause's process substitution sets $! anew
 for _ in $(seq 150); do [ -s /run/e2e/watch-closed.out ] && break; pause 0.1; done
-check "cli: with standard error closed, watch holds /dev/null there" [ "$(readlink /proc/$!/fd/2)" = /dev/null ]
-kill -INT $! && wait $!
+check "cli: with standard error closed, watch holds /dev/null there" [ "$(readlink /proc/$watch_closed/fd/2)" = /dev/null ]
+kill -INT $watch_closed && wait $watch_closed
 rm -f /dev/magreader

@@ -8,25 +8,7 @@ run_cli list
 check "two readers: list shows both" \
   [ "$RUN_OUT" = "$E2E_HIDRAW_0"$'\t'"ver102"$'\n'"$E2E_HIDRAW_1"$'\t'"ver102" ]
 
-# Columns: case | magcfg-cli arguments | frame reader0 received | frame
-# reader1 received | what each reader's line says.
-two_reader_rows() {
-  local name args frame0 frame1 text argv
-  while IFS='|' read -r name args frame0 frame1 text; do
-    name=$(trim "$name") frame0=$(trim "$frame0") frame1=$(trim "$frame1") text=$(trim "$text")
-    eval "argv=($args)"
-    frames_mark 0
-    frames_mark 1
-    run_cli "${argv[@]}"
-    if [ "$RUN_RC" = 0 ] && [ "$(frames_since 0)" = "$frame0" ] && [ "$(frames_since 1)" = "$frame1" ] &&
-      [[ "$RUN_OUT" == *"$E2E_HIDRAW_0: $text"* ]] && [[ "$RUN_OUT" == *"$E2E_HIDRAW_1: $text"* ]]; then
-      pass "two readers: $name"
-    else
-      fail "two readers: $name" "exit $RUN_RC, frames $(frames_since 0) / $(frames_since 1)" \
-        "stdout: $RUN_OUT" "stderr: $RUN_ERR"
-    fi
-  done
-}
+READER_PATHS=("$E2E_HIDRAW_0" "$E2E_HIDRAW_1")
 two_reader_rows <<'ROWS'
 version --all     | version --all              | 64 020503                 | 20 020503                 | V1.02
 set-format --all  | set-format --all --default | 64 0230253f3b3f2b3f373803 | 20 0230253f3b3f2b3f373803 | Set format OK!

@@ -8,33 +8,6 @@
 
 WATCH_OUT=/run/e2e/watch.out
 WATCH_ERR=/run/e2e/watch.err
-# The frames a reader receives for watch --default --mode passive.
-watch_frames() { printf '%s 0230253f3b3f2b3f373803\n%s 020603' "$1" "$1"; }
-
-# watch_wait N: waits (at most 15 s) until the watch has printed N lines.
-watch_wait() {
-  for _ in $(seq 150); do
-    [ "$(wc -l <"$WATCH_OUT")" -ge "$1" ] && return 0
-    sleep 0.1
-  done
-  return 1
-}
-# watch_line N: the Nth line the watch printed.
-watch_line() { sed -n "${1}p" "$WATCH_OUT"; }
-WATCH_LINES=0
-# watch_expect NAME PATTERN: the watch's next line matches PATTERN (a glob).
-watch_expect() {
-  WATCH_LINES=$((WATCH_LINES + 1))
-  watch_wait "$WATCH_LINES"
-  local line
-  line=$(watch_line "$WATCH_LINES")
-  if [[ "$line" == $2 ]]; then
-    pass "$1"
-  else
-    fail "$1" "line $WATCH_LINES: $line" "want: $2" "stderr: $(cat "$WATCH_ERR")"
-  fi
-}
-
 frames_mark 0
 : >"$WATCH_OUT"
 setpriv --no-new-privs --inh-caps=-all --ambient-caps=-all --bounding-set=-all \

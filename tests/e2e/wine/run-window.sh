@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Inside the test machine, under with-readers.sh (one reader): runs the
-# mingw magcfg.exe under Wine against gadget reader0, drives it with
-# magcfg_wine_driver through the cases of window.cases, and checks each
-# case's transcript and the frames reader0 received. Ends with
+# Inside the test machine, under with-readers.sh (two readers): runs the
+# mingw magcfg.exe under Wine against gadget reader0 (reader1 waits
+# unplugged), drives it with magcfg_wine_driver through the cases of
+# window.cases, and checks each case's transcript and the frames reader0
+# received; then magcfg-cli.exe (run-cli.sh). Ends with
 # "e2e-wine: P passed, F failed", also written to $E2E_OUT/e2e-wine-result.
 #
 # What Wine 8.0 needs to serve the reader here (found on this machine):
@@ -57,6 +58,11 @@ wine=/usr/lib/wine/wine64
 export WINEPREFIX="${MAGCFG_E2E_WINEPREFIX:-$MAGCFG_ROOT/build/e2e/wineprefix}"
 export WINEDEBUG="${E2E_WINEDEBUG:-+timestamp,err+all}"
 export WINEDLLOVERRIDES="mscoree,mshtml=,winemenubuilder.exe=d"
+
+# The window's cases have reader0 alone on the bus; run-cli.sh plugs reader1
+# in.
+for ((n = 1; n < E2E_READERS; n++)); do gadget_unbind "reader$n"; done
+wait_gone "$(reader_var HIDRAW 1)"
 
 # Started early by wineboot (see run-wine.sh), from the prefix's C: drive,
 # which lives in the overlay.
@@ -179,6 +185,8 @@ loops+=($!)
 wait "${loops[@]}"
 echo "e2e-wine: six magcfg-cli.exe runs, three at a time, took $((${EPOCHREALTIME%.*} - started)) s"
 for command in status version read; do shared_check "wine: magcfg-cli.exe, three at once: $command's own answer" $command 2; done
+source "$here/run-cli.sh"
+
 # Wine's server and services hold the output share open otherwise.
 /usr/lib/wine/wineserver -k 2>/dev/null
 kill "$xvfb" 2>/dev/null
