@@ -18,8 +18,14 @@ class RecordedDevice final : public reader::HidDevice {
   std::optional<reader::ReportLengths> GetReportLengths() override {
     return recorder_.Timed([&] { return inner_->GetReportLengths(); });
   }
-  bool CheckOutputReport(std::span<const std::uint8_t> report) override {
-    return recorder_.Timed([&] { return inner_->CheckOutputReport(report); });
+  bool PassesUsageCheck(std::span<const std::uint8_t> report) override {
+    return recorder_.Timed([&] { return inner_->PassesUsageCheck(report); });
+  }
+  reader::LockStatus Lock(int waitMs) override {
+    return recorder_.Timed([&] { return inner_->Lock(waitMs); });
+  }
+  void Unlock() override {
+    recorder_.Timed([&] { inner_->Unlock(); });
   }
   reader::WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) override {
     return recorder_.Timed([&] { return inner_->Write(report, timeoutMs); });
@@ -29,9 +35,6 @@ class RecordedDevice final : public reader::HidDevice {
   }
   void DiscardPendingReports() override {
     recorder_.Timed([&] { inner_->DiscardPendingReports(); });
-  }
-  void CancelIo() override {
-    recorder_.Timed([&] { inner_->CancelIo(); });
   }
 
  private:
@@ -44,17 +47,15 @@ class RecordedDevice final : public reader::HidDevice {
 WaitRecorder::WaitRecorder(reader::HidSystem& inner, std::function<std::int64_t()> clockMs)
     : inner_(inner), clockMs_(std::move(clockMs)) {}
 
-std::unique_ptr<reader::HidInterfaceList> WaitRecorder::ListInterfaces() {
-  return Timed([&] { return inner_.ListInterfaces(); });
+reader::WalkEnd WaitRecorder::WalkInterfaces(const std::function<bool(const std::string& path)>& visit) {
+  return Timed([&] { return inner_.WalkInterfaces(visit); });
 }
 
-std::unique_ptr<reader::HidDevice> WaitRecorder::Open(const std::string& path) {
-  std::unique_ptr<reader::HidDevice> device = Timed([&] { return inner_.Open(path); });
-  if (!device) return nullptr;
-  return std::make_unique<RecordedDevice>(std::move(device), *this);
+reader::OpenResult WaitRecorder::Open(const std::string& path) {
+  reader::OpenResult opened = Timed([&] { return inner_.Open(path); });
+  if (opened.device) opened.device = std::make_unique<RecordedDevice>(std::move(opened.device), *this);
+  return opened;
 }
-
-reader::OpenFailure WaitRecorder::LastOpenFailure() const { return inner_.LastOpenFailure(); }
 
 std::optional<reader::HidAttributes> WaitRecorder::IdentityWithoutOpening(const std::string& path) {
   return Timed([&] { return inner_.IdentityWithoutOpening(path); });

@@ -20,9 +20,8 @@ class WaitRecorder final : public reader::HidSystem {
  public:
   WaitRecorder(reader::HidSystem& inner, std::function<std::int64_t()> clockMs);
 
-  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override;
-  std::unique_ptr<reader::HidDevice> Open(const std::string& path) override;
-  reader::OpenFailure LastOpenFailure() const override;
+  reader::WalkEnd WalkInterfaces(const std::function<bool(const std::string& path)>& visit) override;
+  reader::OpenResult Open(const std::string& path) override;
   std::optional<reader::HidAttributes> IdentityWithoutOpening(const std::string& path) override;
   void Pause(int milliseconds) override;
 

@@ -14,9 +14,10 @@ namespace magcfg::bench {
 class WithoutPause final : public reader::HidSystem {
  public:
   explicit WithoutPause(reader::HidSystem& inner) : inner_(inner) {}
-  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override { return inner_.ListInterfaces(); }
-  std::unique_ptr<reader::HidDevice> Open(const std::string& path) override { return inner_.Open(path); }
-  reader::OpenFailure LastOpenFailure() const override { return inner_.LastOpenFailure(); }
+  reader::WalkEnd WalkInterfaces(const std::function<bool(const std::string& path)>& visit) override {
+    return inner_.WalkInterfaces(visit);
+  }
+  reader::OpenResult Open(const std::string& path) override { return inner_.Open(path); }
   std::optional<reader::HidAttributes> IdentityWithoutOpening(const std::string& path) override {
     return inner_.IdentityWithoutOpening(path);
   }

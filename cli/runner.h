@@ -1,7 +1,7 @@
 // Runs one command on the readers chosen: the first one found, the one at a
 // path, or every one attached, each in a thread of its own. Every reader's
-// run is one report exchange, as a press of the window's button runs it,
-// and ends in a report saying what happened.
+// run is one exchange of a reader session, as a press of the window's button
+// runs it, and ends in a report saying what happened.
 #pragma once
 
 #include <array>
@@ -17,6 +17,7 @@
 #include "cli/options.h"
 #include "reader/frames.h"
 #include "reader/hid_port.h"
+#include "reader/reader_session.h"
 #include "res/texts.h"
 
 namespace magcfg::cli {
@@ -28,7 +29,7 @@ struct CommandRequest {
   std::uint8_t trackSelection = 0;  // read
 };
 
-enum class CardStatus { NoSwipe, SwipeFailed, SwipeOk };
+using CardStatus = reader::CardStatus;
 
 struct ReaderReport {
   std::optional<std::string> path;  // nullopt when no reader was found
@@ -72,9 +73,9 @@ class VerboseLog {
   std::ostream& out_;
 };
 
-// Runs the command on an open reader (null: none was found, and the exchange
+// Runs the command on the session's reader (when none is open, the exchange
 // says so).
-ReaderReport RunCommand(reader::HidDevice* device, const std::string& path, const CommandRequest& request,
+ReaderReport RunCommand(reader::ReaderSession& session, const std::string& path, const CommandRequest& request,
                         VerboseLog* log);
 
 // Chooses the readers and runs the command on each. One report per reader,

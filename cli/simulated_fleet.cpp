@@ -1,37 +1,11 @@
 #include "cli/simulated_fleet.h"
 
+#include <algorithm>
+
 #include "platform/simulated/demo_reader.h"
 #include "reader/card_swipe.h"
 
 namespace magcfg::cli {
-namespace {
-
-using reader::EnumerationEntry;
-using reader::EnumerationStatus;
-
-// The members' lists one after the other.
-class FleetList final : public reader::HidInterfaceList {
- public:
-  FleetList(std::vector<std::shared_ptr<sim::SimulatedHidSystem>> members,
-            std::vector<std::unique_ptr<reader::HidInterfaceList>> lists)
-      : members_(std::move(members)), lists_(std::move(lists)) {}
-
-  EnumerationEntry At(std::uint32_t index) override {
-    std::uint64_t local = index;
-    for (std::size_t m = 0; m < lists_.size(); ++m) {
-      const std::size_t count = members_[m]->Config().interfaces.size();
-      if (local < count) return lists_[m]->At(static_cast<std::uint32_t>(local));
-      local -= count;
-    }
-    return {EnumerationStatus::NoMoreItems, {}};
-  }
-
- private:
-  std::vector<std::shared_ptr<sim::SimulatedHidSystem>> members_;
-  std::vector<std::unique_ptr<reader::HidInterfaceList>> lists_;
-};
-
-}  // namespace
 
 SimulatedFleet::SimulatedFleet(int readers, sim::Pacing pacing) {
   for (int i = 0; i < readers; ++i) {
@@ -47,14 +21,29 @@ SimulatedFleet::SimulatedFleet(int readers, sim::Pacing pacing) {
   }
 }
 
-std::unique_ptr<reader::HidInterfaceList> SimulatedFleet::ListInterfaces() {
-  std::vector<std::unique_ptr<reader::HidInterfaceList>> lists;
+reader::WalkEnd SimulatedFleet::WalkInterfaces(const std::function<bool(const std::string& path)>& visit) {
+  // Every member's list is had before any interface is visited, as one
+  // platform list is.
   for (const auto& member : members_) {
-    std::unique_ptr<reader::HidInterfaceList> list = member->ListInterfaces();
-    if (!list) return nullptr;
-    lists.push_back(std::move(list));
+    if (!member->Config().listObtainable) return reader::WalkEnd::ListFailed;
   }
-  return std::make_unique<FleetList>(members_, std::move(lists));
+  for (const auto& member : members_) {
+    bool stopped = false;
+    const reader::WalkEnd end = member->WalkInterfaces([&](const std::string& path) {
+      stopped = !visit(path);
+      return !stopped;
+    });
+    if (end != reader::WalkEnd::Completed || stopped) return end;
+    // A member's walk that met an enumeration failure ended there: so does
+    // the fleet's, as one platform's would.
+    const auto& interfaces = member->Config().interfaces;
+    if (std::any_of(interfaces.begin(), interfaces.end(), [](const sim::SimulatedInterface& interface) {
+          return interface.listing == sim::Listing::EnumerationFails;
+        })) {
+      break;
+    }
+  }
+  return reader::WalkEnd::Completed;
 }
 
 sim::SimulatedHidSystem* SimulatedFleet::MemberWith(const std::string& path) const {
@@ -66,11 +55,10 @@ sim::SimulatedHidSystem* SimulatedFleet::MemberWith(const std::string& path) con
   return nullptr;
 }
 
-std::unique_ptr<reader::HidDevice> SimulatedFleet::Open(const std::string& path) {
+reader::OpenResult SimulatedFleet::Open(const std::string& path) {
   sim::SimulatedHidSystem* member = MemberWith(path);
-  std::unique_ptr<reader::HidDevice> device = member != nullptr ? member->Open(path) : nullptr;
-  if (!device) lastOpenFailure_ = member != nullptr ? member->LastOpenFailure() : reader::OpenFailure::Other;
-  return device;
+  if (member == nullptr) return {nullptr, reader::OpenFailure::NotFound};
+  return member->Open(path);
 }
 
 std::optional<reader::HidAttributes> SimulatedFleet::IdentityWithoutOpening(const std::string& path) {

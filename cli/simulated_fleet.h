@@ -18,11 +18,12 @@ class SimulatedFleet final : public reader::HidSystem {
   // Every reader holds the demo swipe and answers as the demo reader does.
   SimulatedFleet(int readers, sim::Pacing pacing);
 
-  // Null when one member's list cannot be had, as a platform failing would.
-  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override;
-  std::unique_ptr<reader::HidDevice> Open(const std::string& path) override;
+  // The members' interfaces one member after the other. A member whose list
+  // cannot be had fails the whole walk, as a platform failing would; one
+  // whose walk stops on a detail stops it there.
+  reader::WalkEnd WalkInterfaces(const std::function<bool(const std::string& path)>& visit) override;
+  reader::OpenResult Open(const std::string& path) override;
   void Pause(int milliseconds) override;
-  reader::OpenFailure LastOpenFailure() const override { return lastOpenFailure_; }
   std::optional<reader::HidAttributes> IdentityWithoutOpening(const std::string& path) override;
 
   std::size_t Size() const { return members_.size(); }
@@ -35,7 +36,6 @@ class SimulatedFleet final : public reader::HidSystem {
   sim::SimulatedHidSystem* MemberWith(const std::string& path) const;
 
   std::vector<std::shared_ptr<sim::SimulatedHidSystem>> members_;
-  reader::OpenFailure lastOpenFailure_ = reader::OpenFailure::Other;
 };
 
 }  // namespace magcfg::cli

@@ -8,6 +8,7 @@
 #include "cli/report.h"
 #include "reader/discovery.h"
 #include "reader/reader_identity.h"
+#include "reader/reader_session.h"
 
 namespace magcfg::cli {
 namespace {
@@ -76,25 +77,22 @@ class Watcher {
 
  private:
   void SetUp(const std::string& path, bool surelyReader) {
-    std::unique_ptr<reader::HidDevice> device = system_.Open(path);
-    const std::optional<reader::HidAttributes> attributes = device ? device->GetAttributes() : std::nullopt;
-    if (attributes &&
-        (attributes->vendorId != reader::kReaderVendorId || attributes->productId != reader::kReaderProductId)) {
-      return;  // some other HID device
-    }
-    if (!attributes) {
+    reader::ReaderSession session(system_);
+    const reader::Opening opened = session.OpenAt(path);
+    if (opened.outcome == reader::OpenOutcome::NotAReader) return;  // some other HID device
+    if (opened.outcome != reader::OpenOutcome::Opened) {
       if (surelyReader) CannotOpen(path);
       return;
     }
     known_.insert(path);
     std::vector<Step> done;
     for (const CommandRequest& request : steps_) {
-      done.push_back({request, RunCommand(device.get(), path, request, log_)});
+      done.push_back({request, RunCommand(session, path, request, log_)});
       // A failed step leaves the reader half set up: the next one is not sent.
       if (done.back().report.exit != ExitCode::Success) break;
     }
-    device.reset();
-    Print(path, attributes->versionNumber, done);
+    session.Close();
+    Print(path, opened.versionNumber, done);
   }
 
   void Print(const std::string& path, std::uint16_t version, const std::vector<Step>& done) {

@@ -1,8 +1,9 @@
 # Checks the portable core's includes; fails with the file and line at fault.
 # - No file of the core includes a platform or toolkit header.
 # - The layers include only themselves and layers below them, lowest first:
-#   text < res < reader < ui (with ui/widgets) < app; nothing in the core
-#   includes the adapters, the command-line tool or the test code above it.
+#   text < reader < res < ui (with ui/widgets) < app. The protocol knows no
+#   texts: res/, the window's texts and template, sits above it. Nothing in
+#   the core includes the adapters, the command-line tool or the test code.
 # - The command line (cli/) includes nothing of the window (ui/), and of the
 #   simulated reader (platform/simulated/) only where it runs simulated
 #   readers: cli/simulated_fleet.* and the program's main.
@@ -13,7 +14,7 @@ block()
     cmake_path(GET CMAKE_CURRENT_LIST_DIR PARENT_PATH ROOT)
   endif()
 
-  set(layers text res reader ui app)
+  set(layers text reader res ui app)
   set(above_core platform cli tests fuzz bench)
 
   set(core_files "")

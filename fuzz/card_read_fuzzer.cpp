@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fuzz/fuzz_check.h"
-#include "reader/card_read.h"
+#include "reader/card_data.h"
 #include "reader/replies.h"
 #include "res/control_ids.h"
 #include "tests/support/fake_window.h"
@@ -24,7 +24,9 @@ class ScriptedReader : public reader::HidDevice {
       : inputLength_(inputLength), reports_(std::move(reports)) {}
   std::optional<reader::HidAttributes> GetAttributes() override { return reader::HidAttributes{0x5131, 0x2007, 1}; }
   std::optional<reader::ReportLengths> GetReportLengths() override { return reader::ReportLengths{inputLength_, 65}; }
-  bool CheckOutputReport(std::span<const std::uint8_t>) override { return true; }
+  bool PassesUsageCheck(std::span<const std::uint8_t>) override { return true; }
+  reader::LockStatus Lock(int) override { return reader::LockStatus::Owned; }
+  void Unlock() override {}
   reader::WriteResult Write(std::span<const std::uint8_t> report, int) override {
     return {reader::TransferStatus::Completed, static_cast<std::uint32_t>(report.size())};
   }
@@ -39,7 +41,6 @@ class ScriptedReader : public reader::HidDevice {
   }
   // Its reports are the reply to the request: none is waiting before it.
   void DiscardPendingReports() override {}
-  void CancelIo() override {}
   int reads = 0;
 
  private:
@@ -50,21 +51,18 @@ class ScriptedReader : public reader::HidDevice {
 class OneReader : public reader::HidSystem {
  public:
   explicit OneReader(std::unique_ptr<ScriptedReader> device) : device_(std::move(device)) {}
-  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override { return std::make_unique<List>(); }
-  std::unique_ptr<reader::HidDevice> Open(const std::string&) override {
+  reader::WalkEnd WalkInterfaces(const std::function<bool(const std::string& path)>& visit) override {
+    visit("reader");
+    return reader::WalkEnd::Completed;
+  }
+  reader::OpenResult Open(const std::string&) override {
     device = device_.get();
-    return std::move(device_);
+    return {std::move(device_), reader::OpenFailure::NotFound};
   }
   void Pause(int) override {}
   ScriptedReader* device = nullptr;
 
  private:
-  struct List : reader::HidInterfaceList {
-    reader::EnumerationEntry At(std::uint32_t index) override {
-      if (index == 0) return {reader::EnumerationStatus::Interface, "reader"};
-      return {reader::EnumerationStatus::NoMoreItems, {}};
-    }
-  };
   std::unique_ptr<ScriptedReader> device_;
 };
 

@@ -19,8 +19,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t i = 0; i < std::min(inputLength, reply.size()); ++i) sawOpening = sawOpening || reply[i] == 0x05;
   FUZZ_CHECK(sawOpening || text.empty());
 
-  const auto status = magcfg::reader::CardStatusMessage(reply);
+  const auto status = magcfg::reader::ReadCardStatus(reply);
   const int code = reply.size() > 4 ? static_cast<std::int8_t>(reply[4]) : 0;
-  FUZZ_CHECK(status.has_value() == (code >= 0 && code <= 2));
+  FUZZ_CHECK(status.status.has_value() == (code >= 0 && code <= 2));
+  FUZZ_CHECK(status.byte4 == static_cast<std::uint8_t>(code));
   return 0;
 }

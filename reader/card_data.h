@@ -12,11 +12,14 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "reader/card_swipe.h"
+#include "reader/replies.h"
 
 namespace magcfg::reader {
 
@@ -54,5 +57,15 @@ std::u32string MaskRuns(std::u32string_view text);
 
 // The swipe with each track masked, as bytes again.
 CardSwipe MaskedSwipe(const CardSwipe& swipe);
+
+// Masks the card numbers in the reports of one reply, each as it was read
+// (byte 0 the report ID), before they are shown in hexadecimal: a hidden
+// digit becomes '*'. decoded: what a card read made of these reports, the
+// first of them its first report; null for a reply that was not decoded as
+// one. A decoded track is masked where it holds a card number. Every other
+// byte gets the run rule, with runs going on from one report's byte 64 into
+// the next report's byte 1, as the decoding reads them, and within each
+// report whatever its length.
+void MaskCardData(std::span<std::vector<std::uint8_t>> reports, const CardReadResult* decoded);
 
 }  // namespace magcfg::reader

@@ -1,11 +1,11 @@
-// The reader's six commands and how the report exchange runs each of them:
-// time-outs, the usage check and the notices shown along the way.
+// The reader's six commands and what the report exchange needs to run each
+// of them: its payload, its time-outs, the usage check and whether the
+// reply is still read after a write that ran out. How each step is shown
+// is the front ends' business (res/exchange_notices.h).
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-
-#include "res/texts.h"
 
 namespace magcfg::reader {
 
@@ -18,30 +18,13 @@ enum class CommandCode : std::uint8_t {
   SetFormat = 0x30,
 };
 
-// How a notice reaches the operator.
-enum class NoticeForm {
-  StatusLine,
-  ErrorBox,           // the message as text, title "Error", error icon
-  StatusAndErrorBox,  // the status line, then the message in a box titled "ERROR"
-};
-
 struct ExchangeParameters {
   CommandCode code;
   std::size_t payloadLength;
   int writeTimeoutMs;
-  int readTimeoutMs;
+  int readTimeoutMs;  // for the first report, and for each further one of a card read
   bool usageCheck;
-  NoticeForm writeTimeoutNotice;  // always MSG_SEND_TIMEOUT
-  bool stopAfterWriteTimeout;
-  MessageKey writeSuccessNotice;  // in the status line
-  // The version command shows its write notice only when the write was still
-  // under way when the write call returned.
-  bool writeNoticeOnlyIfCompletedLater;
-  MessageKey readTimeoutNotice;
-  NoticeForm readTimeoutForm;
-
-  // Report ID, STX, command, payload, ETX.
-  std::size_t FrameLength() const { return 4 + payloadLength; }
+  bool stopAfterWriteTimeout;  // no read after a write that ran out
 };
 
 // The parameters of a command; every CommandCode has a row.

@@ -3,40 +3,33 @@
 #include "reader/reader_identity.h"
 
 namespace magcfg::reader {
-namespace {
 
-bool IsReader(const HidAttributes& attributes) {
-  return attributes.vendorId == kReaderVendorId && attributes.productId == kReaderProductId;
-}
-
-// A reader that the platform would not let the user open.
-bool IsRefusedReader(HidSystem& system, const std::string& path) {
-  if (system.LastOpenFailure() != OpenFailure::PermissionDenied) return false;
+bool IsRefusedReader(HidSystem& system, const std::string& path, OpenFailure failure) {
+  if (failure != OpenFailure::PermissionDenied) return false;
   const std::optional<HidAttributes> identity = system.IdentityWithoutOpening(path);
   return identity && IsReader(*identity);
 }
 
-// Walks the list, calling onReader for each matching interface until it
+namespace {
+
+// Walks the interfaces, calling onReader for each matching one until it
 // returns false. `refused` gets the first reader refused for permission.
 template <typename OnReader>
 FindOutcome Walk(HidSystem& system, std::string& refused, OnReader&& onReader) {
-  const std::unique_ptr<HidInterfaceList> list = system.ListInterfaces();
-  if (!list) return FindOutcome::ListFailed;
   bool found = false;
-  for (std::uint32_t index = 0;; ++index) {
-    EnumerationEntry entry = list->At(index);
-    if (entry.status == EnumerationStatus::NoMoreItems || entry.status == EnumerationStatus::Failed) break;
-    if (entry.status == EnumerationStatus::DetailFailed) return FindOutcome::DetailFailed;
-    std::unique_ptr<HidDevice> device = system.Open(entry.path);
-    if (!device) {
-      if (refused.empty() && IsRefusedReader(system, entry.path)) refused = entry.path;
-      continue;
+  const WalkEnd end = system.WalkInterfaces([&](const std::string& path) {
+    OpenResult opened = system.Open(path);
+    if (!opened.device) {
+      if (refused.empty() && IsRefusedReader(system, path, opened.failure)) refused = path;
+      return true;
     }
-    const std::optional<HidAttributes> attributes = device->GetAttributes();
-    if (!attributes || !IsReader(*attributes)) continue;  // closed as it goes out of scope
+    const std::optional<HidAttributes> attributes = opened.device->GetAttributes();
+    if (!attributes || !IsReader(*attributes)) return true;  // closed as it goes out of scope
     found = true;
-    if (!onReader(std::move(device), entry.path, attributes->versionNumber)) break;
-  }
+    return onReader(std::move(opened.device), path, attributes->versionNumber);
+  });
+  if (end == WalkEnd::ListFailed) return FindOutcome::ListFailed;
+  if (end == WalkEnd::DetailFailed) return FindOutcome::DetailFailed;
   if (found) return FindOutcome::Found;
   return refused.empty() ? FindOutcome::NotFound : FindOutcome::AccessDenied;
 }

@@ -28,12 +28,16 @@ struct FindResult {
 
 // The first matching interface, opened. Interfaces that cannot be opened,
 // whose attributes cannot be read or whose IDs differ are passed over (and
-// closed again). An enumeration failure other than the end of the list ends
-// the walk as the end of the list does, rather than asking again for ever.
-// A reader that the platform refuses to open for lack of permission, known
-// as the reader without opening it, is passed over too, but remembered: when
-// no reader opens, the outcome is AccessDenied with its path. Does not pause.
+// closed again). An interface whose details cannot be read stops the walk
+// with DetailFailed. A reader that the platform refuses to open for lack of
+// permission, known as the reader without opening it, is passed over too,
+// but remembered: when no reader opens, the outcome is AccessDenied with its
+// path. Does not pause.
 FindResult FindFirstReader(HidSystem& system);
+
+// An open that failed for lack of permission, at an interface known to be
+// the reader without opening it.
+bool IsRefusedReader(HidSystem& system, const std::string& path, OpenFailure failure);
 
 struct ReaderInfo {
   std::string path;

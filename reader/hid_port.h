@@ -1,10 +1,14 @@
 // The HID services the program needs from the platform, and nothing more:
-// walk the HID interfaces present, open one, read its identity and report
-// lengths, and move one report at a time with a time-out. Linux hidraw,
-// Windows HID and the simulated reader each implement it.
+// walk the HID interfaces present, open one (saying why it could not be),
+// read its identity and report lengths, make it this program's own for one
+// exchange, and move one report at a time within a time-out. Linux hidraw,
+// Windows HID and the simulated reader each implement it; how a platform
+// does each step (overlapped I/O and its cancelling, the HID parser's usage
+// call, flock) stays inside that platform's backend.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -26,11 +30,12 @@ struct ReportLengths {
 };
 
 enum class TransferStatus {
-  Completed,   // the wait ended with the transfer done
-  TimedOut,    // the wait ran out; the backend has not cancelled the transfer
-  Failed,      // the transfer failed (an I/O error, a stalled endpoint); nothing is left outstanding
-  ReaderGone,  // the transfer failed because the interface is gone (unplugged); nothing is left outstanding
+  Completed,   // the transfer is done
+  TimedOut,    // the time-out ran out; the backend has cancelled the transfer
+  Failed,      // the transfer failed (an I/O error, a stalled endpoint)
+  ReaderGone,  // the transfer failed because the interface is gone (unplugged)
 };
+// Whatever the status, nothing is left outstanding when a transfer returns.
 
 inline bool IsFailure(TransferStatus status) {
   return status == TransferStatus::Failed || status == TransferStatus::ReaderGone;
@@ -38,13 +43,18 @@ inline bool IsFailure(TransferStatus status) {
 
 struct WriteResult {
   TransferStatus status = TransferStatus::TimedOut;
-  // Bytes the write call itself reported as written: the whole report when
-  // the transfer completed inside the call, 0 when it was still under way.
-  std::uint32_t bytesWrittenInCall = 0;
+  // The count of bytes the platform's write call reported when it returned:
+  // the whole report when the transfer completed inside the call, 0 when it
+  // was still under way (on Linux every write completes inside the call).
+  std::uint32_t bytesReportedByCall = 0;
 };
 
-// One open HID interface. Destroying it closes it and cancels whatever is
-// still outstanding.
+enum class LockStatus {
+  Owned,  // this open interface is the reader's only user until Unlock
+  Busy,   // another program (or another open of the same interface) kept it for the whole wait
+};
+
+// One open HID interface. Destroying it lets go of the lock and closes it.
 class HidDevice {
  public:
   virtual ~HidDevice() = default;
@@ -56,66 +66,65 @@ class HidDevice {
   // every call; nullopt when the description cannot be had.
   virtual std::optional<ReportLengths> GetReportLengths() = 0;
 
-  // The usage check on an output report (setting no usage, it changes no
-  // byte); false when the platform refuses the report.
-  virtual bool CheckOutputReport(std::span<const std::uint8_t> report) = 0;
+  // The platform's check of an output report before it is written (setting
+  // no usage, it changes no byte); false when the platform refuses the
+  // report. A platform without such a check accepts every report.
+  virtual bool PassesUsageCheck(std::span<const std::uint8_t> report) = 0;
 
-  // Starts writing the whole report and waits at most timeoutMs for it.
-  virtual WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) = 0;
-
-  // Starts reading one input report into buffer (at most buffer.size()
-  // bytes) and waits at most timeoutMs for it. Byte 0 of the buffer is the
-  // report ID, 0 for an interface without report IDs, whatever the platform
-  // hands over; the report's data follows from byte 1.
-  virtual TransferStatus Read(std::span<std::uint8_t> buffer, int timeoutMs) = 0;
+  // Makes this open interface the reader's only user, so that no other
+  // program writes a request or takes a reply in between: tried until waitMs
+  // have passed. A platform that cannot lock at all says Owned.
+  virtual LockStatus Lock(int waitMs) = 0;
+  // Lets go of the lock; nothing when it is not held.
+  virtual void Unlock() = 0;
 
   // Drops the input reports already waiting, without waiting for more, so
-  // that a reply that came after its read ran out is not taken for the
-  // reply to the next request.
+  // that a reply meant for someone else, or one that came after its read ran
+  // out, is not taken for the reply to the next request.
   virtual void DiscardPendingReports() = 0;
 
-  // Cancels the transfers still outstanding on this interface.
-  virtual void CancelIo() = 0;
+  // Writes the whole report, waiting at most timeoutMs.
+  virtual WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) = 0;
+
+  // Reads one input report into buffer (at most buffer.size() bytes),
+  // waiting at most timeoutMs. Byte 0 of the buffer is the report ID, 0 for
+  // an interface without report IDs, whatever the platform hands over; the
+  // report's data follows from byte 1.
+  virtual TransferStatus Read(std::span<std::uint8_t> buffer, int timeoutMs) = 0;
 };
 
-enum class EnumerationStatus {
-  Interface,     // an interface at this index; its path follows
-  DetailFailed,  // an interface is there but its details could not be read
-  NoMoreItems,   // the index is past the end of the list
-  Failed,        // the platform failed otherwise
+// How a walk of the HID interfaces ended.
+enum class WalkEnd {
+  Completed,     // every interface present was visited, or the visitor stopped the walk
+  ListFailed,    // the list of interfaces could not be obtained; nothing was visited
+  DetailFailed,  // an interface is there but its details (its path) could not be read; the walk stopped there
 };
-
-struct EnumerationEntry {
-  EnumerationStatus status = EnumerationStatus::NoMoreItems;
-  std::string path;
-};
-
-// A snapshot of the HID interfaces present, released when destroyed.
-class HidInterfaceList {
- public:
-  virtual ~HidInterfaceList() = default;
-  virtual EnumerationEntry At(std::uint32_t index) = 0;
-};
+// An enumeration failure other than these ends the walk as its end does.
 
 // Why an interface could not be opened.
 enum class OpenFailure {
-  Other,             // any other reason, or the platform does not tell
+  NotFound,          // nothing at that path (any more)
   PermissionDenied,  // the interface is there, but the user may not open it
+  Busy,              // the platform says another program holds it exclusively
+  NotAHidInterface,  // what the path names is not a HID interface (checked before anything is written)
+  Other,             // any other reason, or the platform does not tell
+};
+
+struct OpenResult {
+  std::unique_ptr<HidDevice> device;  // null when the open failed
+  OpenFailure failure = OpenFailure::Other;  // why, when device is null
 };
 
 class HidSystem {
  public:
   virtual ~HidSystem() = default;
 
-  // The list of HID interfaces present; nullptr when it cannot be obtained.
-  virtual std::unique_ptr<HidInterfaceList> ListInterfaces() = 0;
+  // Visits the path of each HID interface present, in the platform's order,
+  // until visit returns false.
+  virtual WalkEnd WalkInterfaces(const std::function<bool(const std::string& path)>& visit) = 0;
 
-  // Opens an interface for reading and writing; nullptr when it cannot be opened.
-  virtual std::unique_ptr<HidDevice> Open(const std::string& path) = 0;
-
-  // Why the latest Open that returned nullptr failed, like the platform's
-  // last-error value.
-  virtual OpenFailure LastOpenFailure() const { return OpenFailure::Other; }
+  // Opens an interface for reading and writing; other programs may open it too.
+  virtual OpenResult Open(const std::string& path) = 0;
 
   // An interface's identity read without opening it, where the platform
   // keeps it elsewhere (sysfs on Linux); nullopt where it cannot be had.

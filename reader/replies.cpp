@@ -15,11 +15,18 @@ int Signed(std::uint8_t byte) { return static_cast<std::int8_t>(byte); }
 
 }  // namespace
 
-FormatVerdict ReadFormatVerdict(std::span<const std::uint8_t> reply) {
-  switch (ByteAt(reply, 3)) {
-    case 'Y': return FormatVerdict::Accepted;
-    case 'N': return FormatVerdict::Refused;
-    default: return FormatVerdict::None;
+std::optional<std::array<std::uint8_t, 2>> UnexpectedHeader(std::span<const std::uint8_t> reply, CommandCode code) {
+  const std::array<std::uint8_t, 2> header = {ByteAt(reply, 1), ByteAt(reply, 2)};
+  if (header[0] == kStx && header[1] == static_cast<std::uint8_t>(code)) return std::nullopt;
+  return header;
+}
+
+FormatReply ReadFormatReply(std::span<const std::uint8_t> reply) {
+  const std::uint8_t byte3 = ByteAt(reply, 3);
+  switch (byte3) {
+    case 'Y': return {FormatVerdict::Accepted, byte3};
+    case 'N': return {FormatVerdict::Refused, byte3};
+    default: return {FormatVerdict::None, byte3};
   }
 }
 
@@ -39,12 +46,13 @@ std::string ExtractVersionText(std::span<const std::uint8_t> reply, std::size_t 
   return text;
 }
 
-std::optional<MessageKey> CardStatusMessage(std::span<const std::uint8_t> reply) {
-  switch (Signed(ByteAt(reply, 4))) {
-    case 0: return MessageKey::NoSwipe;
-    case 1: return MessageKey::SwipeFailed;
-    case 2: return MessageKey::SwipeOk;
-    default: return std::nullopt;
+CardStatusReply ReadCardStatus(std::span<const std::uint8_t> reply) {
+  const std::uint8_t byte4 = ByteAt(reply, 4);
+  switch (Signed(byte4)) {
+    case 0: return {CardStatus::NoSwipe, byte4};
+    case 1: return {CardStatus::SwipeFailed, byte4};
+    case 2: return {CardStatus::SwipeOk, byte4};
+    default: return {std::nullopt, byte4};
   }
 }
 
@@ -68,7 +76,7 @@ CardReadResult DecodeCardReply(std::span<const std::uint8_t, kReplyBufferSize> s
     const int reason = Signed(bytes[3]);
     if (reason == 0 || reason == 1) {
       result.kind = CardReadResult::Kind::Refused;
-      result.reason = reason == 0 ? MessageKey::NoSwipe : MessageKey::SwipeFailed;
+      result.reason = reason == 0 ? RefusalReason::NoSwipe : RefusalReason::SwipeFailed;
     }
     return result;
   }

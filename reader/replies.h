@@ -9,13 +9,22 @@
 #include <span>
 #include <string>
 
-#include "res/texts.h"
+#include "reader/commands.h"
 
 namespace magcfg::reader {
 
+// --- Every reply starts with STX and the code of the command it answers:
+// the two bytes after the report ID when they are not these, nullopt when
+// they are. Only the command line says so; nothing else reads them.
+std::optional<std::array<std::uint8_t, 2>> UnexpectedHeader(std::span<const std::uint8_t> reply, CommandCode code);
+
 // --- Set format: byte 3 carries the verdict.
 enum class FormatVerdict { Accepted, Refused, None };
-FormatVerdict ReadFormatVerdict(std::span<const std::uint8_t> reply);
+struct FormatReply {
+  FormatVerdict verdict = FormatVerdict::None;
+  std::uint8_t byte3 = 0;  // the byte the verdict was read from
+};
+FormatReply ReadFormatReply(std::span<const std::uint8_t> reply);
 
 // --- Version: the bytes between each 0x05 and the next 0x03 among the first
 // inputLength bytes, joined. The text holds at most 29 bytes; a longer one is
@@ -23,9 +32,13 @@ FormatVerdict ReadFormatVerdict(std::span<const std::uint8_t> reply);
 inline constexpr std::size_t kVersionTextCapacity = 29;
 std::string ExtractVersionText(std::span<const std::uint8_t> reply, std::size_t inputLength);
 
-// --- Card status: byte 4, read as a signed code. nullopt for a code that
-// names no result.
-std::optional<MessageKey> CardStatusMessage(std::span<const std::uint8_t> reply);
+// --- Card status: byte 4, read as a signed code: 0, 1 or 2.
+enum class CardStatus { NoSwipe, SwipeFailed, SwipeOk };
+struct CardStatusReply {
+  std::optional<CardStatus> status;  // nullopt for a code that names no result
+  std::uint8_t byte4 = 0;            // the code as it came
+};
+CardStatusReply ReadCardStatus(std::span<const std::uint8_t> reply);
 
 // --- Card read.
 // The accumulate test's value: 256 * s(byte 1) + s(byte 2), bytes read as
@@ -53,17 +66,20 @@ class CardReplyCollector {
   std::size_t reports_ = 0;
 };
 
+// Why the reader sent no track data ('N'), for the two reasons it names.
+enum class RefusalReason { NoSwipe, SwipeFailed };
+
 struct CardReadResult {
   enum class Kind {
-    Tracks,   // 'Y': each track's text, or the blank-track text
-    Refused,  // 'N' with a known reason: the reason's text everywhere
-    Nothing,  // anything else: nothing is shown
+    Tracks,   // 'Y': each track's bytes, or a blank track
+    Refused,  // 'N' with a known reason
+    Nothing,  // anything else: nothing to show
   };
   Kind kind = Kind::Nothing;
   // For Tracks: each track's raw bytes (zero bytes kept; the display drops
   // them), or nullopt for a blank track (length 0).
   std::array<std::optional<std::string>, 3> tracks;
-  MessageKey reason = MessageKey::NoSwipe;  // for Refused
+  RefusalReason reason = RefusalReason::NoSwipe;  // for Refused
   // For Tracks: a track that did not arrive whole. Its length ran past the
   // bytes received, or its length byte (0x80 and up) announced no length.
   // The window shows such a track as decoded; the command line marks it.

@@ -2,10 +2,7 @@
 
 #include <array>
 
-#include "reader/card_read.h"
-#include "reader/discovery.h"
 #include "reader/frames.h"
-#include "reader/replies.h"
 #include "res/control_ids.h"
 #include "res/control_table.h"
 #include "text/text_codec.h"
@@ -15,7 +12,8 @@
 namespace magcfg {
 
 using reader::CommandCode;
-using reader::ExchangeOutcome;
+using reader::ExchangeResult;
+using reader::ExchangeStatus;
 
 namespace {
 
@@ -52,11 +50,11 @@ constexpr Route kRoutes[] = {
 
 // Set Device is enabled again at the end of every exchange that ran its
 // course, and on the pre-check paths; nothing disables it.
-bool EnablesSetDevice(ExchangeOutcome outcome) {
-  switch (outcome) {
-    case ExchangeOutcome::UsageRefused:
-    case ExchangeOutcome::NoPreparsed:
-    case ExchangeOutcome::ReportTooShort:
+bool EnablesSetDevice(ExchangeStatus status) {
+  switch (status) {
+    case ExchangeStatus::UsageRefused:
+    case ExchangeStatus::NoReportDescription:
+    case ExchangeStatus::ReportTooShort:
       return false;
     default:
       return true;
@@ -65,25 +63,23 @@ bool EnablesSetDevice(ExchangeOutcome outcome) {
 
 }  // namespace
 
-// Shows the exchange's notices in the status line and message boxes, in the
-// language in force when each is shown.
-class MainDialog::WindowNotices final : public reader::NoticeSink {
+// Shows the steps of an exchange as they happen, in the language in force
+// when each is shown; a box shown here holds the exchange until it is closed.
+class MainDialog::WindowSteps final : public reader::ExchangeObserver {
  public:
-  explicit WindowNotices(MainDialog& dialog) : dialog_(dialog) {}
-  void Status(MessageKey key) override { dialog_.ShowStatus(key); }
-  void ErrorBox(MessageKey key, std::string_view title) override {
-    dialog_.window_.ShowMessageBox(dialog_.Text(key), title, BoxIcon::Error);
-  }
-  void MessageAsTitleBox(MessageKey key) override {
-    dialog_.window_.ShowMessageBox(kTitleError, dialog_.Text(key), BoxIcon::Error);
+  WindowSteps(MainDialog& dialog, CommandCode code) : dialog_(dialog), code_(code) {}
+  void WriteTimedOut() override { dialog_.Show(WriteTimeoutNotice(code_)); }
+  void WriteCompleted(bool wholeReportInCall) override {
+    if (const std::optional<Notice> notice = WriteDoneNotice(code_, wholeReportInCall)) dialog_.Show(*notice);
   }
 
  private:
   MainDialog& dialog_;
+  CommandCode code_;
 };
 
 MainDialog::MainDialog(WindowPort& window, reader::HidSystem& hid, ModuleState& state)
-    : window_(window), hid_(hid), state_(state) {
+    : window_(window), hid_(hid), state_(state), session_(hid) {
   // Chinese until the initialisation switches to English, before anything reads it.
   state_.language = UiLanguage::Chinese;
 }
@@ -125,6 +121,20 @@ std::string_view MainDialog::Text(MessageKey key) const { return MessageText(key
 
 void MainDialog::ShowStatus(MessageKey key) { ShowStatusText(Text(key)); }
 
+void MainDialog::Show(const Notice& notice) {
+  const std::string_view text = Text(notice.key);
+  switch (notice.form) {
+    case NoticeForm::StatusLine: ShowStatusText(text); break;
+    case NoticeForm::ErrorBox: window_.ShowMessageBox(text, kTitleError, BoxIcon::Error); break;
+    case NoticeForm::StatusThenErrorBox:
+      ShowStatusText(text);
+      window_.ShowMessageBox(text, kTitleSetDeviceError, BoxIcon::Error);
+      break;
+    case NoticeForm::StatusThenInformationBox: ShowInformation(text); break;
+    case NoticeForm::TitleOfErrorBox: window_.ShowMessageBox(kTitleError, text, BoxIcon::Error); break;
+  }
+}
+
 void MainDialog::ShowStatusText(std::string_view text) { window_.SetText(ctl::kStatusLine, text); }
 
 void MainDialog::ShowInformation(std::string_view text) {
@@ -139,26 +149,26 @@ void MainDialog::OnFindDevice() {
     ShowStatus(MessageKey::AlreadyOpen);
     return;
   }
-  reader::FindResult found = reader::FindFirstReader(hid_);
-  switch (found.outcome) {
-    case reader::FindOutcome::ListFailed:
+  const reader::Opening opened = session_.OpenFirst();
+  switch (opened.outcome) {
+    case reader::OpenOutcome::ListFailed:
       ShowStatus(MessageKey::EnumFailed);
       return;
-    case reader::FindOutcome::DetailFailed:
+    case reader::OpenOutcome::DetailFailed:
       window_.ShowMessageBox(kTitleError, Text(MessageKey::DetailFailed), BoxIcon::Error);
       return;
-    case reader::FindOutcome::Found:
-      reader_ = std::move(found.device);
-      ShowStatusText(ReaderFoundText(found.versionNumber, state_.language));
+    case reader::OpenOutcome::Opened:
+      ShowStatusText(ReaderFoundText(opened.versionNumber, state_.language));
       break;
-    case reader::FindOutcome::NotFound:
+    case reader::OpenOutcome::NotFound:
+    case reader::OpenOutcome::NotAReader:
       ShowStatus(MessageKey::ReaderNotFound);
       break;
-    case reader::FindOutcome::AccessDenied:
+    case reader::OpenOutcome::AccessDenied:
       // The status line as for no reader; then the box, so that a user who
       // started the program from the menu learns why and how to fix it.
       ShowStatus(MessageKey::ReaderNotFound);
-      window_.ShowMessageBox(AccessRefusedText(found.path, state_.language), kTitleError, BoxIcon::Error);
+      window_.ShowMessageBox(AccessRefusedText(opened.path, state_.language), kTitleError, BoxIcon::Error);
       break;
   }
   hid_.Pause(kFindDevicePauseMs);
@@ -166,7 +176,7 @@ void MainDialog::OnFindDevice() {
 
 void MainDialog::OnDisconnect() {
   if (ReaderOpen()) {
-    reader_.reset();
+    session_.Close();
     ShowStatus(MessageKey::Disconnected);
   } else {
     ShowStatus(MessageKey::NothingToDisconnect);
@@ -175,34 +185,27 @@ void MainDialog::OnDisconnect() {
 
 // --- Commands
 
-ExchangeOutcome MainDialog::Exchange(CommandCode code, std::span<const std::uint8_t> payload,
-                                     const reader::ReplyHandler& onReply) {
-  WindowNotices notices(*this);
-  const ExchangeOutcome outcome =
-      reader::RunReportExchange(reader_.get(), AnyTrackOutputTicked(window_), {code, payload}, notices, onReply);
-  if (EnablesSetDevice(outcome)) window_.SetEnabled(ctl::kSetDevice, true);
-  return outcome;
+ExchangeResult MainDialog::Exchange(const reader::ExchangeRequest& request,
+                                    const std::function<void(const ExchangeResult&)>& presentAnswer) {
+  WindowSteps steps(*this, request.code);
+  const ExchangeResult result = session_.Run(request, &steps);
+  for (const Notice& notice : EndNotices(result)) Show(notice);
+  if (result.status == ExchangeStatus::Answered) presentAnswer(result);
+  if (EnablesSetDevice(result.status)) window_.SetEnabled(ctl::kSetDevice, true);
+  return result;
+}
+
+// Shows the catalogue text an answer names, if it names one.
+void MainDialog::ShowAnswer(const ExchangeResult& result) {
+  if (const std::optional<Notice> notice = AnswerNotice(result)) Show(*notice);
 }
 
 void MainDialog::OnSetDevice() {
-  const std::array<std::uint8_t, 8> payload = reader::FormatPayload(ReadFormatPanel(window_));
-  const ExchangeOutcome outcome =
-      Exchange(CommandCode::SetFormat, payload, [this](std::span<const std::uint8_t> reply, std::size_t, auto&) {
-        switch (reader::ReadFormatVerdict(reply)) {
-          case reader::FormatVerdict::Refused:
-            ShowStatus(MessageKey::FormatFailed);
-            window_.ShowMessageBox(Text(MessageKey::FormatFailed), kTitleSetDeviceError, BoxIcon::Error);
-            break;
-          case reader::FormatVerdict::Accepted:
-            ShowInformation(Text(MessageKey::FormatOk));
-            break;
-          case reader::FormatVerdict::None:
-            break;
-        }
-      });
+  const ExchangeResult result =
+      Exchange(reader::ExchangeRequest::SetFormat(ReadFormatPanel(window_)), [this](const auto& r) { ShowAnswer(r); });
   // The sentinel set follows the panel once the request went out, whatever
   // the reader answered.
-  if (reader::GotPastUsageCheck(outcome)) WriteBackSentinels(window_, state_.sentinels);
+  if (reader::GotPastUsageCheck(result.status)) WriteBackSentinels(window_, state_.sentinels);
 }
 
 void MainDialog::OnSetDefaultFormat() {
@@ -210,28 +213,29 @@ void MainDialog::OnSetDefaultFormat() {
   OnSetDevice();
 }
 
+// A request that carries no track choice still runs the track pre-check.
+reader::ExchangeRequest MainDialog::Request(reader::ExchangeRequest request) const {
+  request.anyTrackOutput = AnyTrackOutputTicked(window_);
+  return request;
+}
+
 void MainDialog::OnGetVersion() {
-  Exchange(CommandCode::Version, {}, [this](std::span<const std::uint8_t> reply, std::size_t inputLength, auto&) {
-    const std::string version = reader::ExtractVersionText(reply, inputLength);
-    ShowInformation(BytesToText(version));
+  Exchange(Request(reader::ExchangeRequest::Plain(CommandCode::Version)), [this](const ExchangeResult& result) {
+    ShowInformation(BytesToText(result.versionText.value_or(std::string())));
   });
 }
 
-void MainDialog::RunModeCommand(CommandCode code, MessageKey success) {
-  // Any reply in time is the success; its content is not examined.
-  Exchange(code, {}, [this, success](std::span<const std::uint8_t>, std::size_t, auto&) {
-    ShowInformation(Text(success));
-  });
+// Any reply in time is the success; its content is not examined.
+void MainDialog::RunModeCommand(CommandCode code) {
+  Exchange(Request(reader::ExchangeRequest::Plain(code)), [this](const auto& r) { ShowAnswer(r); });
 }
 
-void MainDialog::OnActiveUpload() { RunModeCommand(CommandCode::ActiveMode, MessageKey::ActiveModeSet); }
+void MainDialog::OnActiveUpload() { RunModeCommand(CommandCode::ActiveMode); }
 
-void MainDialog::OnPassiveUpload() { RunModeCommand(CommandCode::PassiveMode, MessageKey::PassiveModeSet); }
+void MainDialog::OnPassiveUpload() { RunModeCommand(CommandCode::PassiveMode); }
 
 void MainDialog::OnCardStatus() {
-  Exchange(CommandCode::CardStatus, {}, [this](std::span<const std::uint8_t> reply, std::size_t, auto&) {
-    if (const std::optional<MessageKey> result = reader::CardStatusMessage(reply)) ShowInformation(Text(*result));
-  });
+  Exchange(Request(reader::ExchangeRequest::Plain(CommandCode::CardStatus)), [this](const auto& r) { ShowAnswer(r); });
 }
 
 void MainDialog::OnReadCard() {
@@ -239,19 +243,19 @@ void MainDialog::OnReadCard() {
   for (int box : ctl::kTrackDataBoxes) window_.SetText(box, "");
   int selection = window_.SelectedListEntry(ctl::kTrackSelection);
   if (selection < 0 || selection >= static_cast<int>(TrackSelectionEntries().size())) selection = 0;
-  const std::array<std::uint8_t, 1> payload = {static_cast<std::uint8_t>(selection)};
 
-  Exchange(CommandCode::ReadCard, payload,
-           [this](std::span<const std::uint8_t> first, std::size_t, reader::FurtherReports& further) {
-             const reader::CardReadResult result = reader::ReadCardReply(first, further);
-             if (result.kind == reader::CardReadResult::Kind::Tracks) {
+  Exchange(Request(reader::ExchangeRequest::ReadCard(static_cast<std::uint8_t>(selection))),
+           [this](const ExchangeResult& result) {
+             const reader::CardReadResult& card = *result.card;
+             if (card.kind == reader::CardReadResult::Kind::Tracks) {
                for (int i = 0; i < 3; ++i) {
-                 const auto& track = result.tracks[i];
-                 window_.SetText(ctl::kTrackDataBoxes[i], track ? BytesToText(*track) : std::string(Text(MessageKey::BlankTrack)));
+                 const auto& track = card.tracks[i];
+                 window_.SetText(ctl::kTrackDataBoxes[i],
+                                 track ? BytesToText(*track) : std::string(Text(MessageKey::BlankTrack)));
                }
-             } else if (result.kind == reader::CardReadResult::Kind::Refused) {
-               ShowStatus(result.reason);
-               for (int box : ctl::kTrackDataBoxes) window_.SetText(box, Text(result.reason));
+             } else if (const std::optional<Notice> reason = AnswerNotice(result)) {
+               Show(*reason);
+               for (int box : ctl::kTrackDataBoxes) window_.SetText(box, Text(reason->key));
              }
            });
 }

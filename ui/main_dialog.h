@@ -1,13 +1,14 @@
 // The main window's logic: construction, initialisation, the routing of
 // every control notification to its handler, and the handlers themselves.
 // It reaches the window only through WindowPort and the reader only through
-// the HID port.
+// a reader session, whose results it presents.
 #pragma once
 
-#include <memory>
+#include <functional>
 
 #include "reader/hid_port.h"
-#include "reader/report_exchange.h"
+#include "reader/reader_session.h"
+#include "res/exchange_notices.h"
 #include "res/texts.h"
 #include "ui/swipe_capture.h"
 #include "ui/widgets/text_label.h"
@@ -73,25 +74,30 @@ class MainDialog {
   void ShowChineseTexts();
   void ShowEnglishTexts();
 
-  bool ReaderOpen() const { return reader_ != nullptr; }
+  bool ReaderOpen() const { return session_.IsOpen(); }
   const TextLabel& Label(int index) const { return labels_[index]; }
 
  private:
-  class WindowNotices;
+  class WindowSteps;
 
-  // Runs one exchange and enables Set Device where the exchange ends so.
-  reader::ExchangeOutcome Exchange(reader::CommandCode code, std::span<const std::uint8_t> payload,
-                                   const reader::ReplyHandler& onReply);
+  // Runs one exchange, showing its steps as they happen; then shows how it
+  // ended, presents an answer with presentAnswer, and enables Set Device
+  // where the exchange ends so.
+  reader::ExchangeResult Exchange(const reader::ExchangeRequest& request,
+                                  const std::function<void(const reader::ExchangeResult&)>& presentAnswer);
+  void ShowAnswer(const reader::ExchangeResult& result);
+  reader::ExchangeRequest Request(reader::ExchangeRequest request) const;
+  void Show(const Notice& notice);
   void ShowStatus(MessageKey key);
   void ShowStatusText(std::string_view text);
   void ShowInformation(std::string_view text);
   std::string_view Text(MessageKey key) const;
-  void RunModeCommand(reader::CommandCode code, MessageKey success);
+  void RunModeCommand(reader::CommandCode code);
 
   WindowPort& window_;
   reader::HidSystem& hid_;
   ModuleState& state_;
-  std::unique_ptr<reader::HidDevice> reader_;  // null: no reader open
+  reader::ReaderSession session_;  // holds the reader while one is open
   UiLanguage startLanguage_ = UiLanguage::English;
   TextLabel labels_[5];
 };

@@ -28,13 +28,15 @@ class HidrawDevice final : public reader::HidDevice {
   std::optional<reader::HidAttributes> GetAttributes() override;
   std::optional<reader::ReportLengths> GetReportLengths() override;
   // hidraw has no usage check of its own: every report is accepted.
-  bool CheckOutputReport(std::span<const std::uint8_t>) override { return true; }
+  bool PassesUsageCheck(std::span<const std::uint8_t>) override { return true; }
+  // Not locked yet: every Lock says Owned.
+  reader::LockStatus Lock(int) override { return reader::LockStatus::Owned; }
+  void Unlock() override {}
+  void DiscardPendingReports() override;
+  // Nothing is ever left outstanding: each transfer is one read(2) or
+  // write(2) made only once poll says it can go through.
   reader::WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) override;
   reader::TransferStatus Read(std::span<std::uint8_t> buffer, int timeoutMs) override;
-  void DiscardPendingReports() override;
-  // Nothing is ever outstanding: each transfer is one read(2) or write(2)
-  // made only once poll says it can go through.
-  void CancelIo() override {}
 
  private:
   // Whether the interface's reports carry report IDs, as its descriptor

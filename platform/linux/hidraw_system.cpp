@@ -17,32 +17,25 @@
 namespace magcfg::platform::hidraw {
 namespace {
 
-using reader::EnumerationEntry;
-using reader::EnumerationStatus;
-
-// A snapshot of the node paths, taken when the list is made.
-//
-// DetailFailed is never reported: the path of a node follows from its name
-// alone, so an interface's details can always be had. A node whose sysfs
-// entry is broken (dangling device link, unreadable uevent) is passed over
-// later, when its attributes cannot be read, instead of stopping the whole
-// search and hiding a working reader further down the list.
-class HidrawInterfaceList final : public reader::HidInterfaceList {
- public:
-  explicit HidrawInterfaceList(std::vector<std::string> paths) : paths_(std::move(paths)) {}
-
-  EnumerationEntry At(std::uint32_t index) override {
-    if (index >= paths_.size()) return {EnumerationStatus::NoMoreItems, {}};
-    return {EnumerationStatus::Interface, paths_[index]};
-  }
-
- private:
-  std::vector<std::string> paths_;
-};
-
 constexpr int kPermissionRetryStepMs = 50;
 
 bool IsPermissionError(int error) { return error == EACCES || error == EPERM; }
+
+reader::OpenFailure FailureFor(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return reader::OpenFailure::NotFound;
+    case EACCES:
+    case EPERM:
+      return reader::OpenFailure::PermissionDenied;
+    case EBUSY:
+      return reader::OpenFailure::Busy;
+    default:
+      return reader::OpenFailure::Other;
+  }
+}
 
 }  // namespace
 
@@ -69,16 +62,20 @@ HidrawSystem::HidrawSystem(std::filesystem::path sysfsRoot, std::filesystem::pat
       permissionNotice_(permissionNotice),
       check_(std::move(check)) {}
 
-std::unique_ptr<reader::HidInterfaceList> HidrawSystem::ListInterfaces() {
+reader::WalkEnd HidrawSystem::WalkInterfaces(const std::function<bool(const std::string& path)>& visit) {
+  // A node whose sysfs entry is broken (dangling device link, unreadable
+  // uevent) is still visited, and passed over when its attributes cannot be
+  // read, instead of stopping the whole walk and hiding a working reader
+  // further down the list.
   const auto numbers = ListHidrawNumbers(sysfsRoot_ / "class" / "hidraw");
-  if (!numbers) return nullptr;
-  std::vector<std::string> paths;
-  paths.reserve(numbers->size());
-  for (std::uint32_t number : *numbers) paths.push_back(devRoot_.native() + "/hidraw" + std::to_string(number));
-  return std::make_unique<HidrawInterfaceList>(std::move(paths));
+  if (!numbers) return reader::WalkEnd::ListFailed;
+  for (std::uint32_t number : *numbers) {
+    if (!visit(devRoot_.native() + "/hidraw" + std::to_string(number))) break;
+  }
+  return reader::WalkEnd::Completed;
 }
 
-std::unique_ptr<reader::HidDevice> HidrawSystem::Open(const std::string& path) {
+reader::OpenResult HidrawSystem::Open(const std::string& path) {
   // The node's sysfs entry has the node's name.
   SysfsNode node(sysfsRoot_, std::string_view(path).substr(path.rfind('/') + 1));
   OpenedNode opened = opener_(path);
@@ -93,17 +90,10 @@ std::unique_ptr<reader::HidDevice> HidrawSystem::Open(const std::string& path) {
       if (opened.fd < 0) permissionNotice_.ReaderNotAccessible(path);
     }
   }
-  if (opened.fd < 0) {
-    lastOpenFailure_ =
-        IsPermissionError(opened.error) ? reader::OpenFailure::PermissionDenied : reader::OpenFailure::Other;
-    return nullptr;
-  }
+  if (opened.fd < 0) return {nullptr, FailureFor(opened.error)};
   UniqueFd fd(opened.fd);
-  if (!check_(fd.get(), node)) {
-    lastOpenFailure_ = reader::OpenFailure::Other;
-    return nullptr;
-  }
-  return std::make_unique<HidrawDevice>(std::move(fd), std::move(node));
+  if (!check_(fd.get(), node)) return {nullptr, reader::OpenFailure::NotAHidInterface};
+  return {std::make_unique<HidrawDevice>(std::move(fd), std::move(node)), reader::OpenFailure::Other};
 }
 
 std::optional<reader::HidAttributes> HidrawSystem::IdentityWithoutOpening(const std::string& path) {

@@ -38,18 +38,17 @@ class HidrawSystem final : public reader::HidSystem {
   HidrawSystem(std::filesystem::path sysfsRoot, std::filesystem::path devRoot, NodeOpener opener,
                PermissionNotice& permissionNotice, NodeCheck check = IsHidrawNode);
 
-  // The nodes of <sysfsRoot>/class/hidraw by number, as <devRoot>/hidrawN;
-  // nullptr when that directory cannot be read.
-  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override;
+  // The nodes of <sysfsRoot>/class/hidraw by number, as <devRoot>/hidrawN,
+  // from a snapshot taken when the walk starts; ListFailed when that
+  // directory cannot be read. Never DetailFailed: a node's path follows
+  // from its name alone.
+  reader::WalkEnd WalkInterfaces(const std::function<bool(const std::string& path)>& visit) override;
 
-  // nullptr when the node cannot be opened, or what was opened is not the
-  // hidraw node sysfs names (checked before anything is written). When it is
-  // the reader and the open was refused for lack of permission, the udev
-  // hint is shown once.
-  std::unique_ptr<reader::HidDevice> Open(const std::string& path) override;
-
-  // PermissionDenied when open(2) failed with EACCES or EPERM.
-  reader::OpenFailure LastOpenFailure() const override { return lastOpenFailure_; }
+  // No device when the node cannot be opened, or what was opened is not the
+  // hidraw node sysfs names (NotAHidInterface, checked before anything is
+  // written). When it is the reader and the open was refused for lack of
+  // permission, the udev hint is shown once.
+  reader::OpenResult Open(const std::string& path) override;
 
   // From the node's sysfs entry (its HID_ID), which anyone may read.
   std::optional<reader::HidAttributes> IdentityWithoutOpening(const std::string& path) override;
@@ -67,7 +66,6 @@ class HidrawSystem final : public reader::HidSystem {
   std::filesystem::path devRoot_;
   NodeOpener opener_;
   PermissionNotice& permissionNotice_;
-  reader::OpenFailure lastOpenFailure_ = reader::OpenFailure::Other;
   NodeCheck check_;
 };
 

@@ -16,8 +16,12 @@ namespace {
 // The picture needs no reader: no HID interface is present.
 class NoHidInterfaces final : public magcfg::reader::HidSystem {
  public:
-  std::unique_ptr<magcfg::reader::HidInterfaceList> ListInterfaces() override { return nullptr; }
-  std::unique_ptr<magcfg::reader::HidDevice> Open(const std::string&) override { return nullptr; }
+  magcfg::reader::WalkEnd WalkInterfaces(const std::function<bool(const std::string&)>&) override {
+    return magcfg::reader::WalkEnd::Completed;
+  }
+  magcfg::reader::OpenResult Open(const std::string&) override {
+    return {nullptr, magcfg::reader::OpenFailure::NotFound};
+  }
   void Pause(int) override {}
 };
 

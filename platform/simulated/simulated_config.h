@@ -24,11 +24,17 @@ enum class WriteCompletion {
   Never,       // every wait for it runs out
 };
 
+// What a walk of the interfaces meets at one of them.
+enum class Listing {
+  Listed,            // its path is handed to the walk
+  DetailFails,       // its details (its path) cannot be read: the walk stops there with DetailFailed
+  EnumerationFails,  // the platform fails to enumerate it: the walk ends there, as at the end of the list
+};
+
 struct SimulatedInterface {
   std::string path;
   reader::HidAttributes attributes;
-  // What enumerating this index yields; Interface for one that is there.
-  reader::EnumerationStatus enumeration = reader::EnumerationStatus::Interface;
+  Listing listing = Listing::Listed;
   bool opens = true;
   // When it does not open: refused for lack of permission, as Linux refuses
   // a hidraw node that belongs to root, rather than failing otherwise.

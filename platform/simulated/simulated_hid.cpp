@@ -7,28 +7,9 @@
 namespace magcfg::sim {
 namespace {
 
-using reader::EnumerationEntry;
-using reader::EnumerationStatus;
 using reader::TransferStatus;
 using reader::WriteResult;
 using State = SimulatedHidSystem::State;
-
-class SimulatedList final : public reader::HidInterfaceList {
- public:
-  explicit SimulatedList(std::shared_ptr<State> state) : state_(std::move(state)) {}
-
-  EnumerationEntry At(std::uint32_t index) override {
-    state_->seen.enumeratedIndices.push_back(index);
-    const auto& interfaces = state_->config.interfaces;
-    if (index >= interfaces.size()) return {EnumerationStatus::NoMoreItems, {}};
-    const SimulatedInterface& found = interfaces[index];
-    if (found.enumeration != EnumerationStatus::Interface) return {found.enumeration, {}};
-    return {EnumerationStatus::Interface, found.path};
-  }
-
- private:
-  std::shared_ptr<State> state_;
-};
 
 class SimulatedDevice final : public reader::HidDevice {
  public:
@@ -46,10 +27,14 @@ class SimulatedDevice final : public reader::HidDevice {
     return Interface().reportLengths;
   }
 
-  bool CheckOutputReport(std::span<const std::uint8_t>) override {
+  bool PassesUsageCheck(std::span<const std::uint8_t>) override {
     ++state_->seen.usageChecks;
     return Interface().usageCheckPasses;
   }
+
+  // Not locked yet: every Lock says Owned.
+  reader::LockStatus Lock(int) override { return reader::LockStatus::Owned; }
+  void Unlock() override {}
 
   WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) override {
     state_->seen.writes.emplace_back(report.begin(), report.end());
@@ -74,6 +59,7 @@ class SimulatedDevice final : public reader::HidDevice {
         break;
     }
     state_->clock.Advance(timeoutMs);
+    ++state_->seen.cancelledTransfers;
     return {TransferStatus::TimedOut, 0};
   }
 
@@ -81,19 +67,21 @@ class SimulatedDevice final : public reader::HidDevice {
     state_->seen.readTimeoutsMs.push_back(timeoutMs);
     if (!Interface().isReader) {
       state_->clock.Advance(timeoutMs);
+      ++state_->seen.cancelledTransfers;
       return TransferStatus::TimedOut;
     }
     if (const auto failure = Failure(state_->config.reader.failReads)) return *failure;
     const std::optional<std::vector<std::uint8_t>> report = state_->Receive(timeoutMs, InputLength());
-    if (!report) return TransferStatus::TimedOut;
+    if (!report) {
+      ++state_->seen.cancelledTransfers;
+      return TransferStatus::TimedOut;
+    }
     // The platform delivers no more than the caller asked for.
     std::copy_n(report->begin(), std::min(report->size(), buffer.size()), buffer.begin());
     return TransferStatus::Completed;
   }
 
   void DiscardPendingReports() override { state_->seen.discardedReports += state_->DiscardArrived(); }
-
-  void CancelIo() override { ++state_->seen.cancelIoCalls; }
 
  private:
   const SimulatedInterface& Interface() const { return state_->config.interfaces.at(index_); }
@@ -129,25 +117,31 @@ SimulatedHidSystem::SimulatedHidSystem(SimulatedReaderConfig config)
 
 SimulatedHidSystem::~SimulatedHidSystem() = default;
 
-std::unique_ptr<reader::HidInterfaceList> SimulatedHidSystem::ListInterfaces() {
-  ++state_->seen.listRequests;
-  if (!state_->config.listObtainable) return nullptr;
-  return std::make_unique<SimulatedList>(state_);
+reader::WalkEnd SimulatedHidSystem::WalkInterfaces(const std::function<bool(const std::string& path)>& visit) {
+  ++state_->seen.walks;
+  if (!state_->config.listObtainable) return reader::WalkEnd::ListFailed;
+  for (std::uint32_t index = 0;; ++index) {
+    state_->seen.enumeratedIndices.push_back(index);
+    if (index >= state_->config.interfaces.size()) break;
+    // A copy: the visitor may change the configuration.
+    const SimulatedInterface found = state_->config.interfaces[index];
+    if (found.listing == Listing::DetailFails) return reader::WalkEnd::DetailFailed;
+    if (found.listing == Listing::EnumerationFails || !visit(found.path)) break;
+  }
+  return reader::WalkEnd::Completed;
 }
 
-std::unique_ptr<reader::HidDevice> SimulatedHidSystem::Open(const std::string& path) {
+reader::OpenResult SimulatedHidSystem::Open(const std::string& path) {
   const auto& interfaces = state_->config.interfaces;
   for (std::size_t i = 0; i < interfaces.size(); ++i) {
     if (interfaces[i].path != path) continue;
     if (!interfaces[i].opens) {
-      lastOpenFailure_ = interfaces[i].permissionDenied ? reader::OpenFailure::PermissionDenied : reader::OpenFailure::Other;
-      return nullptr;
+      return {nullptr, interfaces[i].permissionDenied ? reader::OpenFailure::PermissionDenied : reader::OpenFailure::Other};
     }
     state_->seen.opened.push_back(path);
-    return std::make_unique<SimulatedDevice>(state_, i);
+    return {std::make_unique<SimulatedDevice>(state_, i), reader::OpenFailure::Other};
   }
-  lastOpenFailure_ = reader::OpenFailure::Other;
-  return nullptr;
+  return {nullptr, reader::OpenFailure::NotFound};
 }
 
 std::optional<reader::HidAttributes> SimulatedHidSystem::IdentityWithoutOpening(const std::string& path) {

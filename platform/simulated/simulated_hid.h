@@ -16,7 +16,8 @@ namespace magcfg::sim {
 
 // Everything the program did to the simulated system, in order.
 struct Observations {
-  int listRequests = 0;
+  int walks = 0;
+  // The enumeration indices the walks reached, the end of the list included.
   std::vector<std::uint32_t> enumeratedIndices;
   std::vector<std::string> opened;  // paths, one per successful open
   std::vector<std::string> closed;  // paths, one per close
@@ -24,7 +25,7 @@ struct Observations {
   int usageChecks = 0;
   std::vector<std::vector<std::uint8_t>> writes;  // every output report written
   std::vector<int> readTimeoutsMs;                // one per read started
-  int cancelIoCalls = 0;
+  int cancelledTransfers = 0;  // transfers that ran out, which the backend cancels itself
   int discardedReports = 0;  // waiting reports dropped before a request
   std::vector<int> pausesMs;
 
@@ -38,10 +39,11 @@ class SimulatedHidSystem final : public reader::HidSystem {
   explicit SimulatedHidSystem(SimulatedReaderConfig config);
   ~SimulatedHidSystem() override;
 
-  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override;
-  std::unique_ptr<reader::HidDevice> Open(const std::string& path) override;
+  reader::WalkEnd WalkInterfaces(const std::function<bool(const std::string& path)>& visit) override;
+  // An interface that does not open is refused for lack of permission or
+  // otherwise, as its configuration says; an unknown path is NotFound.
+  reader::OpenResult Open(const std::string& path) override;
   void Pause(int milliseconds) override;
-  reader::OpenFailure LastOpenFailure() const override { return lastOpenFailure_; }
   // The interface's attributes, as Linux keeps them in sysfs for anyone to read.
   std::optional<reader::HidAttributes> IdentityWithoutOpening(const std::string& path) override;
 
@@ -60,7 +62,6 @@ class SimulatedHidSystem final : public reader::HidSystem {
  private:
   // Shared with the devices, which may outlive the system.
   std::shared_ptr<State> state_;
-  reader::OpenFailure lastOpenFailure_ = reader::OpenFailure::Other;
 };
 
 }  // namespace magcfg::sim

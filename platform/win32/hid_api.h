@@ -37,7 +37,6 @@ struct HidApi {
   decltype(&::GetOverlappedResult) getOverlappedResult;
   decltype(&::CancelIo) cancelIo;
   decltype(&::GetLastError) getLastError;
-  decltype(&::SetLastError) setLastError;
   decltype(&::Sleep) sleep;
 };
 

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cwchar>
 #include <new>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/platform_hid.h"
@@ -11,8 +13,6 @@
 namespace magcfg::win32 {
 namespace {
 
-using reader::EnumerationEntry;
-using reader::EnumerationStatus;
 using reader::TransferStatus;
 
 // Not in every mingw-w64's winerror.h.
@@ -36,47 +36,40 @@ TransferStatus FailureFor(DWORD error) {
   }
 }
 
-class Win32HidInterfaceList final : public reader::HidInterfaceList {
- public:
-  Win32HidInterfaceList(const HidApi& api, HDEVINFO list, const GUID& hidGuid)
-      : api_(api), list_(list), hidGuid_(hidGuid) {}
-  ~Win32HidInterfaceList() override { api_.destroyDeviceInfoList(list_); }
+// The device path in an interface's detail record; nullopt when the record
+// cannot be read. The record's buffer lives for this call only.
+std::optional<std::string> DetailPath(const HidApi& api, HDEVINFO list, SP_DEVICE_INTERFACE_DATA& interfaceData) {
+  DWORD required = 0;
+  api.getDeviceInterfaceDetail(list, &interfaceData, nullptr, 0, &required, nullptr);
+  if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) || required > kMaxDetailSize) return std::nullopt;
+  std::unique_ptr<std::byte[]> buffer(new (std::nothrow) std::byte[required]);
+  if (!buffer) return std::nullopt;
+  auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.get());
+  // The fixed part of the record: 8 bytes on x64 (size field, first
+  // character, padding), 6 on x86. Never the 32-bit ANSI record's 5.
+  detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
+  if (!api.getDeviceInterfaceDetail(list, &interfaceData, detail, required, nullptr, nullptr)) return std::nullopt;
+  // The path may not be terminated within the buffer the platform asked for.
+  const std::size_t room = (required - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath)) / sizeof(WCHAR);
+  const std::size_t length = wcsnlen(detail->DevicePath, room);
+  return WideToUtf8(std::wstring_view(detail->DevicePath, length));
+}
 
-  EnumerationEntry At(std::uint32_t index) override {
-    SP_DEVICE_INTERFACE_DATA interfaceData{};
-    // The record's own size, not a constant: it differs between 32-bit and
-    // 64-bit builds, and the platform refuses any other value.
-    interfaceData.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);
-    api_.setLastError(0);
-    if (!api_.enumDeviceInterfaces(list_, nullptr, &hidGuid_, index, &interfaceData)) {
-      return {api_.getLastError() == ERROR_NO_MORE_ITEMS ? EnumerationStatus::NoMoreItems : EnumerationStatus::Failed, {}};
-    }
-
-    DWORD required = 0;
-    api_.getDeviceInterfaceDetail(list_, &interfaceData, nullptr, 0, &required, nullptr);
-    if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) || required > kMaxDetailSize) {
-      return {EnumerationStatus::DetailFailed, {}};
-    }
-    std::unique_ptr<std::byte[]> buffer(new (std::nothrow) std::byte[required]);
-    if (!buffer) return {EnumerationStatus::DetailFailed, {}};
-    auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.get());
-    // The fixed part of the record: 8 bytes on x64 (size field, first
-    // character, padding), 6 on x86. Never the 32-bit ANSI record's 5.
-    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
-    if (!api_.getDeviceInterfaceDetail(list_, &interfaceData, detail, required, nullptr, nullptr)) {
-      return {EnumerationStatus::DetailFailed, {}};
-    }
-    // The path may not be terminated within the buffer the platform asked for.
-    const std::size_t room = (required - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath)) / sizeof(WCHAR);
-    const std::size_t length = wcsnlen(detail->DevicePath, room);
-    return {EnumerationStatus::Interface, WideToUtf8(std::wstring_view(detail->DevicePath, length))};
+// Why CreateFile failed, from its last error.
+reader::OpenFailure OpenFailureFor(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_DEVICE_NOT_CONNECTED:
+      return reader::OpenFailure::NotFound;
+    case ERROR_ACCESS_DENIED:
+      return reader::OpenFailure::PermissionDenied;
+    case ERROR_SHARING_VIOLATION:
+      return reader::OpenFailure::Busy;
+    default:
+      return reader::OpenFailure::Other;
   }
-
- private:
-  const HidApi& api_;
-  HDEVINFO list_;
-  GUID hidGuid_;
-};
+}
 
 // Preparsed data held for one call and released on every path.
 class PreparsedData {
@@ -101,7 +94,6 @@ class Win32HidDevice final : public reader::HidDevice {
   Win32HidDevice(const HidApi& api, HANDLE handle) : api_(api), handle_(handle) {}
 
   ~Win32HidDevice() override {
-    if (outstanding_) CancelIo();
     if (event_ != nullptr) api_.closeHandle(event_);
     api_.closeHandle(handle_);
   }
@@ -123,7 +115,7 @@ class Win32HidDevice final : public reader::HidDevice {
     return reader::ReportLengths{caps.InputReportByteLength, caps.OutputReportByteLength};
   }
 
-  bool CheckOutputReport(std::span<const std::uint8_t> report) override {
+  bool PassesUsageCheck(std::span<const std::uint8_t> report) override {
     const PreparsedData preparsed(api_, handle_);
     if (preparsed.get() == nullptr) return false;
     // Setting no usage changes no byte; the call still wants a writable report.
@@ -134,6 +126,10 @@ class Win32HidDevice final : public reader::HidDevice {
                                            static_cast<ULONG>(copy.size()));
     return status == HIDP_STATUS_SUCCESS;
   }
+
+  // Not locked yet: every Lock says Owned.
+  reader::LockStatus Lock(int) override { return reader::LockStatus::Owned; }
+  void Unlock() override {}
 
   reader::WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) override {
     // A write begins the transfers of one request: it gets a fresh event,
@@ -165,28 +161,22 @@ class Win32HidDevice final : public reader::HidDevice {
     if (!lengths || lengths->input == 0) return;
     std::vector<std::uint8_t> report(lengths->input);
     for (int i = 0; i < kMaxDrainedReports; ++i) {
-      const TransferStatus status = Read(report, kDrainWaitMs);
-      if (status == TransferStatus::Completed) continue;
-      if (status == TransferStatus::TimedOut) CancelIo();
-      break;
+      if (Read(report, kDrainWaitMs) != TransferStatus::Completed) break;
     }
   }
 
-  void CancelIo() override {
+ private:
+  // Cancels the transfer under way and waits, within a bound, for it to
+  // come back: until then it still owns its buffer and the overlapped record.
+  void CancelTransfer() {
     api_.cancelIo(handle_);
     if (outstanding_) {
-      // The cancelled transfer still owns its buffer and the overlapped
-      // record until it comes back; wait for that, within a bound.
       api_.waitForSingleObject(event_, kCancelSettleMs);
       outstanding_ = false;
     }
   }
 
- private:
   bool BeginTransfer(bool newEvent) {
-    // A transfer that ran out and was never cancelled must not share the
-    // overlapped record with the next one.
-    if (outstanding_) CancelIo();
     if (newEvent && event_ != nullptr) {
       api_.closeHandle(event_);
       event_ = nullptr;
@@ -212,10 +202,13 @@ class Win32HidDevice final : public reader::HidDevice {
       outstanding_ = true;
     }
     const DWORD waited = api_.waitForSingleObject(event_, ClampTimeout(timeoutMs));
-    if (waited == WAIT_TIMEOUT || waited == WAIT_ABANDONED) return TransferStatus::TimedOut;
+    if (waited == WAIT_TIMEOUT || waited == WAIT_ABANDONED) {
+      CancelTransfer();
+      return TransferStatus::TimedOut;
+    }
     if (waited != WAIT_OBJECT_0) {
       // The wait itself failed; the transfer may still be under way.
-      if (outstanding_) CancelIo();
+      CancelTransfer();
       return TransferStatus::Failed;
     }
     outstanding_ = false;
@@ -236,22 +229,43 @@ class Win32HidSystem final : public reader::HidSystem {
  public:
   explicit Win32HidSystem(const HidApi& api) : api_(api) {}
 
-  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override {
+  reader::WalkEnd WalkInterfaces(const std::function<bool(const std::string& path)>& visit) override {
     GUID hidGuid{};
     api_.getHidGuid(&hidGuid);
     const HDEVINFO list = api_.getClassDevs(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    if (list == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32HidInterfaceList>(api_, list, hidGuid);
+    if (list == INVALID_HANDLE_VALUE) return reader::WalkEnd::ListFailed;
+    struct Release {
+      const HidApi& api;
+      HDEVINFO list;
+      ~Release() { api.destroyDeviceInfoList(list); }
+    } release{api_, list};
+
+    for (DWORD index = 0;; ++index) {
+      SP_DEVICE_INTERFACE_DATA interfaceData{};
+      // The record's own size, not a constant: it differs between 32-bit and
+      // 64-bit builds, and the platform refuses any other value.
+      interfaceData.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);
+      // ERROR_NO_MORE_ITEMS once the index is past the end. Any other
+      // failure would only come again for the same index: it ends the walk
+      // as the end does.
+      if (!api_.enumDeviceInterfaces(list, nullptr, &hidGuid, index, &interfaceData)) {
+        return reader::WalkEnd::Completed;
+      }
+      const std::optional<std::string> path = DetailPath(api_, list, interfaceData);
+      if (!path) return reader::WalkEnd::DetailFailed;
+      if (!visit(*path)) return reader::WalkEnd::Completed;
+    }
   }
 
-  std::unique_ptr<reader::HidDevice> Open(const std::string& path) override {
+  reader::OpenResult Open(const std::string& path) override {
     const std::wstring widePath = Utf8ToWide(path);
-    if (widePath.empty() || widePath.find(L'\0') != std::wstring::npos) return nullptr;
+    // No device is named by an empty path or one with a zero in it.
+    if (widePath.empty() || widePath.find(L'\0') != std::wstring::npos) return {nullptr, reader::OpenFailure::NotFound};
     const HANDLE handle = api_.createFile(widePath.c_str(), GENERIC_READ | GENERIC_WRITE,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                           FILE_FLAG_OVERLAPPED, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<Win32HidDevice>(api_, handle);
+    if (handle == INVALID_HANDLE_VALUE) return {nullptr, OpenFailureFor(api_.getLastError())};
+    return {std::make_unique<Win32HidDevice>(api_, handle), reader::OpenFailure::Other};
   }
 
   void Pause(int milliseconds) override { api_.sleep(ClampTimeout(milliseconds)); }
@@ -285,7 +299,6 @@ const HidApi& SystemHidApi() {
       &::GetOverlappedResult,
       &::CancelIo,
       &::GetLastError,
-      &::SetLastError,
       &::Sleep,
   };
   return api;

@@ -23,8 +23,8 @@ inline constexpr DWORD kCancelSettleMs = 1000;
 inline constexpr int kDrainWaitMs = 50;
 inline constexpr int kMaxDrainedReports = 64;
 
-// The backend over the given calls; api must outlive it and every list and
-// device it hands out.
+// The backend over the given calls; api must outlive it and every device it
+// hands out.
 std::unique_ptr<reader::HidSystem> MakeHidSystem(const HidApi& api);
 
 }  // namespace magcfg::win32

@@ -1,6 +1,6 @@
-// The runner: how each way an exchange can end becomes an exit status and a
-// message, the frames each reader receives, the card read gathered over
-// several reports, and readers served in parallel, one exchange each.
+// The runner: how each way an exchange can end becomes an exit status, a
+// message and the notices, the frames each reader receives, and readers
+// served in parallel, one exchange each.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -88,7 +88,7 @@ const OutcomeRow kOutcomes[] = {
     {"interface list not obtained", {"status"}, [](auto& f) { f.Member(0).Config().listObtainable = false; },
      5, "Get HID device information failed!", {"Get HID device information failed!"}},
     {"interface details not read", {"status"},
-     [](auto& f) { f.Member(0).Config().interfaces[0].enumeration = reader::EnumerationStatus::DetailFailed; },
+     [](auto& f) { f.Member(0).Config().interfaces[0].listing = sim::Listing::DetailFails; },
      5, "Get HID device information failed!", {"Get HID device information failed!"}},
     {"reader that cannot be opened", {"status"}, [](auto& f) { TheReader(f).opens = false; },
      3, "No device connected!", {"No device connected!"}},
@@ -168,26 +168,6 @@ TEST(AllReaders, EachGetsOneFrameAndTakesTheFormat) {
   }
 }
 
-TEST(CardRead, GathersAReplyOverSeveralReports) {
-  const std::string track1(127, 'A'), track2(100, '2'), track3(127, '3');
-  const CliRun run = RunCli({"--simulate", "--json", "read", "--tracks", "6"}, 1, [&](auto& f) {
-    f.Member(0).Reader().Swipe(reader::CardSwipe::Good(track1, track2, track3));
-  });
-  ASSERT_EQ(run.exit, 0) << run.out;
-  EXPECT_EQ(Json::parse(run.out)["tracks"], Json({track1, track2, track3}));
-  // 3 + 1 + 127 + 1 + 100 + 1 + 127 bytes: six reports, and the read that runs out.
-  EXPECT_EQ(run.fleet->Member(0).Seen().Reads(), 7u);
-}
-
-TEST(CardRead, AReaderThatNeverStopsSendingIsCutOffWhenTheBufferIsFull) {
-  const CliRun run = RunCli({"--simulate", "--json", "read"}, 1,
-                            [](auto& f) { f.Member(0).Config().reader.floodEveryMs = 1; });
-  EXPECT_EQ(run.exit, 0) << run.out;
-  const sim::Observations& seen = run.fleet->Member(0).Seen();
-  EXPECT_EQ(seen.Reads(), 16u);
-  EXPECT_GE(seen.cancelIoCalls, 1);
-}
-
 // Wraps the fleet: every write waits until all readers' writes have begun,
 // which only readers served at the same time can do, and every device
 // notices when two calls are inside it at once.
@@ -195,10 +175,13 @@ class GatedSystem final : public reader::HidSystem {
  public:
   GatedSystem(cli::SimulatedFleet& fleet, int readers) : fleet_(fleet), expected_(readers) {}
 
-  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override { return fleet_.ListInterfaces(); }
-  std::unique_ptr<reader::HidDevice> Open(const std::string& path) override {
-    std::unique_ptr<reader::HidDevice> inner = fleet_.Open(path);
-    return inner ? std::make_unique<Device>(std::move(inner), *this) : nullptr;
+  reader::WalkEnd WalkInterfaces(const std::function<bool(const std::string& path)>& visit) override {
+    return fleet_.WalkInterfaces(visit);
+  }
+  reader::OpenResult Open(const std::string& path) override {
+    reader::OpenResult opened = fleet_.Open(path);
+    if (opened.device) opened.device = std::make_unique<Device>(std::move(opened.device), *this);
+    return opened;
   }
   void Pause(int milliseconds) override { fleet_.Pause(milliseconds); }
 
@@ -213,8 +196,15 @@ class GatedSystem final : public reader::HidSystem {
     std::optional<reader::ReportLengths> GetReportLengths() override {
       return Guarded([&] { return inner_->GetReportLengths(); });
     }
-    bool CheckOutputReport(std::span<const std::uint8_t> r) override {
-      return Guarded([&] { return inner_->CheckOutputReport(r); });
+    bool PassesUsageCheck(std::span<const std::uint8_t> r) override {
+      return Guarded([&] { return inner_->PassesUsageCheck(r); });
+    }
+    reader::LockStatus Lock(int waitMs) override { return Guarded([&] { return inner_->Lock(waitMs); }); }
+    void Unlock() override {
+      Guarded([&] {
+        inner_->Unlock();
+        return 0;
+      });
     }
     reader::WriteResult Write(std::span<const std::uint8_t> r, int ms) override {
       return Guarded([&] {
@@ -228,12 +218,6 @@ class GatedSystem final : public reader::HidSystem {
     void DiscardPendingReports() override {
       Guarded([&] {
         inner_->DiscardPendingReports();
-        return 0;
-      });
-    }
-    void CancelIo() override {
-      Guarded([&] {
-        inner_->CancelIo();
         return 0;
       });
     }

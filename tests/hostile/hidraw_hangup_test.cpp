@@ -145,7 +145,7 @@ TEST(HidrawHangUp, WhileAReadIsPendingEndsTheReadAtOnce) {
   EXPECT_GE(elapsed, 20ms);  // the read was pending when the reader hung up
   EXPECT_LT(elapsed, 900ms);
   EXPECT_EQ(rig.hid.Counts().failures, 1);
-  EXPECT_EQ(rig.hid.Counts().cancels, 0);  // a failed read leaves nothing to cancel
+  EXPECT_EQ(rig.hid.Counts().timeouts, 0);  // the read failed; it did not run out
   EXPECT_TRUE(rig.NothingLeftBehind());
   EXPECT_TRUE(rig.DisconnectLeavesNothingOpen());
 }
@@ -209,7 +209,7 @@ TEST(HidrawHangUp, InTheMiddleOfACardReplyDecodesWhatArrived) {
   EXPECT_EQ(rig.window.events, Strings{kSent});
   EXPECT_EQ(rig.TrackBoxes(), (Strings{track1.substr(0, 60), kBlank, kBlank}));
   EXPECT_EQ(rig.hid.Counts().reads, 2);
-  EXPECT_EQ(rig.hid.Counts().cancels, 0);  // the read that failed left nothing to cancel
+  EXPECT_EQ(rig.hid.Counts().timeouts, 0);  // the read failed; it did not run out
   // A hang-up not noticed would have held the read for its 50 ms.
   EXPECT_LT(elapsed, 50ms);
   EXPECT_TRUE(rig.NothingLeftBehind());

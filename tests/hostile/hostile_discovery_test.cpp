@@ -1,6 +1,6 @@
-// Find Device when the platform fails it: each enumeration call in turn, in
-// each way it can fail; each open and each attribute read in turn; the list
-// itself. Each walk ends within Find Device's bound with its defined notice,
+// Find Device when the platform fails it: the walk broken off at each
+// interface in turn, in each way it can be; each open and each attribute
+// read in turn; the list itself. Each walk ends within Find Device's bound with its defined notice,
 // every interface it opened but the kept reader closed again, and the list
 // released.
 #include <gtest/gtest.h>
@@ -9,8 +9,6 @@
 
 namespace magcfg::test {
 namespace {
-
-using reader::EnumerationStatus;
 
 const std::string kFirstReader = "sim:hid/4-magstripe";
 const std::string kSecondReader = "sim:hid/5-magstripe";
@@ -22,8 +20,8 @@ const ShownBox kDetailFailedBox{"Error", "Get HID device information failed!", B
 // Before the first reader: an interface that opens, one that does not, the
 // reader's vendor with another product, one whose attributes cannot be
 // read. A second reader follows the first. Walked without a fault, the
-// first reader is found at the fifth enumeration call, the fifth open and
-// the fourth attribute read.
+// first reader is found at the fifth interface met, the fifth open and the
+// fourth attribute read.
 sim::SimulatedReaderConfig CrowdedConfig() {
   sim::SimulatedReaderConfig config;
   sim::SimulatedInterface locked = sim::OtherInterface("sim:hid/1-locked", 0x046D, 0xC077);
@@ -69,21 +67,18 @@ void RunFindDevice(DialogRig& rig, const Expected& expected) {
   EXPECT_TRUE(rig.DisconnectLeavesNothingOpen());
 }
 
-// --- Each enumeration call failing in turn, in each way.
+// --- The walk broken off at each interface in turn, in each way.
+
+// How the walk is broken off: the enumeration fails there, or the
+// interface's details cannot be read.
+enum class WalkBreak { Enumeration, Detail };
 
 struct EnumerationCase {
   int call;
-  EnumerationStatus failure;
+  WalkBreak failure;
 };
 
-std::string FailureName(EnumerationStatus status) {
-  switch (status) {
-    case EnumerationStatus::Failed: return "Failed";
-    case EnumerationStatus::DetailFailed: return "DetailFailed";
-    case EnumerationStatus::NoMoreItems: return "NoMoreItems";
-    default: return "Interface";
-  }
-}
+std::string FailureName(WalkBreak failure) { return failure == WalkBreak::Detail ? "DetailFailed" : "Failed"; }
 void PrintTo(const EnumerationCase& c, std::ostream* os) { *os << FailureName(c.failure) << "AtCall" << c.call; }
 
 class EnumerationFailure : public ::testing::TestWithParam<EnumerationCase> {};
@@ -91,14 +86,14 @@ class EnumerationFailure : public ::testing::TestWithParam<EnumerationCase> {};
 TEST_P(EnumerationFailure, EndsTheWalkWithItsNotice) {
   const EnumerationCase& c = GetParam();
   DialogRig rig(CrowdedConfig());
-  rig.hid.Faults().failEnumeration = CallSelection::Only(c.call);
-  rig.hid.Faults().enumerationFailure = c.failure;
+  (c.failure == WalkBreak::Detail ? rig.hid.Faults().failDetail : rig.hid.Faults().failEnumeration) =
+      CallSelection::Only(c.call);
 
   Expected expected;
   if (c.call >= 5) {
-    // The reader was found before the call that would fail.
+    // The reader was found before the interface that would fail.
     expected = {kFoundFirst, {}, kFirstReader, 5, 100};
-  } else if (c.failure == EnumerationStatus::DetailFailed) {
+  } else if (c.failure == WalkBreak::Detail) {
     // The box, no status, no pause.
     expected = {"", {kDetailFailedBox}, "", c.call + 1, 0};
   } else {
@@ -110,8 +105,7 @@ TEST_P(EnumerationFailure, EndsTheWalkWithItsNotice) {
 
 std::vector<EnumerationCase> EnumerationCases() {
   std::vector<EnumerationCase> cases;
-  for (const EnumerationStatus failure :
-       {EnumerationStatus::Failed, EnumerationStatus::DetailFailed, EnumerationStatus::NoMoreItems}) {
+  for (const WalkBreak failure : {WalkBreak::Enumeration, WalkBreak::Detail}) {
     for (int call = 0; call <= 5; ++call) cases.push_back({call, failure});
   }
   return cases;
@@ -167,21 +161,13 @@ TEST(EveryCallFails, EachKindEndsInTime) {
   const Row rows[] = {
       {"List", [](HidFaults& f) { f.failList = CallSelection::All(); },
        {"Get HID device information failed!", {}, "", 0, 0}},
-      {"EnumerationFailed",
-       [](HidFaults& f) {
-         f.failEnumeration = CallSelection::All();
-         f.enumerationFailure = EnumerationStatus::Failed;
-       },
+      {"EnumerationFailed", [](HidFaults& f) { f.failEnumeration = CallSelection::All(); },
        {kNotFound, {}, "", 1, 100}},
-      {"EnumerationDetailFailed",
-       [](HidFaults& f) {
-         f.failEnumeration = CallSelection::All();
-         f.enumerationFailure = EnumerationStatus::DetailFailed;
-       },
+      {"EnumerationDetailFailed", [](HidFaults& f) { f.failDetail = CallSelection::All(); },
        {"", {kDetailFailedBox}, "", 1, 0}},
       // Every interface is looked at, and the walk ends at the list's end.
-      {"Open", [](HidFaults& f) { f.refuseOpen = CallSelection::All(); }, {kNotFound, {}, "", 7, 100}},
-      {"Attributes", [](HidFaults& f) { f.failAttributes = CallSelection::All(); }, {kNotFound, {}, "", 7, 100}},
+      {"Open", [](HidFaults& f) { f.refuseOpen = CallSelection::All(); }, {kNotFound, {}, "", 6, 100}},
+      {"Attributes", [](HidFaults& f) { f.failAttributes = CallSelection::All(); }, {kNotFound, {}, "", 6, 100}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);
@@ -194,11 +180,10 @@ TEST(EveryCallFails, EachKindEndsInTime) {
 // A failed walk leaves nothing that would hold up the next one.
 TEST(EveryCallFails, TheNextFindDeviceFindsTheReader) {
   DialogRig rig(CrowdedConfig());
-  rig.hid.Faults().failEnumeration = CallSelection::Only(2);
-  rig.hid.Faults().enumerationFailure = EnumerationStatus::DetailFailed;
+  rig.hid.Faults().failDetail = CallSelection::Only(2);
   rig.Press(ctl::kFindDevice);
   EXPECT_FALSE(rig.dialog.ReaderOpen());
-  rig.hid.Faults().failEnumeration = CallSelection::None();
+  rig.hid.Faults().failDetail = CallSelection::None();
   RunFindDevice(rig, {kFoundFirst, {}, kFirstReader, 5, 100});
 }
 

@@ -10,7 +10,7 @@
 namespace magcfg::test {
 namespace {
 
-using reader::EnumerationStatus;
+using sim::Listing;
 using sim::SimulatedReaderConfig;
 
 const std::string kKeyboard = "sim:hid/0-keyboard";
@@ -26,7 +26,7 @@ struct ConnectionRow {
   const char* status;  // nullptr: the status line keeps its text
   std::vector<ShownBox> boxes;
   std::vector<int> pauses;
-  int listRequests;
+  int walks;
 };
 void PrintTo(const ConnectionRow& row, std::ostream* os) { *os << row.name; }
 
@@ -36,7 +36,7 @@ const ConnectionRow kConnectionRows[] = {
     {"FindNoMatch", [](auto& c) { c.interfaces.pop_back(); }, false, ctl::kFindDevice, false, "Device disconnected!", {}, {100}, 1},
     {"FindListNotObtained", [](auto& c) { c.listObtainable = false; }, false, ctl::kFindDevice, false,
      "Get HID device information failed!", {}, {}, 1},
-    {"FindDetailNotRead", [](auto& c) { c.interfaces[1].enumeration = EnumerationStatus::DetailFailed; }, false,
+    {"FindDetailNotRead", [](auto& c) { c.interfaces[1].listing = Listing::DetailFails; }, false,
      ctl::kFindDevice, false, nullptr, {{"Error", "Get HID device information failed!", BoxIcon::Error}}, {}, 1},
     {"FindWhileOpen", [](auto&) {}, true, ctl::kFindDevice, true, "Detect Device OK!", {}, {}, 0},
     {"DisconnectWhileOpen", [](auto&) {}, true, ctl::kDisconnect, false, "Device disconnected!", {}, {}, 0},
@@ -64,7 +64,7 @@ TEST_P(ConnectionStates, EndInTheirStateWithTheirTexts) {
   EXPECT_EQ(rig.window.statusHistory.size(), row.status ? 1u : 0u);
   EXPECT_EQ(rig.window.boxes, row.boxes);
   EXPECT_EQ(rig.sim.Seen().pausesMs, row.pauses);
-  EXPECT_EQ(rig.sim.Seen().listRequests, row.listRequests);
+  EXPECT_EQ(rig.sim.Seen().walks, row.walks);
   // Only an open reader is left open: every other interface was closed again.
   const Strings stillOpen = rig.sim.Seen().StillOpen();
   if (row.openAfter && !row.openFirst) {
@@ -108,9 +108,9 @@ const WalkRow kWalkRows[] = {
      {kKeyboard, kMouse, kReader}, {}, {0, 1, 2, 3}, "Device disconnected!"},
     // An enumeration failure other than the end of the list ends the walk as
     // that end does, instead of asking for the same index for ever.
-    {"EnumerationFailureEndsTheWalk", [](auto& c) { c.interfaces[1].enumeration = EnumerationStatus::Failed; },
+    {"EnumerationFailureEndsTheWalk", [](auto& c) { c.interfaces[1].listing = Listing::EnumerationFails; },
      {kKeyboard}, {}, {0, 1}, "Device disconnected!"},
-    {"DetailFailureAfterOpeningOthers", [](auto& c) { c.interfaces[2].enumeration = EnumerationStatus::DetailFailed; },
+    {"DetailFailureAfterOpeningOthers", [](auto& c) { c.interfaces[2].listing = Listing::DetailFails; },
      {kKeyboard, kMouse}, {}, {0, 1, 2}, "before"},
 };
 // clang-format on
@@ -163,7 +163,7 @@ TEST(FindDevice, SecondPressAnswersAtOnceWithoutWalkingOrPausing) {
   const std::int64_t afterFirst = rig.sim.ElapsedMs();
   rig.Press(ctl::kFindDevice);
   EXPECT_EQ(rig.window.statusHistory, (Strings{"Detect device OK,ver102", "Detect Device OK!"}));
-  EXPECT_EQ(rig.sim.Seen().listRequests, 1);
+  EXPECT_EQ(rig.sim.Seen().walks, 1);
   EXPECT_EQ(rig.sim.Seen().pausesMs, std::vector<int>{100});
   EXPECT_EQ(rig.sim.ElapsedMs(), afterFirst);
 }
@@ -206,7 +206,7 @@ TEST(Connection, EachPressUsesTheLanguageInForceWhenItRuns) {
   EXPECT_EQ(failing.Status(), "获取HID设备信息失败!");
 
   SimulatedReaderConfig detailFails = sim::SaneReaderConfig();
-  detailFails.interfaces[0].enumeration = EnumerationStatus::DetailFailed;
+  detailFails.interfaces[0].listing = Listing::DetailFails;
   DialogRig detail(detailFails);
   detail.SwitchToChinese();
   detail.Press(ctl::kFindDevice);

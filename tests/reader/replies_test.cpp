@@ -53,18 +53,20 @@ TEST(ExtractVersionText, JoinsTheRunsBetween0x05And0x03) {
   EXPECT_EQ(ExtractVersionText(Bytes{0x05, 'A'}, 5000), "A");
 }
 
-TEST(CardStatusMessage, NamesOnlyCodes0To2) {
+TEST(ReadCardStatus, NamesOnlyCodes0To2) {
   struct Row {
     std::uint8_t byte4;
-    std::optional<MessageKey> message;
+    std::optional<CardStatus> status;
   };
-  const Row rows[] = {{0, MessageKey::NoSwipe}, {1, MessageKey::SwipeFailed}, {2, MessageKey::SwipeOk},
+  const Row rows[] = {{0, CardStatus::NoSwipe}, {1, CardStatus::SwipeFailed}, {2, CardStatus::SwipeOk},
                       {3, std::nullopt},        {0xFF, std::nullopt},         {0x80, std::nullopt},
                       {0x42, std::nullopt}};
   for (const Row& row : rows) {
-    EXPECT_EQ(CardStatusMessage(Buffer({0x00, 0x02, 0x09, 'Y', row.byte4})), row.message) << int(row.byte4);
+    const CardStatusReply reply = ReadCardStatus(Buffer({0x00, 0x02, 0x09, 'Y', row.byte4}));
+    EXPECT_EQ(reply.status, row.status) << int(row.byte4);
+    EXPECT_EQ(reply.byte4, row.byte4);
   }
-  EXPECT_EQ(CardStatusMessage(Bytes{0x00, 0x02, 0x09}), MessageKey::NoSwipe);  // short: byte 4 counts as 0
+  EXPECT_EQ(ReadCardStatus(Bytes{0x00, 0x02, 0x09}).status, CardStatus::NoSwipe);  // short: byte 4 counts as 0
 }
 
 TEST(AccumulateValue, ReadsBytes1And2AsSignedNumbers) {

@@ -1,5 +1,5 @@
-// Set Device and Set default format: the frame packed from the panel, the
-// reader's verdict, and the sentinel set that follows the panel.
+// Set Device and Set default format: the frame packed from the panel and
+// the sentinel set that follows the panel.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -143,60 +143,6 @@ TEST(SetDevice, SentinelCharactersGoOutAsTheirByte) {
   const Bytes sent = SentRequest(rig);
   EXPECT_EQ(Bytes(sent.begin() + 3, sent.begin() + 9), (Bytes{'A', 0xE9, '~', '1', 0x7F, ' '}));
   EXPECT_EQ(rig.state.sentinels.texts[1], "é");
-}
-
-struct VerdictRow {
-  const char* name;
-  std::uint8_t byte3;
-  bool chinese;
-  Strings events;
-  std::vector<ShownBox> boxes;
-};
-void PrintTo(const VerdictRow& row, std::ostream* os) { *os << row.name; }
-
-// clang-format off
-const VerdictRow kVerdictRows[] = {
-    {"Accepted", 'Y', false,
-     {"status:Send data success", "status:Set format OK!", "box:Information|Set format OK!"},
-     {{"Set format OK!", "Information", BoxIcon::Information}}},
-    {"Refused", 'N', false,
-     {"status:Send data success", "status:Set format failed!", "box:ERROR|Set format failed!"},
-     {{"Set format failed!", "ERROR", BoxIcon::Error}}},
-    {"NoVerdict", 0x00, false, {"status:Send data success"}, {}},
-    {"LowerCaseIsNoVerdict", 'y', false, {"status:Send data success"}, {}},
-    {"AcceptedInChinese", 'Y', true, {"status:发送数据成功", "status:设置命令成功", "box:Information|设置命令成功"},
-     {{"设置命令成功", "Information", BoxIcon::Information}}},
-    {"RefusedInChinese", 'N', true, {"status:发送数据成功", "status:设置命令失败", "box:ERROR|设置命令失败"},
-     {{"设置命令失败", "ERROR", BoxIcon::Error}}},
-};
-// clang-format on
-
-class FormatVerdicts : public ::testing::TestWithParam<VerdictRow> {};
-
-TEST_P(FormatVerdicts, AreShownFromByte3) {
-  const VerdictRow& row = GetParam();
-  sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
-  config.reader.scriptedReply = {Report({0x02, 0x30, row.byte3, 0x03})};
-  DialogRig rig(config);
-  ASSERT_TRUE(rig.Connect());
-  if (row.chinese) rig.SwitchToChinese();
-  rig.Press(ctl::kSetDevice);
-  EXPECT_EQ(rig.window.events, row.events);
-  EXPECT_EQ(rig.window.boxes, row.boxes);
-}
-
-INSTANTIATE_TEST_SUITE_P(Replies, FormatVerdicts, ::testing::ValuesIn(kVerdictRows),
-                         [](const auto& info) { return std::string(info.param.name); });
-
-TEST(SetDevice, TimeOutsInChineseKeepTheEnglishTitle) {
-  sim::SimulatedReaderConfig config = sim::SaneReaderConfig();
-  config.reader.writeCompletion = sim::WriteCompletion::Never;
-  config.reader.replies = false;
-  DialogRig rig(config);
-  ASSERT_TRUE(rig.Connect());
-  rig.SwitchToChinese();
-  rig.Press(ctl::kSetDevice);
-  EXPECT_EQ(rig.window.events, (Strings{"status:发送数据超时", "status:接收数据超时", "box:ERROR|接收数据超时"}));
 }
 
 // The sentinel set takes the panel's sentinels after every exchange that got

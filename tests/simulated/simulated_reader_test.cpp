@@ -21,7 +21,17 @@ Bytes Request(Bytes frame, std::size_t length = 65) {
 }
 
 std::unique_ptr<reader::HidDevice> OpenReader(SimulatedHidSystem& system) {
-  return system.Open(system.Config().interfaces[kSaneReaderIndex].path);
+  return system.Open(system.Config().interfaces[kSaneReaderIndex].path).device;
+}
+
+// The paths a walk of the system visits, and how it ended.
+std::pair<reader::WalkEnd, std::vector<std::string>> Walk(reader::HidSystem& system) {
+  std::vector<std::string> visited;
+  const reader::WalkEnd end = system.WalkInterfaces([&](const std::string& path) {
+    visited.push_back(path);
+    return true;
+  });
+  return {end, visited};
 }
 
 // The first report of the reply to one request, or nothing when none came in 1000 ms.
@@ -92,7 +102,7 @@ TEST(SimulatedTransfers, WriteCompletesAsConfigured) {
     SimulatedHidSystem system(config);
     const auto result = OpenReader(system)->Write(Request({0x02, 0x09, 0x03}), row.timeoutMs);
     EXPECT_EQ(result.status, row.status) << row.delayMs;
-    EXPECT_EQ(result.bytesWrittenInCall, row.bytesInCall) << row.delayMs;
+    EXPECT_EQ(result.bytesReportedByCall, row.bytesInCall) << row.delayMs;
     EXPECT_EQ(system.ElapsedMs(), row.elapsedMs) << row.delayMs;
   }
 }
@@ -224,37 +234,53 @@ TEST(SimulatedReader, FloodingReaderNeverRunsDry) {
   EXPECT_EQ(system.ElapsedMs(), 3000);
 }
 
-TEST(SimulatedSystem, ProvokesEachEnumerationAndOpenFault) {
+TEST(SimulatedSystem, ProvokesEachWalkAndOpenFault) {
+  // The mouse, second of three, listed each way.
+  struct Row {
+    Listing listing;
+    reader::WalkEnd end;
+    std::vector<std::string> visited;
+  };
+  const Row rows[] = {
+      {Listing::Listed, reader::WalkEnd::Completed, {"sim:hid/0-keyboard", "sim:hid/1-mouse", "sim:hid/2-magstripe"}},
+      {Listing::DetailFails, reader::WalkEnd::DetailFailed, {"sim:hid/0-keyboard"}},
+      {Listing::EnumerationFails, reader::WalkEnd::Completed, {"sim:hid/0-keyboard"}},
+  };
+  for (const Row& row : rows) {
+    SimulatedReaderConfig config = SaneReaderConfig();
+    config.interfaces[1].listing = row.listing;
+    SimulatedHidSystem system(config);
+    EXPECT_EQ(Walk(system), std::pair(row.end, row.visited));
+  }
+
   SimulatedReaderConfig config = SaneReaderConfig();
-  config.interfaces[0].enumeration = reader::EnumerationStatus::DetailFailed;
-  config.interfaces[1].enumeration = reader::EnumerationStatus::Failed;
+  config.interfaces[1].opens = false;
   config.interfaces[2].opens = false;
+  config.interfaces[2].permissionDenied = true;
   SimulatedHidSystem system(config);
-  auto list = system.ListInterfaces();
-  EXPECT_EQ(list->At(0).status, reader::EnumerationStatus::DetailFailed);
-  EXPECT_EQ(list->At(1).status, reader::EnumerationStatus::Failed);
-  EXPECT_EQ(list->At(2).status, reader::EnumerationStatus::Interface);
-  EXPECT_EQ(list->At(3).status, reader::EnumerationStatus::NoMoreItems);
-  EXPECT_EQ(system.Open(list->At(2).path), nullptr);
-  EXPECT_EQ(system.Open("no such path"), nullptr);
+  EXPECT_EQ(system.Open("sim:hid/1-mouse").failure, reader::OpenFailure::Other);
+  EXPECT_EQ(system.Open("sim:hid/2-magstripe").failure, reader::OpenFailure::PermissionDenied);
+  EXPECT_EQ(system.Open("no such path").failure, reader::OpenFailure::NotFound);
+  EXPECT_TRUE(system.Seen().opened.empty());
 
   system.Config().listObtainable = false;
-  EXPECT_EQ(system.ListInterfaces(), nullptr);
-  EXPECT_EQ(system.Seen().listRequests, 2);
+  EXPECT_EQ(Walk(system).first, reader::WalkEnd::ListFailed);
+  EXPECT_EQ(system.Seen().walks, 1);
 }
 
 TEST(SimulatedSystem, RecordsOpensClosesAndCalls) {
   auto system = std::make_unique<SimulatedHidSystem>(SaneReaderConfig());
-  auto keyboard = system->Open("sim:hid/0-keyboard");
+  auto keyboard = system->Open("sim:hid/0-keyboard").device;
   auto device = OpenReader(*system);
   keyboard.reset();
   device->GetReportLengths();
-  device->CheckOutputReport(Bytes(65));
-  device->CancelIo();
+  device->PassesUsageCheck(Bytes(65));
+  Bytes buffer(65);
+  EXPECT_EQ(device->Read(buffer, 50), TransferStatus::TimedOut);  // nothing was asked
   EXPECT_EQ(system->Seen().StillOpen(), std::vector<std::string>{"sim:hid/2-magstripe"});
   EXPECT_EQ(system->Seen().reportLengthQueries, 1);
   EXPECT_EQ(system->Seen().usageChecks, 1);
-  EXPECT_EQ(system->Seen().cancelIoCalls, 1);
+  EXPECT_EQ(system->Seen().cancelledTransfers, 1);
   // A device may outlive the system that opened it.
   system.reset();
   EXPECT_EQ(device->GetAttributes()->versionNumber, kSaneReaderVersion);
@@ -282,7 +308,7 @@ TEST(DemoReader, IsTheSaneReaderInRealTimeWithNoCardSwipedYet) {
   auto* simulated = dynamic_cast<SimulatedHidSystem*>(system.get());
   ASSERT_NE(simulated, nullptr);
   EXPECT_EQ(simulated->Reader().LastSwipe().kind, reader::CardSwipe::Kind::None);
-  EXPECT_EQ(system->ListInterfaces()->At(kSaneReaderIndex).path, "sim:hid/2-magstripe");
+  EXPECT_EQ(Walk(*system).second.at(kSaneReaderIndex), "sim:hid/2-magstripe");
 }
 
 }  // namespace

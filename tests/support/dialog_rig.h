@@ -66,11 +66,10 @@ sim::SimulatedReaderConfig NoInterfaces();
 Bytes Report(std::initializer_list<std::uint8_t> afterReportId);
 Bytes ReportOf(const Bytes& afterReportId);
 
-// The injector's books after a command: no interface list alive, no
-// transfer outstanding, no transfer of the wrong length, and no interface
-// open but one of readerPaths while the reader is connected.
+// The injector's books after a command: no transfer of the wrong length,
+// and no interface open but one of readerPaths while the reader is connected.
 ::testing::AssertionResult NothingLeftBehind(const FaultInjectingHid& hid, bool readerOpen, const Strings& readerPaths);
-// After Disconnect: not connected, not one interface open, nothing outstanding.
+// After Disconnect: not connected, not one interface open.
 ::testing::AssertionResult NothingOpen(const FaultInjectingHid& hid, bool readerOpen);
 
 // What every rig builds before its window: the simulated system, the fault

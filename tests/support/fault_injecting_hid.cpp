@@ -4,7 +4,6 @@
 
 namespace magcfg::test {
 
-using reader::EnumerationEntry;
 using reader::HidAttributes;
 using reader::HidDevice;
 using reader::ReportLengths;
@@ -17,7 +16,6 @@ struct FaultInjectingHid::State {
   struct OpenInterface {
     int id = 0;
     std::string path;
-    bool outstanding = false;  // a transfer ran out and was not cancelled since
     std::optional<ReportLengths> lengths;  // the latest lengths handed out for it
   };
 
@@ -42,20 +40,13 @@ struct FaultInjectingHid::State {
 
   // The checks made before any transfer starts.
   void BeforeTransfer(OpenInterface& entry, const char* kind, std::size_t size, std::optional<std::uint16_t> length) {
-    if (entry.outstanding) {
-      violations.push_back(std::string(kind) + " started on " + entry.path +
-                           " while a transfer that ran out was not cancelled");
-    }
     if (length && size != *length) {
       violations.push_back(std::string(kind) + " of " + std::to_string(size) + " bytes on " + entry.path +
                            ", report length " + std::to_string(*length));
     }
   }
 
-  void RanOut(OpenInterface& entry) {
-    entry.outstanding = true;
-    ++counts.timeouts;
-  }
+  void RanOut() { ++counts.timeouts; }
 
   void Failed(reader::TransferStatus status) {
     if (reader::IsFailure(status)) ++counts.failures;
@@ -66,41 +57,17 @@ struct FaultInjectingHid::State {
   reader::HidSystem& inner;
   HidFaults faults;
   HidCallCounts counts;
-  int liveLists = 0;
   std::vector<OpenInterface> open;
   int nextId = 0;
   bool unplugged = false;
   std::vector<std::string> gonePaths;
   std::vector<std::string> violations;
   std::int64_t injectedWaitMs = 0;
-  reader::OpenFailure lastOpenFailure = reader::OpenFailure::Other;
 };
 
 namespace {
 
 using State = FaultInjectingHid::State;
-
-class InjectedList final : public reader::HidInterfaceList {
- public:
-  InjectedList(std::shared_ptr<State> state, std::unique_ptr<reader::HidInterfaceList> inner)
-      : state_(std::move(state)), inner_(std::move(inner)) {
-    ++state_->liveLists;
-  }
-  ~InjectedList() override {
-    inner_.reset();
-    --state_->liveLists;
-  }
-
-  EnumerationEntry At(std::uint32_t index) override {
-    const int call = state_->counts.enumerations++;
-    if (state_->faults.failEnumeration.Contains(call)) return {state_->faults.enumerationFailure, {}};
-    return inner_->At(index);
-  }
-
- private:
-  std::shared_ptr<State> state_;
-  std::unique_ptr<reader::HidInterfaceList> inner_;
-};
 
 class InjectedDevice final : public HidDevice {
  public:
@@ -108,7 +75,6 @@ class InjectedDevice final : public HidDevice {
       : state_(std::move(state)), inner_(std::move(inner)), id_(id) {}
 
   ~InjectedDevice() override {
-    // Closing cancels whatever is outstanding.
     inner_.reset();
     ++state_->counts.closes;
     auto& open = state_->open;
@@ -134,11 +100,14 @@ class InjectedDevice final : public HidDevice {
     return lengths;
   }
 
-  bool CheckOutputReport(std::span<const std::uint8_t> report) override {
+  bool PassesUsageCheck(std::span<const std::uint8_t> report) override {
     ++state_->counts.usageChecks;
-    const bool passes = inner_->CheckOutputReport(report);
+    const bool passes = inner_->PassesUsageCheck(report);
     return passes && !state_->faults.refuseUsageCheck;
   }
+
+  reader::LockStatus Lock(int waitMs) override { return inner_->Lock(waitMs); }
+  void Unlock() override { inner_->Unlock(); }
 
   WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) override {
     const int call = state_->counts.writes++;
@@ -149,12 +118,12 @@ class InjectedDevice final : public HidDevice {
                            entry.lengths ? std::optional(entry.lengths->output) : std::nullopt);
     if (state_->GoneAt(transfer, entry.path)) {
       if (state_->faults.unplugMode == UnplugMode::EndsAtOnce) return {InjectedFailure(TransferStatus::ReaderGone), 0};
-      return InjectedTimeout(entry, timeoutMs);
+      return InjectedTimeout(timeoutMs);
     }
-    if (state_->faults.writeTimeouts.Contains(call)) return InjectedTimeout(entry, timeoutMs);
+    if (state_->faults.writeTimeouts.Contains(call)) return InjectedTimeout(timeoutMs);
     if (state_->faults.writeFailures.Contains(call)) return {InjectedFailure(state_->faults.transferFailure), 0};
     const WriteResult result = inner_->Write(report, timeoutMs);
-    if (result.status == TransferStatus::TimedOut) state_->RanOut(entry);
+    if (result.status == TransferStatus::TimedOut) state_->RanOut();
     state_->Failed(result.status);
     return result;
   }
@@ -169,13 +138,13 @@ class InjectedDevice final : public HidDevice {
     if (state_->GoneAt(transfer, entry.path)) {
       // Nothing arrives: the buffer is left as the caller handed it over.
       if (state_->faults.unplugMode == UnplugMode::EndsAtOnce) return InjectedFailure(TransferStatus::ReaderGone);
-      return InjectedTimeout(entry, timeoutMs).status;
+      return InjectedTimeout(timeoutMs).status;
     }
-    if (state_->faults.readTimeouts.Contains(call)) return InjectedTimeout(entry, timeoutMs).status;
+    if (state_->faults.readTimeouts.Contains(call)) return InjectedTimeout(timeoutMs).status;
     if (state_->faults.readFailures.Contains(call)) return InjectedFailure(state_->faults.transferFailure);
     const TransferStatus status = inner_->Read(buffer, timeoutMs);
     if (status == TransferStatus::TimedOut) {
-      state_->RanOut(entry);
+      state_->RanOut();
       return status;
     }
     if (reader::IsFailure(status)) {
@@ -195,21 +164,15 @@ class InjectedDevice final : public HidDevice {
     if (!state_->Gone(state_->Interface(id_).path)) inner_->DiscardPendingReports();
   }
 
-  void CancelIo() override {
-    ++state_->counts.cancels;
-    inner_->CancelIo();
-    state_->Interface(id_).outstanding = false;
-  }
-
  private:
   TransferStatus InjectedFailure(TransferStatus status) {
     state_->Failed(status);
     return status;
   }
 
-  WriteResult InjectedTimeout(State::OpenInterface& entry, int timeoutMs) {
+  WriteResult InjectedTimeout(int timeoutMs) {
     state_->Wait(timeoutMs);
-    state_->RanOut(entry);
+    state_->RanOut();
     return {TransferStatus::TimedOut, 0};
   }
 
@@ -232,35 +195,40 @@ FaultInjectingHid::FaultInjectingHid(reader::HidSystem& inner) : state_(std::mak
 
 FaultInjectingHid::~FaultInjectingHid() = default;
 
-std::unique_ptr<reader::HidInterfaceList> FaultInjectingHid::ListInterfaces() {
-  const int call = state_->counts.listRequests++;
-  if (state_->faults.failList.Contains(call)) return nullptr;
-  std::unique_ptr<reader::HidInterfaceList> list = state_->inner.ListInterfaces();
-  if (!list) return nullptr;
-  return std::make_unique<InjectedList>(state_, std::move(list));
+reader::WalkEnd FaultInjectingHid::WalkInterfaces(const std::function<bool(const std::string& path)>& visit) {
+  const int call = state_->counts.walks++;
+  if (state_->faults.failList.Contains(call)) return reader::WalkEnd::ListFailed;
+  std::optional<reader::WalkEnd> brokenOff;
+  const reader::WalkEnd end = state_->inner.WalkInterfaces([&](const std::string& path) {
+    const int met = state_->counts.enumerations++;
+    if (state_->faults.failEnumeration.Contains(met)) {
+      brokenOff = reader::WalkEnd::Completed;
+    } else if (state_->faults.failDetail.Contains(met)) {
+      brokenOff = reader::WalkEnd::DetailFailed;
+    } else {
+      return visit(path);
+    }
+    return false;
+  });
+  return brokenOff.value_or(end);
 }
 
-std::unique_ptr<HidDevice> FaultInjectingHid::Open(const std::string& path) {
+reader::OpenResult FaultInjectingHid::Open(const std::string& path) {
   const int call = state_->counts.opens++;
-  state_->lastOpenFailure = reader::OpenFailure::Other;
-  if (state_->faults.refuseOpen.Contains(call) || state_->Gone(path)) return nullptr;
-  std::unique_ptr<HidDevice> device = state_->inner.Open(path);
-  if (!device) {
-    state_->lastOpenFailure = state_->inner.LastOpenFailure();
-    return nullptr;
-  }
+  if (state_->faults.refuseOpen.Contains(call)) return {nullptr, state_->faults.openFailure};
+  if (state_->Gone(path)) return {nullptr, reader::OpenFailure::NotFound};
+  reader::OpenResult opened = state_->inner.Open(path);
+  if (!opened.device) return opened;
   ++state_->counts.opened;
   const int id = state_->nextId++;
-  state_->open.push_back({id, path, false, std::nullopt});
-  return std::make_unique<InjectedDevice>(state_, std::move(device), id);
+  state_->open.push_back({id, path, std::nullopt});
+  return {std::make_unique<InjectedDevice>(state_, std::move(opened.device), id), reader::OpenFailure::Other};
 }
 
 void FaultInjectingHid::Pause(int milliseconds) {
   ++state_->counts.pauses;
   state_->inner.Pause(milliseconds);
 }
-
-reader::OpenFailure FaultInjectingHid::LastOpenFailure() const { return state_->lastOpenFailure; }
 
 std::optional<HidAttributes> FaultInjectingHid::IdentityWithoutOpening(const std::string& path) {
   if (state_->Gone(path)) return std::nullopt;
@@ -282,13 +250,6 @@ std::vector<std::string> FaultInjectingHid::OpenPaths() const {
   std::vector<std::string> paths;
   for (const auto& entry : state_->open) paths.push_back(entry.path);
   return paths;
-}
-
-int FaultInjectingHid::LiveLists() const { return state_->liveLists; }
-
-int FaultInjectingHid::Outstanding() const {
-  return static_cast<int>(std::count_if(state_->open.begin(), state_->open.end(),
-                                        [](const auto& entry) { return entry.outstanding; }));
 }
 
 const std::vector<std::string>& FaultInjectingHid::Violations() const { return state_->violations; }

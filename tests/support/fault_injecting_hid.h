@@ -1,12 +1,11 @@
 // A HID system that wraps another one, as a storage engine's tests wrap its
-// file system: every call goes through to the wrapped system, list and
-// device unless a test has armed a fault for it. It also keeps the books a
+// file system: every call goes through to the wrapped system and its
+// devices unless a test has armed a fault for it. It also keeps the books a
 // test needs to show that nothing is left behind: every call counted, which
-// interfaces and lists are open, and whether a transfer that ran out was
-// cancelled before anything else happened on its interface.
+// interfaces are open, and what the program did that it must not.
 //
 // Faults are chosen by call number. Each kind of call is numbered from 0 in
-// the order the program makes it, counted over all lists and devices, and
+// the order the program makes it, counted over all walks and devices, and
 // the numbering starts afresh with ResetCounts().
 #pragma once
 
@@ -47,13 +46,15 @@ enum class UnplugMode {
 using ReplyRewrite = std::function<void(std::span<std::uint8_t> report, int readIndex)>;
 
 struct HidFaults {
-  // --- Enumeration
-  CallSelection failList;  // ListInterfaces calls that yield no list
-  CallSelection failEnumeration;  // At() calls that fail
-  reader::EnumerationStatus enumerationFailure = reader::EnumerationStatus::Failed;
+  // --- The walk. Interfaces are numbered as the walks meet them, over all
+  // walks; a walk broken off at one does not visit it.
+  CallSelection failList;         // walks whose list cannot be had: ListFailed, nothing visited
+  CallSelection failDetail;       // interfaces whose details cannot be read: the walk stops there, DetailFailed
+  CallSelection failEnumeration;  // interfaces the platform fails to enumerate: the walk ends there, as at its end
 
   // --- Opening an interface and reading its identity
-  CallSelection refuseOpen;      // Open calls that yield no device
+  CallSelection refuseOpen;  // Open calls that yield no device, with openFailure
+  reader::OpenFailure openFailure = reader::OpenFailure::Other;
   CallSelection failAttributes;  // GetAttributes calls that yield nothing
 
   // --- The report description, on every open interface
@@ -89,8 +90,8 @@ struct HidFaults {
 
 // Every call the program made, by kind, since the last ResetCounts().
 struct HidCallCounts {
-  int listRequests = 0;
-  int enumerations = 0;  // At() calls
+  int walks = 0;
+  int enumerations = 0;  // interfaces the walks met, those a fault broke a walk off at included
   int opens = 0;         // Open calls, successful or not
   int opened = 0;        // Open calls that yielded a device
   int closes = 0;        // devices destroyed
@@ -99,7 +100,6 @@ struct HidCallCounts {
   int usageChecks = 0;
   int writes = 0;
   int reads = 0;
-  int cancels = 0;
   int discards = 0;  // DiscardPendingReports calls
   int pauses = 0;
   int timeouts = 0;  // transfers that ended by running out, injected or not
@@ -108,18 +108,16 @@ struct HidCallCounts {
 
 class FaultInjectingHid final : public reader::HidSystem {
  public:
-  // inner must outlive every list and device handed out.
+  // inner must outlive every device handed out.
   explicit FaultInjectingHid(reader::HidSystem& inner);
   ~FaultInjectingHid() override;
   FaultInjectingHid(const FaultInjectingHid&) = delete;
   FaultInjectingHid& operator=(const FaultInjectingHid&) = delete;
 
-  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override;
-  std::unique_ptr<reader::HidDevice> Open(const std::string& path) override;
+  reader::WalkEnd WalkInterfaces(const std::function<bool(const std::string& path)>& visit) override;
+  // An unplugged interface's path opens no more: NotFound.
+  reader::OpenResult Open(const std::string& path) override;
   void Pause(int milliseconds) override;
-  // Why the latest open failed: the wrapped system's reason, or Other for
-  // an open the injector refused.
-  reader::OpenFailure LastOpenFailure() const override;
   std::optional<reader::HidAttributes> IdentityWithoutOpening(const std::string& path) override;
 
   // The faults in force; a test may change them between calls.
@@ -129,18 +127,13 @@ class FaultInjectingHid final : public reader::HidSystem {
 
   const HidCallCounts& Counts() const;
   // Starts every count, and so every call numbering, from 0 again. What is
-  // open and what is outstanding is kept.
+  // open is kept.
   void ResetCounts();
 
   // Paths of the interfaces open now, in the order they were opened.
   std::vector<std::string> OpenPaths() const;
-  // Interface lists not yet released.
-  int LiveLists() const;
-  // Open interfaces with a transfer that ran out and was not cancelled since.
-  int Outstanding() const;
-  // What the program did that it must not: a transfer started while an
-  // earlier one on the interface was still outstanding, a write or read of
-  // another length than the interface's report length. Empty when clean.
+  // What the program did that it must not: a write or read of another
+  // length than the interface's report length. Empty when clean.
   const std::vector<std::string>& Violations() const;
   // Milliseconds that injected time-outs stood for. They are not slept or
   // passed to the wrapped system's clock: add them to its elapsed time.

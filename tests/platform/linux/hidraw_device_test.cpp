@@ -95,7 +95,7 @@ TEST(HidrawDeviceTest, WriteDeliversTheWholeReportAsOneMessage) {
 
   const reader::WriteResult result = device.Write(report, 1000);
   EXPECT_EQ(result.status, TransferStatus::Completed);
-  EXPECT_EQ(result.bytesWrittenInCall, 65u);
+  EXPECT_EQ(result.bytesReportedByCall, 65u);
   EXPECT_EQ(pair.Receive(), report);
   EXPECT_EQ(pair.Receive(), Bytes{});
 }
@@ -253,7 +253,7 @@ TEST(HidrawDeviceTest, AWriteToAHungUpReaderFailsAtOnceAsGone) {
   const auto start = Clock::now();
   const reader::WriteResult result = device.Write(Bytes(65, 0), 3000);
   EXPECT_EQ(result.status, TransferStatus::ReaderGone);
-  EXPECT_EQ(result.bytesWrittenInCall, 0u);
+  EXPECT_EQ(result.bytesReportedByCall, 0u);
   EXPECT_LT(Since(start), 1500ms);
 }
 
@@ -271,7 +271,7 @@ TEST(HidrawDeviceTest, WriteTimesOutWhenTheReaderTakesNothing) {
   const auto start = Clock::now();
   const reader::WriteResult result = device.Write(report, 50);
   EXPECT_EQ(result.status, TransferStatus::TimedOut);
-  EXPECT_EQ(result.bytesWrittenInCall, 0u);
+  EXPECT_EQ(result.bytesReportedByCall, 0u);
   EXPECT_GE(Since(start), 50ms);
 }
 
@@ -284,7 +284,7 @@ TEST(HidrawDeviceTest, AnInvalidDescriptorEndsBothTransfersAtOnce) {
   EXPECT_EQ(device.Read(buffer, 3000), TransferStatus::Failed);
   const reader::WriteResult result = device.Write(buffer, 3000);
   EXPECT_EQ(result.status, TransferStatus::Failed);
-  EXPECT_EQ(result.bytesWrittenInCall, 0u);
+  EXPECT_EQ(result.bytesReportedByCall, 0u);
   EXPECT_LT(Since(start), 1500ms);
 }
 

@@ -20,8 +20,8 @@ namespace fs = std::filesystem;
 using platform::hidraw::HidrawSystem;
 using platform::hidraw::OpenedNode;
 using platform::hidraw::PermissionNotice;
-using reader::EnumerationStatus;
 using reader::FindOutcome;
+using reader::OpenFailure;
 
 // Opens nodes as the system does, except those named, which are refused
 // for lack of permission: a chmod would refuse nothing to root, as which
@@ -49,6 +49,16 @@ std::string ShippedUdevRule() {
 
 class HidrawSystemTest : public ::testing::Test {
  protected:
+  // The paths a walk visits, and how it ended.
+  static std::pair<reader::WalkEnd, std::vector<std::string>> Walk(HidrawSystem& system) {
+    std::vector<std::string> visited;
+    const reader::WalkEnd end = system.WalkInterfaces([&](const std::string& path) {
+      visited.push_back(path);
+      return true;
+    });
+    return {end, visited};
+  }
+
   HidrawSystem System() {
     return HidrawSystem(tree.SysRoot(), tree.DevRoot(), platform::hidraw::OpenHidrawNode, notice);
   }
@@ -66,33 +76,23 @@ TEST_F(HidrawSystemTest, ListsNodesByNumberAsDevPaths) {
   fs::create_directory(tree.ClassDir() / "hidraw5");  // broken: no device link
 
   HidrawSystem system = System();
-  const auto list = system.ListInterfaces();
-  ASSERT_NE(list, nullptr);
   const std::vector<std::string> expected = {tree.NodePath(0), tree.NodePath(2), tree.NodePath(5), tree.NodePath(10)};
-  for (std::uint32_t index = 0; index < expected.size(); ++index) {
-    const reader::EnumerationEntry entry = list->At(index);
-    EXPECT_EQ(entry.status, EnumerationStatus::Interface) << index;
-    EXPECT_EQ(entry.path, expected[index]) << index;
-  }
-  EXPECT_EQ(list->At(4).status, EnumerationStatus::NoMoreItems);
-  EXPECT_EQ(list->At(0xFFFFFFFF).status, EnumerationStatus::NoMoreItems);
+  EXPECT_EQ(Walk(system), std::pair(reader::WalkEnd::Completed, expected));
 }
 
 TEST_F(HidrawSystemTest, ListIsNotObtainedWithoutAReadableClassDirectory) {
   fs::remove_all(tree.ClassDir());
   HidrawSystem system = System();
-  EXPECT_EQ(system.ListInterfaces(), nullptr);
+  EXPECT_EQ(Walk(system).first, reader::WalkEnd::ListFailed);
   EXPECT_EQ(reader::FindFirstReader(system).outcome, FindOutcome::ListFailed);
 
   FakeHidrawTree::WriteFile(tree.ClassDir(), "not a directory");
-  EXPECT_EQ(system.ListInterfaces(), nullptr);
+  EXPECT_EQ(Walk(system).first, reader::WalkEnd::ListFailed);
 }
 
 TEST_F(HidrawSystemTest, AnEmptyClassDirectoryIsAnEmptyList) {
   HidrawSystem system = System();
-  const auto list = system.ListInterfaces();
-  ASSERT_NE(list, nullptr);
-  EXPECT_EQ(list->At(0).status, EnumerationStatus::NoMoreItems);
+  EXPECT_EQ(Walk(system), std::pair(reader::WalkEnd::Completed, std::vector<std::string>{}));
   EXPECT_EQ(reader::FindFirstReader(system).outcome, FindOutcome::NotFound);
 }
 
@@ -118,18 +118,33 @@ TEST_F(HidrawSystemTest, ANodeThatCannotBeOpenedOrIsNotTheNodeIsNoDevice) {
   struct Row {
     std::string path;
     bool opens;
+    OpenFailure failure;  // when it does not
   };
   const Row rows[] = {
-      {tree.NodePath(0), true},  {tree.NodePath(1), false}, {tree.NodePath(2), false},
-      {tree.NodePath(3), false}, {tree.NodePath(4), false}, {tree.NodePath(5), false},
-      {elsewhere.string(), false}, {"hidraw0", false},  // a bare name is no node
+      {tree.NodePath(0), true, OpenFailure::Other},
+      {tree.NodePath(1), false, OpenFailure::NotFound},
+      {tree.NodePath(2), false, OpenFailure::Other},  // EISDIR
+      {tree.NodePath(3), false, OpenFailure::NotAHidInterface},
+      {tree.NodePath(4), false, OpenFailure::NotAHidInterface},
+      {tree.NodePath(5), false, OpenFailure::NotAHidInterface},
+      {elsewhere.string(), false, OpenFailure::NotAHidInterface},
+      {"hidraw0", false, OpenFailure::NotFound},  // a bare name is no node
   };
   HidrawSystem system = System();
   for (const Row& row : rows) {
-    EXPECT_EQ(system.Open(row.path) != nullptr, row.opens) << row.path;
+    const reader::OpenResult opened = system.Open(row.path);
+    EXPECT_EQ(opened.device != nullptr, row.opens) << row.path;
     if (!row.opens) {
-      EXPECT_EQ(system.LastOpenFailure(), reader::OpenFailure::Other) << row.path;
+      EXPECT_EQ(opened.failure, row.failure) << row.path;
     }
+  }
+  // What the other errors of open(2) mean.
+  for (const auto& [error, failure] : {std::pair(ENODEV, OpenFailure::NotFound), std::pair(ENXIO, OpenFailure::NotFound),
+                                       std::pair(EPERM, OpenFailure::PermissionDenied),
+                                       std::pair(EBUSY, OpenFailure::Busy), std::pair(EIO, OpenFailure::Other)}) {
+    HidrawSystem failing(tree.SysRoot(), tree.DevRoot(), [error](const std::string&) { return OpenedNode{-1, error}; },
+                         notice);
+    EXPECT_EQ(failing.Open(tree.NodePath(1)).failure, failure) << error;
   }
   // Nothing was written over the files that stood in the reader's place.
   std::ifstream kept(tree.NodePath(3));
@@ -152,7 +167,7 @@ TEST_F(HidrawSystemTest, ARefusedReaderShowsTheUdevHintOnceAndOnlyForTheReader) 
     EXPECT_EQ(found.outcome, FindOutcome::AccessDenied);
     EXPECT_EQ(found.path, tree.NodePath(1));
     EXPECT_EQ(found.device, nullptr);
-    EXPECT_EQ(system.LastOpenFailure(), reader::OpenFailure::PermissionDenied);
+    EXPECT_EQ(system.Open(tree.NodePath(1)).failure, OpenFailure::PermissionDenied);
   }
   const std::string printed = ::testing::internal::GetCapturedStderr();
 
@@ -201,17 +216,17 @@ TEST_F(HidrawSystemTest, AReaderRefusedForAMomentIsOpenedWhenRetried) {
   ::testing::internal::CaptureStderr();
   HidrawSystem system(tree.SysRoot(), tree.DevRoot(), opener, notice);
   system.RetryRefusedOpens(1000);
-  EXPECT_NE(system.Open(tree.NodePath(1)), nullptr);
+  EXPECT_NE(system.Open(tree.NodePath(1)).device, nullptr);
   EXPECT_EQ(tried.size(), 3u);
   // Another device's node is not waited for.
   tried.clear();
-  EXPECT_EQ(system.Open(tree.NodePath(0)), nullptr);
+  EXPECT_EQ(system.Open(tree.NodePath(0)).device, nullptr);
   EXPECT_EQ(tried.size(), 1u);
   // A reader that stays refused is given up after the time allowed, with the hint.
   HidrawSystem refusing = SystemRefusing({tree.NodePath(1)});
   refusing.RetryRefusedOpens(200);
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(refusing.Open(tree.NodePath(1)), nullptr);
+  EXPECT_EQ(refusing.Open(tree.NodePath(1)).device, nullptr);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
   EXPECT_NE(::testing::internal::GetCapturedStderr().find("permission denied"), std::string::npos);
 }

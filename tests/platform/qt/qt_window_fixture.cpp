@@ -9,18 +9,6 @@
 namespace magcfg::qt::test {
 namespace {
 
-class OneEntryList final : public reader::HidInterfaceList {
- public:
-  explicit OneEntryList(reader::EnumerationStatus status) : status_(status) {}
-  reader::EnumerationEntry At(std::uint32_t index) override {
-    if (index > 0) return {reader::EnumerationStatus::NoMoreItems, {}};
-    return {status_, "/dev/test-reader"};
-  }
-
- private:
-  reader::EnumerationStatus status_;
-};
-
 // Answers every request at once with a reply whose byte 3 is set.
 class AnsweringReader final : public reader::HidDevice {
  public:
@@ -29,7 +17,9 @@ class AnsweringReader final : public reader::HidDevice {
     return reader::HidAttributes{reader::kReaderVendorId, reader::kReaderProductId, version_};
   }
   std::optional<reader::ReportLengths> GetReportLengths() override { return reader::ReportLengths{65, 65}; }
-  bool CheckOutputReport(std::span<const std::uint8_t>) override { return true; }
+  bool PassesUsageCheck(std::span<const std::uint8_t>) override { return true; }
+  reader::LockStatus Lock(int) override { return reader::LockStatus::Owned; }
+  void Unlock() override {}
   reader::WriteResult Write(std::span<const std::uint8_t> report, int) override {
     return {reader::TransferStatus::Completed, static_cast<std::uint32_t>(report.size())};
   }
@@ -39,7 +29,6 @@ class AnsweringReader final : public reader::HidDevice {
     return reader::TransferStatus::Completed;
   }
   void DiscardPendingReports() override {}  // it answers only when asked
-  void CancelIo() override {}
 
  private:
   std::uint8_t byte3_;
@@ -48,21 +37,22 @@ class AnsweringReader final : public reader::HidDevice {
 
 }  // namespace
 
-std::unique_ptr<reader::HidInterfaceList> TestHid::ListInterfaces() {
+reader::WalkEnd TestHid::WalkInterfaces(const std::function<bool(const std::string& path)>& visit) {
   switch (present_) {
     case Present::Nothing:
-      return std::make_unique<OneEntryList>(reader::EnumerationStatus::NoMoreItems);
+      return reader::WalkEnd::Completed;
     case Present::DetailFailure:
-      return std::make_unique<OneEntryList>(reader::EnumerationStatus::DetailFailed);
+      return reader::WalkEnd::DetailFailed;
     case Present::Reader:
-      return std::make_unique<OneEntryList>(reader::EnumerationStatus::Interface);
+      visit("/dev/test-reader");
+      return reader::WalkEnd::Completed;
   }
-  return nullptr;
+  return reader::WalkEnd::ListFailed;
 }
 
-std::unique_ptr<reader::HidDevice> TestHid::Open(const std::string&) {
-  if (present_ != Present::Reader) return nullptr;
-  return std::make_unique<AnsweringReader>(replyByte3, version);
+reader::OpenResult TestHid::Open(const std::string&) {
+  if (present_ != Present::Reader) return {nullptr, reader::OpenFailure::NotFound};
+  return {std::make_unique<AnsweringReader>(replyByte3, version), reader::OpenFailure::Other};
 }
 
 void QtWindowTest::SetUp() {

@@ -24,8 +24,8 @@ class TestHid final : public reader::HidSystem {
   enum class Present { Nothing, DetailFailure, Reader };
   explicit TestHid(Present present = Present::Nothing) : present_(present) {}
 
-  std::unique_ptr<reader::HidInterfaceList> ListInterfaces() override;
-  std::unique_ptr<reader::HidDevice> Open(const std::string& path) override;
+  reader::WalkEnd WalkInterfaces(const std::function<bool(const std::string& path)>& visit) override;
+  reader::OpenResult Open(const std::string& path) override;
   void Pause(int) override {}
 
   // The reader's byte 3 of every reply ('Y' accepts a format).

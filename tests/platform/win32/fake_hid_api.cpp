@@ -105,7 +105,7 @@ HANDLE WINAPI FakeCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY
       return h;
     }
   }
-  g_lastError = ERROR_ACCESS_DENIED;
+  g_lastError = W().openError;
   return INVALID_HANDLE_VALUE;
 }
 
@@ -301,7 +301,6 @@ WINBOOL WINAPI FakeCancelIo(HANDLE h) {
 }
 
 DWORD WINAPI FakeGetLastError() { return g_lastError; }
-void WINAPI FakeSetLastError(DWORD error) { g_lastError = error; }
 void WINAPI FakeSleep(DWORD milliseconds) { W().sleeps.push_back(milliseconds); }
 
 }  // namespace
@@ -321,7 +320,7 @@ HidApi FakeHidApi() {
                 &FakeGetPreparsedData, &FakeFreePreparsedData, &FakeGetCaps,   &FakeSetUsages,
                 &FakeFlushQueue,     &FakeCreateEvent,     &FakeResetEvent,           &FakeWriteFile,
                 &FakeReadFile,       &FakeWaitForSingleObject, &FakeGetOverlappedResult, &FakeCancelIo,
-                &FakeGetLastError,   &FakeSetLastError,    &FakeSleep};
+                &FakeGetLastError,   &FakeSleep};
 }
 
 }  // namespace magcfg::win32::test

@@ -69,6 +69,7 @@ struct FakeHidWorld {
   bool listObtainable = true;
   std::optional<DWORD> enumerationError;  // instead of ERROR_NO_MORE_ITEMS at the end of the list
   std::vector<FakeInterface> interfaces;
+  DWORD openError = ERROR_ACCESS_DENIED;  // the last error of a CreateFile that fails
 
   // The record.
   int listsMade = 0, listsDestroyed = 0;

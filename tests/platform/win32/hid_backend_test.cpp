@@ -7,7 +7,8 @@
 #include "platform/win32/hid_system.h"
 #include "platform/win32/windows_app.h"
 #include "reader/discovery.h"
-#include "reader/report_exchange.h"
+#include "reader/reader_session.h"
+#include "res/exchange_notices.h"
 #include "res/control_ids.h"
 #include "tests/platform/win32/fake_hid_api.h"
 #include "tests/support/fake_window.h"
@@ -16,7 +17,6 @@
 namespace magcfg::win32::test {
 namespace {
 
-using reader::EnumerationStatus;
 using reader::TransferStatus;
 using Calls = std::vector<std::string>;
 
@@ -45,79 +45,94 @@ class HidBackend : public ::testing::Test {
   std::size_t mark = 0;
 };
 
-// --- Enumeration
+// --- The walk
 
-using HidEnumeration = HidBackend;
+class HidWalk : public HidBackend {
+ protected:
+  // The paths a walk visits, and how it ended.
+  std::pair<reader::WalkEnd, std::vector<std::string>> Walk() {
+    std::vector<std::string> visited;
+    const reader::WalkEnd end = System()->WalkInterfaces([&](const std::string& path) {
+      visited.push_back(path);
+      return true;
+    });
+    return {end, visited};
+  }
+};
 
-TEST_F(HidEnumeration, PassesTheRecordSizesThe64BitPlatformAccepts) {
+TEST_F(HidWalk, PassesTheRecordSizesThe64BitPlatformAccepts) {
   ASSERT_EQ(sizeof(void*), 8u) << "these sizes are those of the 64-bit platform";
   world.interfaces = {Keyboard(), Reader()};
-  auto system = System();
-  auto list = system->ListInterfaces();
-  ASSERT_NE(list, nullptr);
-  EXPECT_EQ(list->At(0).status, EnumerationStatus::Interface);
-  EXPECT_EQ(list->At(1).status, EnumerationStatus::Interface);
-  // Not the 32-bit build's 28 and 5, which the platform refuses.
-  EXPECT_EQ(world.interfaceDataSizes, (std::vector<DWORD>{32, 32}));
+  EXPECT_EQ(Walk().second.size(), 2u);
+  // Not the 32-bit build's 28 and 5, which the platform refuses; the third
+  // enumeration is the one past the end.
+  EXPECT_EQ(world.interfaceDataSizes, (std::vector<DWORD>{32, 32, 32}));
   EXPECT_EQ(world.detailSizes, (std::vector<DWORD>{8, 8}));
 }
 
-TEST_F(HidEnumeration, AsksForPresentHidInterfacesAndReleasesTheListOnce) {
+TEST_F(HidWalk, AsksForPresentHidInterfacesAndReleasesTheListOnce) {
   world.interfaces = {Keyboard()};
-  {
-    auto list = System()->ListInterfaces();
-    ASSERT_NE(list, nullptr);
-    EXPECT_EQ(world.classFlags, static_cast<DWORD>(DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
-    EXPECT_EQ(world.classGuidAsked.Data1, 0x4D1E55B2u);
-    EXPECT_EQ(world.listsDestroyed, 0);
-  }
+  int destroyedWhileVisiting = -1;
+  EXPECT_EQ(System()->WalkInterfaces([&](const std::string&) {
+    destroyedWhileVisiting = world.listsDestroyed;
+    return true;
+  }),
+            reader::WalkEnd::Completed);
+  EXPECT_EQ(world.classFlags, static_cast<DWORD>(DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+  EXPECT_EQ(world.classGuidAsked.Data1, 0x4D1E55B2u);
+  EXPECT_EQ(destroyedWhileVisiting, 0);
   EXPECT_EQ(world.listsMade, 1);
   EXPECT_EQ(world.listsDestroyed, 1);
 
   world.listObtainable = false;
-  EXPECT_EQ(System()->ListInterfaces(), nullptr);
+  EXPECT_EQ(Walk(), std::pair(reader::WalkEnd::ListFailed, std::vector<std::string>{}));
   EXPECT_EQ(world.listsDestroyed, 1);
 }
 
-TEST_F(HidEnumeration, EndOfListAndOtherFailuresAreToldApart) {
+TEST_F(HidWalk, AnEnumerationFailureEndsTheWalkAsTheEndOfTheListDoes) {
   world.interfaces = {Keyboard()};
-  auto list = System()->ListInterfaces();
-  const auto entry = list->At(0);
-  EXPECT_EQ(entry.status, EnumerationStatus::Interface);
-  EXPECT_EQ(entry.path, "\\\\?\\hid#vid_046d&pid_c31c#kbd");
-  EXPECT_EQ(list->At(1).status, EnumerationStatus::NoMoreItems);
+  const auto walked = std::pair(reader::WalkEnd::Completed, std::vector<std::string>{"\\\\?\\hid#vid_046d&pid_c31c#kbd"});
+  EXPECT_EQ(Walk(), walked);
   world.enumerationError = ERROR_INVALID_PARAMETER;
-  EXPECT_EQ(list->At(1).status, EnumerationStatus::Failed);
+  EXPECT_EQ(Walk(), walked);
+  // Each walk asked for index 0 and 1 once: a failure is not asked again.
+  EXPECT_EQ(world.interfaceDataSizes.size(), 4u);
+  EXPECT_EQ(world.listsDestroyed, 2);
 }
 
-TEST_F(HidEnumeration, DetailFailuresOfEveryKind) {
+TEST_F(HidWalk, DetailFailuresOfEveryKindStopTheWalkThere) {
   FakeInterface noSize = Keyboard();
   noSize.sizeQueryFails = true;
   FakeInterface unreadable = Keyboard();
   unreadable.detailFails = true;
   FakeInterface huge = Keyboard();
   huge.reportedSize = 0xFFFFFFF0u;  // must not be allocated
-  world.interfaces = {noSize, unreadable, huge};
-  auto list = System()->ListInterfaces();
-  for (std::uint32_t index = 0; index < 3; ++index) {
-    const auto entry = list->At(index);
-    EXPECT_EQ(entry.status, EnumerationStatus::DetailFailed) << "interface " << index;
-    EXPECT_TRUE(entry.path.empty());
+  struct Row {
+    const char* name;
+    FakeInterface broken;
+    std::size_t detailReads;  // only a readable size gets as far as the read
+  };
+  const Row rows[] = {{"no size", noSize, 1}, {"unreadable", unreadable, 2}, {"huge", huge, 1}};
+  for (const Row& row : rows) {
+    world = FakeHidWorld{};
+    world.interfaces = {Keyboard(), row.broken, Reader()};
+    EXPECT_EQ(Walk(), std::pair(reader::WalkEnd::DetailFailed, std::vector<std::string>{"\\\\?\\hid#vid_046d&pid_c31c#kbd"}))
+        << row.name;
+    EXPECT_EQ(world.detailSizes.size(), row.detailReads) << row.name;
+    EXPECT_EQ(world.listsDestroyed, 1) << row.name;
   }
-  EXPECT_EQ(world.detailSizes.size(), 1u) << "only the readable size gets as far as the read";
 }
 
-TEST_F(HidEnumeration, PathsAreUtf8AndNeverReadPastTheRecord) {
+TEST_F(HidWalk, PathsAreUtf8AndNeverReadPastTheRecord) {
   FakeInterface wide = Keyboard();
   wide.path = L"\\\\?\\hid#vid_5131&pid_2007#\x00E9\x4E2D";
   FakeInterface unterminated = Keyboard();
   unterminated.path = L"abc";
   unterminated.unterminatedPath = true;
   world.interfaces = {wide, unterminated};
-  auto list = System()->ListInterfaces();
-  EXPECT_EQ(list->At(0).path, "\\\\?\\hid#vid_5131&pid_2007#\xC3\xA9\xE4\xB8\xAD");
   // The record's room for the path, and no further.
-  EXPECT_EQ(list->At(1).path, std::string(4, 'x'));
+  EXPECT_EQ(Walk().second,
+            (std::vector<std::string>{"\\\\?\\hid#vid_5131&pid_2007#\xC3\xA9\xE4\xB8\xAD", std::string(4, 'x')}));
 }
 
 // --- Opening
@@ -126,7 +141,7 @@ using HidOpening = HidBackend;
 
 TEST_F(HidOpening, OpensForOverlappedReadAndWriteSharedWithOthers) {
   world.interfaces = {Interface(L"\\\\?\\hid#\x00E9", 1, 2)};
-  auto device = System()->Open("\\\\?\\hid#\xC3\xA9");
+  auto device = System()->Open("\\\\?\\hid#\xC3\xA9").device;
   ASSERT_NE(device, nullptr);
   ASSERT_EQ(world.opens.size(), 1u);
   const CreateFileCall& call = world.opens[0];
@@ -141,15 +156,28 @@ TEST_F(HidOpening, OpensForOverlappedReadAndWriteSharedWithOthers) {
   EXPECT_TRUE(world.openHandles.empty()) << "closed with the device";
 }
 
-TEST_F(HidOpening, PathsThatCannotBeOpenedGiveNoDevice) {
+TEST_F(HidOpening, PathsThatCannotBeOpenedGiveNoDeviceAndWhy) {
   FakeInterface locked = Keyboard();
   locked.opens = false;
   world.interfaces = {locked};
   auto system = System();
-  EXPECT_EQ(system->Open(std::string("\\\\?\\hid#vid_046d&pid_c31c#kbd")), nullptr);
-  EXPECT_EQ(system->Open(""), nullptr);
-  EXPECT_EQ(system->Open(std::string("a\0b", 3)), nullptr);
-  EXPECT_EQ(world.opens.size(), 1u) << "empty paths and paths with a zero are not passed on";
+  const std::pair<DWORD, reader::OpenFailure> rows[] = {
+      {ERROR_FILE_NOT_FOUND, reader::OpenFailure::NotFound},
+      {ERROR_PATH_NOT_FOUND, reader::OpenFailure::NotFound},
+      {ERROR_DEVICE_NOT_CONNECTED, reader::OpenFailure::NotFound},
+      {ERROR_ACCESS_DENIED, reader::OpenFailure::PermissionDenied},
+      {ERROR_SHARING_VIOLATION, reader::OpenFailure::Busy},
+      {ERROR_GEN_FAILURE, reader::OpenFailure::Other},
+  };
+  for (const auto& [error, failure] : rows) {
+    world.openError = error;
+    const reader::OpenResult opened = system->Open(std::string("\\\\?\\hid#vid_046d&pid_c31c#kbd"));
+    EXPECT_EQ(opened.device, nullptr) << error;
+    EXPECT_EQ(opened.failure, failure) << error;
+  }
+  EXPECT_EQ(system->Open("").failure, reader::OpenFailure::NotFound);
+  EXPECT_EQ(system->Open(std::string("a\0b", 3)).failure, reader::OpenFailure::NotFound);
+  EXPECT_EQ(world.opens.size(), std::size(rows)) << "empty paths and paths with a zero are not passed on";
 }
 
 TEST_F(HidOpening, AttributesAsTheInterfaceGivesThem) {
@@ -157,12 +185,13 @@ TEST_F(HidOpening, AttributesAsTheInterfaceGivesThem) {
   mute.attributesReadable = false;
   world.interfaces = {Reader(), mute};
   auto system = System();
-  const auto attributes = system->Open(std::string("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}"))->GetAttributes();
+  const auto attributes =
+      system->Open(std::string("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}")).device->GetAttributes();
   ASSERT_TRUE(attributes.has_value());
   EXPECT_EQ(attributes->vendorId, 0x5131);
   EXPECT_EQ(attributes->productId, 0x2007);
   EXPECT_EQ(attributes->versionNumber, 0x0102);
-  EXPECT_FALSE(system->Open(std::string("\\\\?\\hid#vid_046d&pid_c31c#kbd"))->GetAttributes().has_value());
+  EXPECT_FALSE(system->Open(std::string("\\\\?\\hid#vid_046d&pid_c31c#kbd")).device->GetAttributes().has_value());
 }
 
 TEST_F(HidOpening, FindDeviceKeepsTheFirstReaderAndClosesEverythingElse) {
@@ -191,7 +220,7 @@ TEST_F(HidReports, LengthsAreAskedAnewEachTimeAndThePreparsedDataFreed) {
   world.interfaces = {Reader()};
   world.interfaces[0].inputLength = 9;
   world.interfaces[0].outputLength = 65;
-  auto device = System()->Open(std::string("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}"));
+  auto device = System()->Open(std::string("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}")).device;
   for (int i = 0; i < 2; ++i) {
     const auto lengths = device->GetReportLengths();
     ASSERT_TRUE(lengths.has_value());
@@ -202,15 +231,15 @@ TEST_F(HidReports, LengthsAreAskedAnewEachTimeAndThePreparsedDataFreed) {
   EXPECT_EQ(world.preparsedFreed, 2);
   world.interfaces[0].preparsed = false;
   EXPECT_FALSE(device->GetReportLengths().has_value());
-  EXPECT_FALSE(device->CheckOutputReport(std::vector<std::uint8_t>(12)));
+  EXPECT_FALSE(device->PassesUsageCheck(std::vector<std::uint8_t>(12)));
   EXPECT_TRUE(world.setUsages.empty()) << "no check without the preparsed data";
 }
 
 TEST_F(HidReports, UsageCheckSetsNoUsageOnAnOutputReportOfPage1) {
   world.interfaces = {Reader()};
-  auto device = System()->Open(std::string("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}"));
+  auto device = System()->Open(std::string("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}")).device;
   const std::vector<std::uint8_t> report = {0x00, 0x02, 0x05, 0x03, 0, 0, 0, 0, 0, 0, 0, 0};
-  EXPECT_TRUE(device->CheckOutputReport(report));
+  EXPECT_TRUE(device->PassesUsageCheck(report));
   ASSERT_EQ(world.setUsages.size(), 1u);
   const SetUsagesCall& call = world.setUsages[0];
   EXPECT_EQ(call.reportType, HidP_Output);
@@ -223,7 +252,7 @@ TEST_F(HidReports, UsageCheckSetsNoUsageOnAnOutputReportOfPage1) {
   EXPECT_EQ(world.preparsedFreed, world.preparsedTaken);
 
   world.interfaces[0].usageStatus = HIDP_STATUS_INVALID_REPORT_LENGTH;
-  EXPECT_FALSE(device->CheckOutputReport(report));
+  EXPECT_FALSE(device->PassesUsageCheck(report));
   EXPECT_EQ(world.preparsedFreed, world.preparsedTaken);
 }
 
@@ -237,7 +266,7 @@ class HidTransfers : public HidBackend {
     r.reads = std::move(reads);
     world.interfaces = {r};
     system = System();
-    return system->Open(std::string("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}"));
+    return system->Open(std::string("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}")).device;
   }
   const std::vector<std::uint8_t> report = std::vector<std::uint8_t>(12, 0x11);
   std::unique_ptr<reader::HidSystem> system;
@@ -267,18 +296,16 @@ TEST_F(HidTransfers, WriteAndReadOutcomesAndTheCountOfTheWriteCall) {
     Mark();
     const reader::WriteResult result = device->Write(report, 700);
     EXPECT_EQ(result.status, row.status) << at;
-    EXPECT_EQ(result.bytesWrittenInCall, row.bytesInCall) << at;
+    EXPECT_EQ(result.bytesReportedByCall, row.bytesInCall) << at;
     EXPECT_EQ(world.written.back(), report);
     const Calls writeCalls = TransferCalls();
     EXPECT_EQ(std::count(writeCalls.begin(), writeCalls.end(), "wait 700"), row.waits ? 1 : 0) << at;
-    // A failed wait may leave the transfer under way: it is cancelled.
-    if (row.outcome == Outcome::WaitFails) {
-      EXPECT_EQ(std::count(writeCalls.begin(), writeCalls.end(), "cancel"), 1);
-    }
-    device->CancelIo();
+    // A transfer that ran out, or whose wait failed, may still be under way:
+    // it is cancelled before the call returns.
+    const bool cancels = row.status == TransferStatus::TimedOut || row.outcome == Outcome::WaitFails;
+    EXPECT_EQ(std::count(writeCalls.begin(), writeCalls.end(), "cancel"), cancels ? 1 : 0) << at;
     std::vector<std::uint8_t> buffer(9);
     EXPECT_EQ(device->Read(buffer, 50), row.status) << at;
-    device->CancelIo();
     device.reset();
     EXPECT_EQ(world.closedWithTransferOutstanding, 0) << at;
     EXPECT_TRUE(world.openHandles.empty()) << at;
@@ -310,27 +337,21 @@ TEST_F(HidTransfers, OneManualResetEventPerRequestSharedByItsReads) {
   EXPECT_TRUE(world.openHandles.empty()) << "event and file closed with the device";
 }
 
-TEST_F(HidTransfers, CancellingWaitsForTheCancelledTransferToComeBack) {
-  auto device = OpenReader({Outcome::TimesOut});
+// The cancelled transfer still owns its buffer and the overlapped record
+// until it comes back: it is waited for before the call returns, so that
+// nothing is under way when the device is used again or closed.
+TEST_F(HidTransfers, ATransferThatRunsOutIsCancelledAndWaitedForBeforeTheCallReturns) {
+  auto device = OpenReader({Outcome::TimesOut}, {{Outcome::TimesOut, {}}});
   Mark();
-  EXPECT_EQ(device->Write(report, 1000).status, TransferStatus::TimedOut);
-  device->CancelIo();
-  EXPECT_EQ(TransferCalls(), (Calls{"reset", "write", "wait 1000", "cancel", "wait 1000"}));
+  EXPECT_EQ(device->Write(report, 700).status, TransferStatus::TimedOut);
+  EXPECT_EQ(TransferCalls(), (Calls{"reset", "write", "wait 700", "cancel", "wait 1000"}));
+  std::vector<std::uint8_t> buffer(9);
   Mark();
-  device->CancelIo();  // nothing under way: nothing to wait for
-  EXPECT_EQ(TransferCalls(), (Calls{"cancel"}));
-}
-
-TEST_F(HidTransfers, ATransferLeftRunningIsCancelledBeforeTheNextAndBeforeClosing) {
-  auto device = OpenReader({}, {{Outcome::TimesOut, {}}, {Outcome::TimesOut, {}}});
-  std::vector<std::uint8_t> buffer(1024);
-  EXPECT_EQ(device->Read(std::span(buffer.data(), 9), 50), TransferStatus::TimedOut);
-  Mark();
-  EXPECT_EQ(device->Read(std::span(buffer.data(), 9), 50), TransferStatus::TimedOut);
-  EXPECT_EQ(TransferCalls(), (Calls{"cancel", "wait 1000", "reset", "read", "wait 50"}));
+  EXPECT_EQ(device->Read(buffer, 50), TransferStatus::TimedOut);
+  EXPECT_EQ(TransferCalls(), (Calls{"reset", "read", "wait 50", "cancel", "wait 1000"}));
   Mark();
   device.reset();
-  EXPECT_EQ(TransferCalls(), (Calls{"cancel", "wait 1000", "close event", "close file"}));
+  EXPECT_EQ(TransferCalls(), (Calls{"close event", "close file"}));
   EXPECT_EQ(world.closedWithTransferOutstanding, 0);
 }
 
@@ -344,17 +365,33 @@ TEST_F(HidTransfers, NegativeTimeOutsDoNotWaitForEver) {
   EXPECT_EQ(world.sleeps, (std::vector<DWORD>{0, 100}));
 }
 
-// --- Through the window logic
+// --- Through a reader session
 
-class RecordingNotices : public reader::NoticeSink {
+// What the window shows for an exchange, by catalogue key, in order.
+class RecordingNotices : public reader::ExchangeObserver {
  public:
-  void Status(MessageKey key) override { seen.push_back(std::string(MessageKeyName(key))); }
-  void ErrorBox(MessageKey key, std::string_view title) override {
-    seen.push_back("box " + std::string(title) + ": " + std::string(MessageKeyName(key)));
+  explicit RecordingNotices(reader::CommandCode code) : code_(code) {}
+  void WriteTimedOut() override { Note(WriteTimeoutNotice(code_)); }
+  void WriteCompleted(bool wholeReportInCall) override {
+    if (const std::optional<Notice> notice = WriteDoneNotice(code_, wholeReportInCall)) Note(*notice);
   }
-  void MessageAsTitleBox(MessageKey key) override { seen.push_back("title box " + std::string(MessageKeyName(key))); }
+  void Ended(const reader::ExchangeResult& result) {
+    for (const Notice& notice : EndNotices(result)) Note(notice);
+  }
   std::vector<std::string> seen;
+
+ private:
+  void Note(const Notice& notice) {
+    const std::string name(MessageKeyName(notice.key));
+    if (notice.form != NoticeForm::ErrorBox) seen.push_back(name);
+    if (notice.form == NoticeForm::ErrorBox) seen.push_back("box Error: " + name);
+    if (notice.form == NoticeForm::StatusThenErrorBox) seen.push_back("box ERROR: " + name);
+  }
+  reader::CommandCode code_;
 };
+
+const reader::ExchangeRequest kFormatRequest = {reader::CommandCode::SetFormat,
+                                                {'%', '?', ';', '?', '+', '?', 0x07, 0x08}, true};
 
 TEST_F(HidTransfers, SetFormatExchangeWaitsItsTimeOutsAndReadsTheReply) {
   const FakeRead reply{Outcome::Pending, {0x00, 0x02, 0x30, 'Y'}};
@@ -383,16 +420,14 @@ TEST_F(HidTransfers, SetFormatExchangeWaitsItsTimeOutsAndReadsTheReply) {
     r.reads = row.reads;
     world.interfaces = {r};
     system = System();
-    auto device = system->Open(std::string("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}"));
-    RecordingNotices notices;
-    const std::uint8_t payload[8] = {'%', '?', ';', '?', '+', '?', 0x07, 0x08};
-    std::uint8_t verdict = 0;
+    reader::ReaderSession session(*system);
+    ASSERT_EQ(session.OpenAt("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}").outcome, reader::OpenOutcome::Opened);
+    RecordingNotices notices(reader::CommandCode::SetFormat);
     Mark();
-    const auto outcome =
-        reader::RunReportExchange(device.get(), true, {reader::CommandCode::SetFormat, payload}, notices,
-                                  [&](std::span<const std::uint8_t> reply, std::size_t, auto&) { verdict = reply[3]; });
-    EXPECT_EQ(outcome, reader::ExchangeOutcome::ReplyReceived) << row.what;
-    EXPECT_EQ(verdict, 'Y') << row.what << ": the reply to this request, not the queued one";
+    const reader::ExchangeResult result = session.Run(kFormatRequest, &notices);
+    notices.Ended(result);
+    EXPECT_EQ(result.status, reader::ExchangeStatus::Answered) << row.what;
+    EXPECT_EQ(result.format->verdict, reader::FormatVerdict::Accepted) << row.what << ": the reply to this request, not the queued one";
     EXPECT_EQ(notices.seen, (std::vector<std::string>{"MSG_SEND_OK"})) << row.what;
     EXPECT_EQ(world.written.back(),
               (std::vector<std::uint8_t>{0x00, 0x02, 0x30, '%', '?', ';', '?', '+', '?', 0x07, 0x08, 0x03}));
@@ -400,7 +435,7 @@ TEST_F(HidTransfers, SetFormatExchangeWaitsItsTimeOutsAndReadsTheReply) {
     expected.insert(expected.end(), exchange.begin(), exchange.end());
     EXPECT_EQ(TransferCalls(), expected) << row.what;
     EXPECT_EQ(world.preparsedTaken, world.preparsedFreed) << row.what;
-    device.reset();
+    session.Close();
     EXPECT_EQ(world.closedWithTransferOutstanding, 0) << row.what;
   }
 }
@@ -409,26 +444,28 @@ TEST_F(HidTransfers, SetFormatExchangeWaitsItsTimeOutsAndReadsTheReply) {
 // without sitting out a time-out, and the window's notices are those of a
 // write and a read that ran out.
 TEST_F(HidTransfers, SetFormatToAReaderGoneEndsAtTheWrite) {
-  auto device = OpenReader({Outcome::FailsAtOnce});
-  RecordingNotices notices;
-  const std::uint8_t payload[8] = {'%', '?', ';', '?', '+', '?', 0x07, 0x08};
+  OpenReader({Outcome::FailsAtOnce});
+  reader::ReaderSession session(*system);
+  ASSERT_EQ(session.OpenAt("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}").outcome, reader::OpenOutcome::Opened);
+  RecordingNotices notices(reader::CommandCode::SetFormat);
   Mark();
-  const auto outcome =
-      reader::RunReportExchange(device.get(), true, {reader::CommandCode::SetFormat, payload}, notices, nullptr);
-  EXPECT_EQ(outcome, reader::ExchangeOutcome::ReaderGone);
+  const reader::ExchangeResult result = session.Run(kFormatRequest, &notices);
+  notices.Ended(result);
+  EXPECT_EQ(result.status, reader::ExchangeStatus::ReaderGone);
   EXPECT_EQ(notices.seen, (std::vector<std::string>{"MSG_SEND_TIMEOUT", "MSG_FORMAT_REPLY_TIMEOUT",
                                                     "box ERROR: MSG_FORMAT_REPLY_TIMEOUT"}));
   EXPECT_EQ(TransferCalls(), (Calls{"flush", "reset", "write"}));
 }
 
 TEST_F(HidTransfers, ReadCardWhoseWriteRunsOutReadsNothing) {
-  auto device = OpenReader({Outcome::TimesOut});
-  RecordingNotices notices;
-  const std::uint8_t payload[1] = {0};
+  OpenReader({Outcome::TimesOut});
+  reader::ReaderSession session(*system);
+  ASSERT_EQ(session.OpenAt("\\\\?\\hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}").outcome, reader::OpenOutcome::Opened);
+  RecordingNotices notices(reader::CommandCode::ReadCard);
   Mark();
-  const auto outcome =
-      reader::RunReportExchange(device.get(), true, {reader::CommandCode::ReadCard, payload}, notices, nullptr);
-  EXPECT_EQ(outcome, reader::ExchangeOutcome::WriteTimedOut);
+  const reader::ExchangeResult result = session.Run(reader::ExchangeRequest::ReadCard(0), &notices);
+  notices.Ended(result);
+  EXPECT_EQ(result.status, reader::ExchangeStatus::WriteTimedOut);
   EXPECT_EQ(notices.seen, (std::vector<std::string>{"box Error: MSG_SEND_TIMEOUT"}));
   EXPECT_EQ(TransferCalls(), (Calls{"flush", "reset", "write", "wait 100", "cancel", "wait 1000"}));
 }

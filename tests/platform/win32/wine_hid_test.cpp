@@ -18,18 +18,9 @@ TEST(SystemHid, FindDeviceWalksEveryInterfaceAndFindsNoReader) {
   const auto hid = platform::MakePlatformHidSystem();
   // What the system lists, for the record.
   int interfaces = 0;
-  {
-    const auto list = hid->ListInterfaces();
-    ASSERT_NE(list, nullptr) << "the HID interface list could not be obtained";
-    for (std::uint32_t i = 0; i < 256; ++i) {
-      const auto entry = list->At(i);
-      if (entry.status != reader::EnumerationStatus::Interface) {
-        EXPECT_EQ(entry.status, reader::EnumerationStatus::NoMoreItems) << "at index " << i;
-        break;
-      }
-      ++interfaces;
-    }
-  }
+  const reader::WalkEnd end = hid->WalkInterfaces([&](const std::string&) { return ++interfaces < 256; });
+  ASSERT_NE(end, reader::WalkEnd::ListFailed) << "the HID interface list could not be obtained";
+  EXPECT_EQ(end, reader::WalkEnd::Completed) << "an interface's details could not be read";
   RecordProperty("hid_interfaces", interfaces);
   std::printf("[   INFO   ] the system lists %d HID interfaces\n", interfaces);
 
