@@ -29,6 +29,7 @@ struct GoldenCase {
   int readers = 1;
   FleetSetup setup = {};
   bool sendsNothing = false;  // bad input: no reader may be touched
+  bool attached = false;      // the readers stand for those attached, without --simulate
 };
 void PrintTo(const GoldenCase& c, std::ostream* os) { *os << c.name; }
 
@@ -40,6 +41,16 @@ std::vector<std::uint8_t> TruncatedRead() {
   std::vector<std::uint8_t> reply = {0x02, 0x08, 'Y', 127};
   for (int i = 0; i < 60; ++i) reply.push_back(static_cast<std::uint8_t>('0' + i % 10));
   return reply;
+}
+
+// Every reader is attached but may not be opened by this user.
+void ReadersRefused(cli::SimulatedFleet& fleet) {
+  for (std::size_t i = 0; i < fleet.Size(); ++i) {
+    for (sim::SimulatedInterface& interface : fleet.Member(i).Config().interfaces) {
+      interface.opens = !interface.isReader;
+      interface.permissionDenied = interface.isReader;
+    }
+  }
 }
 
 const GoldenCase kCases[] = {
@@ -141,7 +152,7 @@ const GoldenCase kCases[] = {
     {"bad_option_of_other_command", {"--simulate", "status", "--swipe", "a", "b", "c"}, 1, {}, true},
     {"bad_path_and_all", {"--simulate", "status", "--all", "--path", "x"}, 1, {}, true},
     {"bad_mode", {"--simulate", "mode", "sideways"}, 1, {}, true},
-    {"bad_swipe_value", {"--simulate", "preview", "--swipe", "a", "€", "c"}, 1, {}, true},
+    {"bad_swipe_value", {"preview", "--swipe", "a", "€", "c"}, 1, {}, true},
     {"bad_simulate_count", {"--simulate=0", "status"}, 1, {}, true},
     {"bad_watch_nothing_to_set_up", {"watch", "--json"}, 1, {}, true},
     {"bad_watch_mode", {"watch", "--mode", "sideways"}, 1, {}, true},
@@ -149,6 +160,11 @@ const GoldenCase kCases[] = {
     {"bad_twice", {"--simulate", "set-format", "--tracks", "1", "--tracks", "2"}, 1, {}, true},
     // a build without HID services and no --simulate
     {"no_hid_services", {"status"}, 1, {}, true},
+    // no reader attached: what to check; a reader that may not be opened is another outcome
+    {"attached_none", {"list"}, 1, NoReaderAttached, false, true},
+    {"attached_none_json", {"list", "--json"}, 1, NoReaderAttached, false, true},
+    {"attached_none_status", {"status"}, 1, NoReaderAttached, false, true},
+    {"attached_refused", {"list"}, 1, ReadersRefused, false, true},
 };
 
 std::string Replace(std::string text, std::string_view from, std::string_view to) {
@@ -202,7 +218,7 @@ TEST_P(Golden, OutputMatchesTranscript) {
 #endif
   std::vector<std::string> args;
   for (const std::string& arg : c.args) args.push_back(Replace(arg, kGoldenMark, kGoldenDir));
-  const CliRun run = RunCli(args, c.readers, c.setup);
+  const CliRun run = RunCli(args, c.readers, c.setup, c.attached);
   const std::string actual = Transcript(c, run);
   const std::string path = kGoldenDir + "/" + c.name + ".txt";
 

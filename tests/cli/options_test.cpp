@@ -40,7 +40,7 @@ TEST(Arguments, ValuesFollowOrAreJoinedWithEquals) {
   EXPECT_EQ(parsed.value->path, "/dev/hidraw3");
 }
 
-TEST(Arguments, TracksMeansATrackListForFormatsAndACodeForRead) {
+TEST(Arguments, TracksMeansATrackListForFormatsAndAListOrACodeForRead) {
   const auto format = Parse({"preview", "--tracks", "1,3"});
   ASSERT_TRUE(format) << format.error;
   EXPECT_EQ(format.value->format.tracks, "1,3");
@@ -48,6 +48,8 @@ TEST(Arguments, TracksMeansATrackListForFormatsAndACodeForRead) {
   ASSERT_TRUE(read) << read.error;
   EXPECT_EQ(read.value->trackSelection, 5);
   EXPECT_FALSE(read.value->format.tracks);
+  const std::pair<const char*, int> lists[] = {{"3,2", 0}, {"1", 1}, {"1,2", 4}, {"3,1", 5}, {"1,2,3", 6}};
+  for (const auto& [list, code] : lists) EXPECT_EQ(Parse({"read", "--tracks", list}).value->trackSelection, code) << list;
   EXPECT_EQ(Parse({"read"}).value->trackSelection, 0);  // the window's first entry
 }
 
@@ -59,9 +61,12 @@ struct RefusalRow {
 const std::string kNotAGroup =
     "cannot stand in the udev rule as a group name: 1 to 32 letters, digits, '_', '.' or '-', the first a letter or '_'";
 
+const std::string kNoSuchTracks =
+    "names no tracks the reader returns together: give 2,3, 1, 2, 3, 1,2, 1,3 or 1,2,3, or their codes 0 to 6";
+
 const RefusalRow kRefusals[] = {
-    {{"read", "--tracks", "1,3"}, "--tracks for read needs a track selection code from 0 to 6"},
-    {{"read", "--tracks", "06"}, "--tracks for read needs a track selection code from 0 to 6"},
+    {{"read", "--tracks", "1,4"}, "--tracks: '1,4' " + kNoSuchTracks},
+    {{"read", "--tracks", "06"}, "--tracks: '06' " + kNoSuchTracks},
     {{"set-format", "--t1-start"}, "--t1-start needs a value"},
     {{"preview", "--swipe", "a", "b"}, "--swipe needs three values: track 1, track 2 and track 3"},
     {{"status", "--json=yes"}, "--json takes no '=' value"},
