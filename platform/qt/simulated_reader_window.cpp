@@ -256,6 +256,10 @@ void SimulatedReaderWindow::PlaceBesideMainWindow() {
 
 void SimulatedReaderWindow::ArrangeBesideMainWindow() {
   if (!mainWindow_.isVisible()) return;
+  if (!isVisible()) {
+    PlaceBesideMainWindow();
+    show();
+  }
   const QScreen* screen = mainWindow_.screen();
   if (screen != nullptr && !shownOnce_) {
     const std::optional<QPoint> room =
@@ -279,10 +283,12 @@ bool SimulatedReaderWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == &mainWindow_) {
     switch (event->type()) {
       case QEvent::Show:
-        PlaceBesideMainWindow();
-        show();
-        // The main window takes its place while it handles this event; the
-        // final placement follows once it has.
+        // Shown once the main window is: the main window takes its place
+        // while it handles this event, and Qt's wayland platform makes this
+        // window a child of the main one (xdg_toplevel.set_parent) only when
+        // the main window's surface already exists as this one shows; shown
+        // first, the compositor placed it as a stranger, under the main
+        // window (seen under weston 10 with Qt 6.4).
         QMetaObject::invokeMethod(this, &SimulatedReaderWindow::ArrangeBesideMainWindow, Qt::QueuedConnection);
         break;
       case QEvent::Hide:

@@ -74,7 +74,8 @@ class SimulatedReaderWindow final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // On the first show, makes room beside the main window (MakeRoomBeside).
+  // Shows the window beside the main one once that has shown; on the first
+  // show, makes room beside the main window (MakeRoomBeside).
   void ArrangeBesideMainWindow();
   void ShowReaderState();
   void SetOutcome(const QString& text);

@@ -153,8 +153,23 @@ const Boxes kGoodTracks = {kGood.tracks[0], kGood.tracks[1], kGood.tracks[2]};
 
 TEST_F(SimulatedReaderWindowTest, ShowsAndHidesWithTheMainWindowAndFollowsIt) {
   EXPECT_FALSE(readerWindow->isVisible());
+  // Qt's wayland platform makes it the main window's child only when the
+  // main window is shown before it.
+  struct OnShow final : QObject {
+    std::function<void()> seen;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Show) seen();
+      return false;
+    }
+  } onShow;
+  std::optional<bool> mainShownFirst;
+  onShow.seen = [&] { mainShownFirst = window.windowHandle() != nullptr && window.windowHandle()->isVisible(); };
+  readerWindow->installEventFilter(&onShow);
   ShowActive();
+  readerWindow->removeEventFilter(&onShow);
   ASSERT_TRUE(readerWindow->isVisible());
+  EXPECT_EQ(mainShownFirst, true);
+  EXPECT_EQ(readerWindow->windowHandle()->transientParent(), window.windowHandle());
   EXPECT_TRUE(readerWindow->isWindow());
   EXPECT_FALSE(readerWindow->isModal());
   EXPECT_EQ(readerWindow->windowTitle(), "Simulated reader");
