@@ -1,6 +1,8 @@
 #include "app/command_line.h"
 
 #include "app/version.h"
+#include "reader/card_data.h"
+#include "text/visible_text.h"
 
 namespace magcfg {
 namespace {
@@ -9,6 +11,13 @@ std::optional<UiLanguage> LanguageNamed(std::string_view name) {
   if (name == "en") return UiLanguage::English;
   if (name == "zh") return UiLanguage::Chinese;
   return std::nullopt;
+}
+
+// What the operator gave, as a message shows it.
+std::string Quoted(std::string_view value) {
+  std::string quoted(1, '\'');
+  quoted += Echo(value, kEchoedCharacters, reader::MaskRuns);
+  return quoted + '\'';
 }
 
 CommandLine Failure(std::string error) {
@@ -39,9 +48,9 @@ CommandLine ParseCommandLine(const std::vector<std::string_view>& args) {
         value = arg.substr(std::string_view("--language=").size());
       }
       line.language = LanguageNamed(value);
-      if (!line.language) return Failure("--language must be en or zh, not '" + std::string(value) + "'");
+      if (!line.language) return Failure("--language must be en or zh, not " + Quoted(value));
     } else {
-      return Failure("unknown option '" + std::string(arg) + "' (try --help)");
+      return Failure("unknown option " + Quoted(arg) + " (try --help)");
     }
   }
   return line;

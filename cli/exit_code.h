@@ -1,5 +1,5 @@
-// The program's exit status. With several readers the highest one wins, so
-// the order runs from success to the least expected failure.
+// The program's exit status. With several readers the worst one wins, in
+// the order of Severity: from success to the least expected failure.
 #pragma once
 
 #include <string_view>
@@ -14,11 +14,28 @@ enum class ExitCode : int {
   TimedOut = 4,  // the write or the reply ran out of time
   Failed = 5,            // anything else: report length, report description, a failed transfer, platform
   PermissionDenied = 6,  // the reader is attached, but the user may not open it
+  Busy = 7,              // another program kept the reader for the whole wait: nothing was sent
 };
 
 inline int AsInt(ExitCode code) { return static_cast<int>(code); }
 
-inline ExitCode Worse(ExitCode a, ExitCode b) { return AsInt(a) >= AsInt(b) ? a : b; }
+// How bad an outcome is. A busy reader is a time-out of a kind (waiting
+// longer may help), and less unexpected than a failure.
+inline int Severity(ExitCode code) {
+  switch (code) {
+    case ExitCode::Success: return 0;
+    case ExitCode::Refused: return 1;
+    case ExitCode::Usage: return 2;
+    case ExitCode::NoReader: return 3;
+    case ExitCode::TimedOut: return 4;
+    case ExitCode::Busy: return 5;
+    case ExitCode::Failed: return 6;
+    case ExitCode::PermissionDenied: return 7;
+  }
+  return 6;
+}
+
+inline ExitCode Worse(ExitCode a, ExitCode b) { return Severity(a) >= Severity(b) ? a : b; }
 
 // The word JSON reports carry for an outcome.
 inline std::string_view OutcomeName(ExitCode code) {
@@ -30,6 +47,7 @@ inline std::string_view OutcomeName(ExitCode code) {
     case ExitCode::TimedOut: return "timeout";
     case ExitCode::Failed: return "failed";
     case ExitCode::PermissionDenied: return "permission-denied";
+    case ExitCode::Busy: return "busy";
   }
   return "failed";
 }

@@ -1,6 +1,7 @@
 #include "cli/help.h"
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 
 namespace magcfg::cli {
@@ -130,7 +131,7 @@ std::vector<OptionSection> OptionSections(unsigned systems) {
   for (const GroupInfo& group : GroupTable()) {
     OptionSection section{std::string(group.title), Entries(systems, group.group, 0)};
     if (section.entries.empty()) continue;
-    // The heading names the commands that most of the entries go with;
+    // The heading names the commands that at least half the entries go with;
     // the others say their own.
     std::map<unsigned, std::size_t> counts;
     for (const OptionEntry& entry : section.entries) {
@@ -139,7 +140,7 @@ std::vector<OptionSection> OptionSections(unsigned systems) {
     }
     unsigned common = 0;
     for (const auto& [commands, count] : counts) {
-      if (2 * count > section.entries.size()) common = commands;
+      if (2 * count >= section.entries.size()) common = commands;
     }
     if (common != 0) section.heading += " (" + CommandsNamed(common) + ")";
     if (!group.note.empty()) section.heading += "; " + std::string(group.note);
@@ -176,8 +177,11 @@ std::string HelpText(unsigned systems) {
     for (const OptionEntry& entry : section.entries) text += EntryText(entry);
   }
   text += Item("--", "end of the options: what follows is not an option");
-  text += "\nOutput: " + Wrapped(kOutput, 8, 0);
-  text += "\nExit status (with --all, the highest of all readers):\n";
+  // The paragraph starts a sentence in the manual page, and goes on one here.
+  std::string output(kOutput);
+  output[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(output[0])));
+  text += "\nOutput: " + Wrapped(output, 8, 0);
+  text += "\nExit status (with --all, the worst reader's, best to worst 0 1 2 3 4 7 5 6):\n";
   for (const ExitStatusInfo& status : ExitStatusTable()) {
     text += "  " + std::to_string(AsInt(status.code)) + "  " + Wrapped(status.meaning, 5, 5);
   }

@@ -1,4 +1,5 @@
 // magcfg-cli: the reader's commands from scripts.
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -15,6 +16,7 @@
 #include "platform/linux/hidraw_system.h"
 #include "platform/linux/uevent_monitor.h"
 #include "platform/linux/reader_keyboards.h"
+#include "platform/linux/standard_descriptors.h"
 #if MAGCFG_HAVE_LIBUDEV
 #include "platform/linux/udev_monitor.h"
 #endif
@@ -79,6 +81,14 @@ magcfg::cli::WatchServices LinuxWatchServices() {
 }  // namespace
 
 int main(int argc, char** argv) {
+#if MAGCFG_HAVE_PLATFORM_HID && defined(__linux__)
+  magcfg::platform::hidraw::FillClosedStandardDescriptors();
+#endif
+#ifndef _WIN32
+  // Output to a pipe whose reader has gone fails with EPIPE, and the program
+  // ends as it ends for any output that cannot be written (status 5).
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
 #ifdef _WIN32
   SetConsoleOutputCP(CP_UTF8);
 #endif

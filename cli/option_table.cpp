@@ -99,6 +99,9 @@ constexpr OptionInfo kOptions[] = {
      "the reader's keyboard node, as list shows it, or a link to it such as /dev/input/by-id/...-event-kbd"},
     {"--all", "", "", 0, false, kReaderCommands, false, kEverySystem, OptionGroup::WhichReader, ValueKind::None, "",
      "every reader attached", "every reader attached, served in parallel"},
+    {"--wait", "", "SECONDS", 1, false, kReaderCommands | CommandBit(Command::Watch), false, kEverySystem,
+     OptionGroup::WhichReader, ValueKind::Text, "", "how long to wait for a busy reader",
+     "how long to wait for a reader another program is using (0 to 600, decimals allowed; 5 by default)"},
 
     {"--tracks", "", "LIST", 1, false, CommandBit(Command::Read), false, kEverySystem, OptionGroup::OfOneCommand,
      ValueKind::Words, "2,3 1 2 3 1,2 1,3 1,2,3", "the tracks to fetch",
@@ -115,7 +118,6 @@ constexpr OptionInfo kOptions[] = {
      "window too"},
     {"--count", "", "N", 1, false, CommandBit(Command::Swipes), false, kLinux, OptionGroup::OfOneCommand,
      ValueKind::Text, "", "stop after N swipes", "stop after N swipes (1 to 9999)"},
-    // --wait SECONDS (the commands that take a busy reader) belongs here.
 
     {"--json", "", "", 0, false, kEveryCommand, false, kEverySystem, OptionGroup::Output, ValueKind::None, "",
      "print JSON", "print JSON instead of text (watch and swipes: one JSON object per line)"},
@@ -146,7 +148,7 @@ constexpr GroupInfo kGroups[] = {
     {OptionGroup::Format, "Format", "what is not given keeps the factory value"},
     {OptionGroup::WhichReader, "Which reader", "without either, the first reader found"},
     {OptionGroup::OfOneCommand, "Options of one command", ""},
-    {OptionGroup::Output, "Output", ""},
+    {OptionGroup::Output, "Output options", ""},
     {OptionGroup::Program, "Other options", ""},
 };
 
@@ -162,6 +164,7 @@ constexpr ExitStatusInfo kExitStatuses[] = {
     {ExitCode::PermissionDenied,
      "permission denied: a reader is attached but may not be opened (install the udev rule: see "
      "--print-udev-rules)"},
+    {ExitCode::Busy, "busy: another program kept the reader for the whole --wait; nothing was sent"},
 };
 
 }  // namespace

@@ -29,6 +29,25 @@ std::optional<int> SmallNumber(std::string_view text, int lowest, int highest) {
   return value;
 }
 
+// Seconds, with at most three decimals, as milliseconds.
+std::optional<int> Milliseconds(std::string_view text, int highestMs) {
+  const std::size_t point = text.find('.');
+  const std::string_view whole = text.substr(0, point);
+  const std::string_view fraction = point == std::string_view::npos ? std::string_view() : text.substr(point + 1);
+  if (fraction.size() > 3 || (point != std::string_view::npos && fraction.empty())) return std::nullopt;
+  const std::optional<int> seconds = SmallNumber(whole, 0, highestMs / 1000);
+  if (!seconds) return std::nullopt;
+  int ms = *seconds * 1000;
+  int scale = 100;
+  for (const char c : fraction) {
+    if (c < '0' || c > '9') return std::nullopt;
+    ms += (c - '0') * scale;
+    scale /= 10;
+  }
+  if (ms > highestMs) return std::nullopt;
+  return ms;
+}
+
 // The arguments before "--", where options can stand.
 std::span<const std::string> OptionPart(std::span<const std::string> args) {
   const auto end = std::find(args.begin(), args.end(), "--");
@@ -162,6 +181,10 @@ Result ParseArguments(std::span<const std::string> args) {
       const std::optional<int> count = SmallNumber(value, 1, kMostSwipes);
       if (!count) return Result::Fail("--count needs a number of swipes from 1 to 9999");
       invocation.count = *count;
+    } else if (name == "--wait") {
+      const std::optional<int> ms = Milliseconds(value, kLongestWaitMs);
+      if (!ms) return Result::Fail("--wait needs a number of seconds from 0 to 600 (at most three decimals)");
+      invocation.waitMs = *ms;
     } else if (name == "--simulate") {
       const std::optional<int> readers =
           option.values.empty() ? std::optional<int>(1) : SmallNumber(value, 1, kMostSimulatedReaders);

@@ -36,6 +36,10 @@ struct FormatArguments {
 
 inline constexpr int kMostSimulatedReaders = 256;
 
+// --wait: how long a command waits for a reader that another program is using.
+inline constexpr int kDefaultWaitMs = 5000;
+inline constexpr int kLongestWaitMs = 600 * 1000;
+
 struct Invocation {
   enum class Action { RunCommand, ShowHelp, ShowCommandHelp, ShowUsage, ShowProgramVersion, PrintUdevRules };
   Action action = Action::RunCommand;
@@ -54,6 +58,7 @@ struct Invocation {
   bool grab = false;  // swipes
   int count = 0;      // swipes: stop after this many; 0 never
   std::string ruleGroup;  // --print-udev-rules --group NAME: the group given the reader too
+  int waitMs = kDefaultWaitMs;
 };
 
 inline constexpr int kMostSwipes = 9999;

@@ -1,5 +1,6 @@
 #include "cli/preview.h"
 
+#include "cli/visible_text.h"
 #include "reader/reader_format.h"
 #include "reader/typed_swipe.h"
 #include "text/text_codec.h"
@@ -13,8 +14,8 @@ Checked<reader::CardSwipe> SwipeFromTexts(const std::array<std::string, 3>& trac
       if (c > 0xFF) {
         std::string character;
         AppendUtf8(character, c);
-        return Checked<reader::CardSwipe>::Fail("track " + std::to_string(i + 1) + " holds '" + character +
-                                                "', which does not fit in one byte (U+0000 to U+00FF)");
+        return Checked<reader::CardSwipe>::Fail("track " + std::to_string(i + 1) + " holds " + Quoted(character) +
+                                                ", which does not fit in one byte (U+0000 to U+00FF)");
       }
       bytes[i].push_back(static_cast<char>(c));
     }

@@ -1,6 +1,9 @@
 #include "cli/profile.h"
 
 #include <algorithm>
+#include <charconv>
+#include <set>
+#include <vector>
 #include <nlohmann/json.hpp>
 
 #include "cli/visible_text.h"
@@ -11,21 +14,51 @@ namespace {
 
 using nlohmann::json;
 
+// What the parser last read, with its own names for the control characters
+// in it ("<U+001B>") turned back into those characters, so that they are
+// made visible once, as everything else echoed.
+std::string TokenRead(std::string_view token) {
+  std::string text;
+  while (!token.empty()) {
+    unsigned code = 0x20;
+    if (token.size() >= 8 && token.starts_with("<U+") && token[7] == '>') {
+      const auto [end, error] = std::from_chars(token.data() + 3, token.data() + 7, code, 16);
+      if (error != std::errc() || end != token.data() + 7) code = 0x20;
+    }
+    if (code < 0x20) {
+      text.push_back(static_cast<char>(code));
+      token.remove_prefix(8);
+    } else {
+      text.push_back(token.front());
+      token.remove_prefix(1);
+    }
+  }
+  return text;
+}
+
 // "[json.exception.parse_error.101] parse error at line 1, ..." without the
 // bracketed tag, on one line. What the parser last read is cut short: it may
-// be a whole long string of the file.
+// be a whole long string of the file. The parser's own words follow it
+// ("; expected end of input").
 std::string OneLine(std::string_view what) {
   if (what.starts_with("[json.exception.")) {
     const std::size_t end = what.find("] ");
     if (end != std::string_view::npos) what.remove_prefix(end + 2);
   }
   constexpr std::string_view kLastRead = "; last read: '";
+  constexpr std::string_view kExpected = "'; expected ";
   const std::size_t lastRead = what.find(kLastRead);
   std::string line(what.substr(0, lastRead));
   if (lastRead != std::string_view::npos) {
     std::string_view token = what.substr(lastRead + kLastRead.size());
-    if (token.ends_with('\'')) token.remove_suffix(1);
-    line += "; last read: " + Quoted(token);
+    std::string_view after;
+    if (const std::size_t expected = token.rfind(kExpected); expected != std::string_view::npos) {
+      after = token.substr(expected + 1);
+      token = token.substr(0, expected);
+    } else if (token.ends_with('\'')) {
+      token.remove_suffix(1);
+    }
+    line += "; last read: " + Quoted(TokenRead(token)) + std::string(after);
   }
   for (char& c : line) {
     if (c == '\n' || c == '\r') c = ' ';
@@ -46,6 +79,11 @@ std::string Described(const json& value) {
 // deeper is not a profile, and is refused before it is built.
 constexpr int kDeepestNesting = 8;
 struct TooDeep {};
+// A key given twice in one object, as it reads once decoded: the parser
+// would keep the last one silently.
+struct GivenTwice {
+  std::string key;
+};
 
 // A list setting given as an array becomes the text the option takes.
 Checked<std::string> ListText(const json& value, std::string_view key, bool packetAllowed) {
@@ -89,15 +127,24 @@ Checked<FormatChoice> ParseProfile(std::string_view text) {
                                        "; a profile is JSON text");
   }
   json root;
-  const json::parser_callback_t bounded = [](int depth, json::parse_event_t event, json&) {
+  std::vector<std::set<std::string>> keys;  // of each object being read, the innermost last
+  const json::parser_callback_t bounded = [&keys](int depth, json::parse_event_t event, json& parsed) {
     const bool opens = event == json::parse_event_t::object_start || event == json::parse_event_t::array_start;
     if (opens && depth >= kDeepestNesting) throw TooDeep{};
+    if (event == json::parse_event_t::object_start) keys.emplace_back();
+    if (event == json::parse_event_t::object_end && !keys.empty()) keys.pop_back();
+    if (event == json::parse_event_t::key && !keys.empty() && parsed.is_string() &&
+        !keys.back().insert(parsed.get<std::string>()).second) {
+      throw GivenTwice{parsed.get<std::string>()};
+    }
     return true;
   };
   try {
     root = json::parse(text, bounded, /*allow_exceptions=*/true, /*ignore_comments=*/true);
   } catch (const json::exception& e) {
     return Checked<FormatChoice>::Fail(OneLine(e.what()));
+  } catch (const GivenTwice& twice) {
+    return Checked<FormatChoice>::Fail("\"" + Echoed(twice.key) + "\" given twice");
   } catch (const TooDeep&) {
     return Checked<FormatChoice>::Fail("arrays or objects nested more than " + std::to_string(kDeepestNesting) +
                                        " deep; a profile is one object of settings");

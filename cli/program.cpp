@@ -17,6 +17,8 @@
 #include "cli/watch.h"
 #include "reader/card_data.h"
 #include "reader/discovery.h"
+#include "text/text_codec.h"
+#include "text/visible_text.h"
 
 namespace magcfg::cli {
 namespace {
@@ -76,7 +78,7 @@ int RunList(reader::HidSystem& system, reader::KeyboardPort* keyboards, bool jso
   if (walked == reader::FindOutcome::ListFailed) return failure(MessageKey::EnumFailed, ExitCode::Failed);
   if (walked == reader::FindOutcome::DetailFailed) return failure(MessageKey::DetailFailed, ExitCode::Failed);
   if (walked == reader::FindOutcome::AccessDenied) {
-    err << AccessRefusedNote(refused) << '\n';
+    err << VisibleText(DecodeUtf8(AccessRefusedNote(refused))) << '\n';
     return AsInt(ExitCode::PermissionDenied);
   }
   if (readers.empty()) {
@@ -125,6 +127,7 @@ int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::
   request.command = invocation.command;
   request.mode = invocation.mode;
   request.trackSelection = invocation.trackSelection;
+  request.waitMs = invocation.waitMs;
   const bool watch = invocation.command == Command::Watch;
   const bool formatGiven = invocation.format.factory || invocation.format.profile || invocation.format.tracks ||
                            invocation.format.crAfter ||
@@ -165,6 +168,7 @@ int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::
     WatchRequest watchRequest;
     if (formatGiven) watchRequest.format = request.format;
     if (invocation.modeGiven) watchRequest.mode = invocation.mode;
+    watchRequest.waitMs = invocation.waitMs;
     return RunWatch(*services.system, *services.events, watchRequest, invocation.json, out, err,
                     log ? &*log : nullptr);
   }

@@ -137,7 +137,7 @@ std::string Readable(std::string_view utf8) { return VisibleText(DecodeUtf8(utf8
 
 void PrintReportText(const ReaderReport& report, const CommandRequest& request, bool withPaths, bool wholeCardData,
                      std::ostream& out, std::ostream& err) {
-  const std::string lead = withPaths && report.path ? *report.path + ": " : "";
+  const std::string lead = withPaths && report.path ? Readable(*report.path) + ": " : "";
   if (report.unexpectedFrame) err << lead << "warning: the reply is not the frame expected: " << *report.unexpectedFrame << '\n';
   if (report.exit != ExitCode::Success) {
     err << lead << TextMessage(report) << '\n';
@@ -198,10 +198,10 @@ void PrintReaderList(std::span<const reader::ReaderInfo> readers,
     const reader::ReaderInfo& info = readers[i];
     char version[16];
     std::snprintf(version, sizeof version, "ver%X", static_cast<unsigned>(info.versionNumber));
-    out << info.path << '\t' << version;
+    out << Readable(info.path) << '\t' << version;
     std::string separator = "\t";
     for (const std::string& keyboard : keyboardsOf(i)) {
-      out << separator << keyboard;
+      out << separator << Readable(keyboard);
       separator = ",";
     }
     out << '\n';

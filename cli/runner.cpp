@@ -34,7 +34,7 @@ std::string ByteNote(std::string_view what, int index, std::uint8_t value) {
 class ReaderNotices final : public reader::ExchangeObserver {
  public:
   ReaderNotices(const std::string& path, CommandCode code, VerboseLog* log)
-      : prefix_(path.empty() ? "" : path + ": "), code_(code), log_(log) {}
+      : path_(path), prefix_(path.empty() ? "" : Echoed(path, kEchoedPathCharacters) + ": "), code_(code), log_(log) {}
   ~ReaderNotices() override { LogReads(); }
 
   void WriteTimedOut() override { Note(WriteTimeoutNotice(code_).key); }
@@ -55,7 +55,8 @@ class ReaderNotices final : public reader::ExchangeObserver {
     LogReads(result.card ? &*result.card : nullptr);
     failure = FailureText(result);
     if (!failure.empty()) {
-      Log(failure);
+      // The message is made visible where it is printed; the log line here.
+      Log(Echo(failure, failure.size()));
       notices.push_back(failure);
       return;
     }
@@ -63,11 +64,13 @@ class ReaderNotices final : public reader::ExchangeObserver {
   }
 
   std::vector<std::string> notices;
-  std::string failure;  // what the failed transfer was, or that the reader was busy
+  std::string failure;  // what the failed transfer or the busy reader was
 
  private:
-  static std::string FailureText(const ExchangeResult& result) {
-    if (result.status == ExchangeStatus::ReaderBusy) return "The reader is busy: another program is using it";
+  std::string FailureText(const ExchangeResult& result) const {
+    if (result.status == ExchangeStatus::ReaderBusy) {
+      return "The reader is busy: another program is using " + CutForMessage(path_, kEchoedPathCharacters);
+    }
     if (result.status != ExchangeStatus::TransferFailed && result.status != ExchangeStatus::ReaderGone) return {};
     std::string text = result.failedTransfer == reader::Transfer::Write ? "The request could not be sent: "
                                                                         : "The reply could not be read: ";
@@ -92,6 +95,7 @@ class ReaderNotices final : public reader::ExchangeObserver {
     log_->Line(prefix_ + line);
   }
 
+  std::string path_;
   std::string prefix_;
   CommandCode code_;
   VerboseLog* log_;
@@ -188,7 +192,7 @@ void Conclude(ReaderReport& report, const CommandRequest& request, const Exchang
     case ExchangeStatus::UsageRefused:
       // The window ends silently here; a script needs to hear of it.
       return Conclude(report, ExitCode::Failed, "The platform refused the output report (HID usage check)");
-    case ExchangeStatus::ReaderBusy: return Conclude(report, ExitCode::Failed, failure);
+    case ExchangeStatus::ReaderBusy: return Conclude(report, ExitCode::Busy, failure);
     case ExchangeStatus::WriteTimedOut:
       return Conclude(report, ExitCode::TimedOut, WriteTimeoutNotice(result.code).key);
     case ExchangeStatus::NoReply: return Conclude(report, ExitCode::TimedOut, ReadTimeoutNotice(result.code).key);
@@ -197,7 +201,7 @@ void Conclude(ReaderReport& report, const CommandRequest& request, const Exchang
   }
 }
 
-reader::ExchangeRequest ExchangeRequestOf(const CommandRequest& request) {
+reader::ExchangeRequest CommandOf(const CommandRequest& request) {
   using reader::ExchangeRequest;
   switch (request.command) {
     case Command::SetFormat: return ExchangeRequest::SetFormat(request.format);
@@ -215,6 +219,12 @@ reader::ExchangeRequest ExchangeRequestOf(const CommandRequest& request) {
   // Commands other than set-format carry no track choice, and the command
   // line has no panel to leave empty: for them the track pre-check passes.
   return ExchangeRequest::Plain(CommandCode::Version);
+}
+
+reader::ExchangeRequest ExchangeRequestOf(const CommandRequest& request) {
+  reader::ExchangeRequest exchange = CommandOf(request);
+  exchange.lockWaitMs = request.waitMs;
+  return exchange;
 }
 
 ReaderReport SystemFailure(MessageKey key) {
@@ -236,14 +246,14 @@ ReaderReport NoReaderAt(reader::ReaderSession& closed, const std::string& path, 
                         VerboseLog* log) {
   ReaderReport report = RunCommand(closed, path, request, log);
   report.path = path;
-  report.message += " (no reader at " + Echoed(path, kEchoedPathCharacters) + ")";
+  report.message += " (no reader at " + CutForMessage(path, kEchoedPathCharacters) + ")";
   return report;
 }
 
 }  // namespace
 
 std::string AccessRefusedNote(const std::string& path) {
-  return "Found the card reader at " + path +
+  return "Found the card reader at " + CutForMessage(path, kEchoedPathCharacters) +
          ", but access to it was refused; install the udev rule (magcfg-cli --print-udev-rules | sudo tee "
          "/etc/udev/rules.d/70-magcfg.rules, then sudo udevadm control --reload && sudo udevadm trigger) and "
          "plug the reader in again";

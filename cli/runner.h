@@ -27,6 +27,7 @@ struct CommandRequest {
   reader::OutputFormat format;  // set-format
   UploadMode mode = UploadMode::Active;
   std::uint8_t trackSelection = 0;  // read
+  int waitMs = kDefaultWaitMs;      // for a reader another program is using
 };
 
 using CardStatus = reader::CardStatus;
@@ -83,7 +84,7 @@ ReaderReport RunCommand(reader::ReaderSession& session, const std::string& path,
 std::vector<ReaderReport> RunOnReaders(reader::HidSystem& system, ReaderChoice choice, const std::string& path,
                                        const CommandRequest& request, VerboseLog* log);
 
-// The highest exit status of the reports.
+// The worst exit status of the reports.
 ExitCode WorstExit(std::span<const ReaderReport> reports);
 
 // Bytes as upper-case hexadecimal pairs, separated by spaces.

@@ -1,8 +1,10 @@
 #include "cli/swipes.h"
 
+#include <algorithm>
 #include <chrono>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <set>
 #include <vector>
 
 #include "cli/visible_text.h"
@@ -27,16 +29,23 @@ struct Keyboard {
   bool lostKeys = false;  // key strokes of the swipe under way were lost
 };
 
+// A path in a message.
+std::string ShownPath(const std::string& path) { return Echoed(path, kEchoedPathCharacters); }
+
 std::string OpenFailure(const std::string& path, KeyboardOpen outcome) {
   switch (outcome) {
     case KeyboardOpen::PermissionDenied:
-      return path + ": permission denied; install the udev rule (magcfg-cli --print-udev-rules) and plug the reader in again";
-    case KeyboardOpen::Busy: return path + ": another program has taken the reader's keyboard for itself";
-    case KeyboardOpen::Missing: return path + ": gone before it could be opened";
+      return ShownPath(path) +
+             ": permission denied; install the udev rule (magcfg-cli --print-udev-rules) and plug the reader in again";
+    case KeyboardOpen::Busy: return ShownPath(path) + ": another program has taken the reader's keyboard for itself";
+    case KeyboardOpen::Missing: return ShownPath(path) + ": gone before it could be opened";
+    case KeyboardOpen::NotTheReader:
+      return ShownPath(path) +
+             ": another device has taken the card reader's node; it is not read, and the reader is looked for again";
     case KeyboardOpen::Failed:
     case KeyboardOpen::Opened: break;
   }
-  return path + ": cannot be opened";
+  return ShownPath(path) + ": cannot be opened";
 }
 
 class Listener {
@@ -49,7 +58,7 @@ class Listener {
     if (found.empty()) {
       err_ << kProgram << ": "
            << (request_.path.empty() ? "no card reader keyboard found (vendor 5131, product 2007)"
-                                     : request_.path + " is not a card reader's keyboard")
+                                     : ShownPath(request_.path) + " is not a card reader's keyboard")
            << '\n';
       return ExitCode::NoReader;
     }
@@ -59,23 +68,29 @@ class Listener {
       const KeyboardOpen outcome = port_.Open(path, request_.grab);
       if (outcome == KeyboardOpen::Opened) {
         open_[path];
+      } else if (outcome == KeyboardOpen::NotTheReader) {
+        passedOver_.insert(path);
+        failures.push_back(OpenFailure(path, outcome));
       } else {
         failures.push_back(OpenFailure(path, outcome));
         refused = refused || outcome == KeyboardOpen::PermissionDenied;
       }
     }
     for (const std::string& failure : failures) err_ << kProgram << ": " << failure << '\n';
-    if (open_.empty()) return refused ? ExitCode::PermissionDenied : ExitCode::Failed;
+    // A reader whose node another device took is gone: it is waited for.
+    if (open_.empty() && passedOver_.empty()) return refused ? ExitCode::PermissionDenied : ExitCode::Failed;
     lastScan_ = Clock::now();
 
     while (request_.count == 0 || swipes_ < request_.count) {
       KeyboardInput input = port_.Wait(kKeyboardRescanMs);
       switch (input.kind) {
-        case KeyboardInput::Kind::Keys: Type(input); break;
+        case KeyboardInput::Kind::Keys:
+          if (!Type(input)) return StopForOutput();
+          break;
         case KeyboardInput::Kind::Gone:
           // Whatever the reader had typed of a swipe is dropped with it.
           open_.erase(input.path);
-          err_ << kProgram << ": " << input.path << ": the card reader is gone; waiting for it\n";
+          err_ << kProgram << ": " << ShownPath(input.path) << ": the card reader is gone; waiting for it\n";
           err_.flush();
           break;
         case KeyboardInput::Kind::Quiet: break;
@@ -97,21 +112,41 @@ class Listener {
 
   // Opens reader keyboards that came since the last look. One that cannot be
   // opened yet (udev may not have given it to the user) is tried again at
-  // the next look.
+  // the next look; one that another device has taken is said once.
   void PickUpNew() {
     lastScan_ = Clock::now();
-    for (const std::string& path : Candidates()) {
+    const std::vector<std::string> candidates = Candidates();
+    std::erase_if(passedOver_, [&](const std::string& path) {
+      return std::find(candidates.begin(), candidates.end(), path) == candidates.end();
+    });
+    for (const std::string& path : candidates) {
       if (open_.contains(path)) continue;
-      if (port_.Open(path, request_.grab) != KeyboardOpen::Opened) continue;
+      const KeyboardOpen outcome = port_.Open(path, request_.grab);
+      if (outcome == KeyboardOpen::NotTheReader && passedOver_.insert(path).second) {
+        err_ << kProgram << ": " << OpenFailure(path, outcome) << '\n';
+        err_.flush();
+      }
+      if (outcome != KeyboardOpen::Opened) continue;
+      passedOver_.erase(path);
       open_[path];
-      err_ << kProgram << ": " << path << ": reading the card reader\n";
+      err_ << kProgram << ": " << ShownPath(path) << ": reading the card reader\n";
       err_.flush();
     }
   }
 
-  void Type(const KeyboardInput& input) {
+  // Standard output took no more: every node is closed, so that a grab does
+  // not go on taking swipes that would be lost.
+  ExitCode StopForOutput() {
+    port_.CloseAll();
+    open_.clear();
+    err_ << kProgram << ": stopped reading swipes; the card reader's keyboard is let go\n";
+    return ExitCode::Failed;
+  }
+
+  // False when a swipe could not be written out.
+  bool Type(const KeyboardInput& input) {
     const auto keyboard = open_.find(input.path);
-    if (keyboard == open_.end()) return;
+    if (keyboard == open_.end()) return true;
     Keyboard& typing = keyboard->second;
     for (std::size_t n = 0; n < input.keys.size(); ++n) {
       if (input.lostBefore == n) typing.lostKeys = true;
@@ -124,19 +159,21 @@ class Listener {
       // were the card's; it is left out, and the operator told.
       if (typing.lostKeys) {
         typing.lostKeys = false;
-        err_ << kProgram << ": " << input.path
+        err_ << kProgram << ": " << ShownPath(input.path)
              << ": key strokes of a swipe were lost (the program was not reading in time); it is left out: swipe the "
                 "card again\n";
         err_.flush();
         continue;
       }
-      Print(input.path, *step.finishedSwipe);
-      if (request_.count != 0 && ++swipes_ >= request_.count) return;
+      if (!Print(input.path, *step.finishedSwipe)) return false;
+      if (request_.count != 0 && ++swipes_ >= request_.count) return true;
     }
     if (input.lostBefore == input.keys.size()) typing.lostKeys = true;
+    return true;
   }
 
-  void Print(const std::string& path, const std::array<std::u32string, 3>& swiped) {
+  // False when standard output did not take the line.
+  bool Print(const std::string& path, const std::array<std::u32string, 3>& swiped) {
     std::array<std::u32string, 3> tracks;
     for (std::size_t i = 0; i < 3; ++i) {
       tracks[i] = reader::CardTrack(static_cast<int>(i) + 1, swiped[i]).Shown(request_.wholeCardData);
@@ -149,10 +186,10 @@ class Listener {
       line["tracks"] = texts;
       out_ << line.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
     } else {
-      out_ << VisibleText(tracks[0], LineFeed::AsLf) << '\t' << VisibleText(tracks[1], LineFeed::AsLf) << '\t'
-           << VisibleText(tracks[2], LineFeed::AsLf) << '\n';
+      out_ << VisibleText(tracks[0]) << '\t' << VisibleText(tracks[1]) << '\t' << VisibleText(tracks[2]) << '\n';
     }
     out_.flush();
+    return static_cast<bool>(out_);
   }
 
   reader::KeyboardPort& port_;
@@ -160,6 +197,7 @@ class Listener {
   std::ostream& out_;
   std::ostream& err_;
   std::map<std::string, Keyboard> open_;
+  std::set<std::string> passedOver_;  // nodes another device had taken when last tried
   int swipes_ = 0;
   Clock::time_point lastScan_;
 };

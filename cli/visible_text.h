@@ -1,37 +1,26 @@
-// Text as a terminal can show it and an operator can read it back: control
-// characters become names in angle brackets, so a carriage return or a
-// sentinel set to a control character stays visible.
+// What magcfg-cli's messages echo of a value given to it (an option, a
+// command, a profile's key or value, a path): made visible and cut short by
+// text/visible_text.h, with any card number in it masked.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "text/visible_text.h"
+
 namespace magcfg::cli {
 
-// What a line feed stands for: in what a reader types it is the Enter key
-// pressed for a carriage return; anywhere else it is a line feed.
-enum class LineFeed { AsLf, AsEnter };
-
-// UTF-8 out. CR, LF (or Enter), Tab as <CR>, <LF> (<Enter>), <Tab>; other
-// characters below U+0020, U+007F and U+0080 to U+009F as <0xNN>; '<' as <<,
-// so that every lone '<' opens a name. Everything else as it is.
-std::string VisibleText(std::u32string_view text, LineFeed lineFeed);
-
-// Bytes, each the character with that value (U+0000 to U+00FF).
-std::string VisibleBytes(std::string_view bytes, LineFeed lineFeed);
-
-// What a message echoes of a value given to the program (an option, a
-// command, a profile's key or value, a path) is cut to this many characters:
-// a message stays one short line whatever was given.
-inline constexpr std::size_t kEchoedCharacters = 40;
-inline constexpr std::size_t kEchoedPathCharacters = 160;
-
-// A UTF-8 text made visible and cut to limit characters, "..." marking a cut.
+// The value made visible and cut to limit characters, "..." marking a cut.
 // A card number in it is masked, with or without --show-card-data: an
 // operator's value echoed in a message is never the place to read one.
 std::string Echoed(std::string_view utf8, std::size_t limit = kEchoedCharacters);
 
 // Echoed, in quotes.
 std::string Quoted(std::string_view utf8);
+
+// The value cut and masked as Echoed does, but not yet made visible: for a
+// message that is made visible as a whole when it is printed and goes into
+// JSON as it is (a reader's report).
+std::string CutForMessage(std::string_view utf8, std::size_t limit);
 
 }  // namespace magcfg::cli

@@ -27,12 +27,14 @@ std::vector<CommandRequest> StepsOf(const WatchRequest& watch) {
     CommandRequest format;
     format.command = Command::SetFormat;
     format.format = *watch.format;
+    format.waitMs = watch.waitMs;
     steps.push_back(format);
   }
   if (watch.mode) {
     CommandRequest mode;
     mode.command = Command::Mode;
     mode.mode = *watch.mode;
+    mode.waitMs = watch.waitMs;
     steps.push_back(mode);
   }
   return steps;
@@ -154,7 +156,13 @@ int RunWatch(reader::HidSystem& system, reader::DeviceEvents& events, const Watc
   Watcher watcher(system, request, json, out, err, log);
   watcher.SetUpPresent();
   if (!json) err << "magcfg-cli: waiting for readers (USB 5131:2007) to be plugged in" << std::endl;
-  while (const std::optional<DeviceEvent> event = events.Next()) watcher.Handle(*event);
+  // Standard output that takes no more (a closed pipe) ends the watch, as
+  // any other command ends with it.
+  while (out) {
+    const std::optional<DeviceEvent> event = events.Next();
+    if (!event) break;
+    watcher.Handle(*event);
+  }
   if (const std::optional<std::string> failure = events.Failure()) {
     err << "magcfg-cli: watch ended: " << *failure << std::endl;
     return AsInt(ExitCode::Failed);

@@ -19,6 +19,7 @@ namespace magcfg::cli {
 struct WatchRequest {
   std::optional<reader::OutputFormat> format;  // sent first, when given
   std::optional<UploadMode> mode;                  // then the upload mode, when given
+  int waitMs = kDefaultWaitMs;                     // for a reader another program is using
 };
 
 // Returns the exit status once events.Next() ends the watch: 0 when it was

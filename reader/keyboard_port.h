@@ -24,6 +24,7 @@ enum class KeyboardOpen {
   Missing,           // the node is not there (any more)
   PermissionDenied,  // the node belongs to someone else: the udev rule is missing
   Busy,              // another program has taken the keyboard for itself
+  NotTheReader,      // what opened is another device (it took the node's number); it is closed again
   Failed,            // anything else
 };
 
@@ -64,6 +65,9 @@ class KeyboardPort {
 
   // Waits at most timeoutMs for key strokes on the open nodes.
   virtual KeyboardInput Wait(int timeoutMs) = 0;
+
+  // Closes every node opened, which lets go of any grab.
+  virtual void CloseAll() = 0;
 };
 
 }  // namespace magcfg::reader

@@ -115,8 +115,7 @@ bool GotPastUsageCheck(ExchangeStatus status) {
   return false;
 }
 
-ReaderSession::ReaderSession(HidSystem& system, std::optional<int> lockWaitMs)
-    : system_(system), lockWaitMs_(lockWaitMs) {}
+ReaderSession::ReaderSession(HidSystem& system) : system_(system) {}
 
 ReaderSession::~ReaderSession() = default;
 
@@ -162,7 +161,7 @@ ExchangeResult ReaderSession::Run(const ExchangeRequest& request, ExchangeObserv
   // From here to the last report of the reply no other program may write a
   // request or take a reply: every open file of the reader is handed every
   // input report.
-  if (device_->Lock(lockWaitMs_.value_or(params.writeTimeoutMs)) == LockStatus::Busy) {
+  if (device_->Lock(request.lockWaitMs.value_or(params.writeTimeoutMs)) == LockStatus::Busy) {
     return Ended(code, ExchangeStatus::ReaderBusy);
   }
   const HeldReader held(*device_);

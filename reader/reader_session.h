@@ -31,6 +31,9 @@ struct ExchangeRequest {
   // The track pre-check: at least one track output is chosen. It stands for
   // every command, also for those whose request carries no track choice.
   bool anyTrackOutput = true;
+  // How long to wait for a reader that another program is using; the
+  // command's own write time-out when not given.
+  std::optional<int> lockWaitMs = std::nullopt;
 
   // The set-format request; the track pre-check follows the format's tracks.
   static ExchangeRequest SetFormat(const OutputFormat& format);
@@ -110,9 +113,7 @@ struct Opening {
 // A session and its reader belong to one thread at a time.
 class ReaderSession {
  public:
-  // lockWaitMs: how long an exchange waits for another program to let go of
-  // the reader; nullopt waits within the command's own write time-out.
-  explicit ReaderSession(HidSystem& system, std::optional<int> lockWaitMs = std::nullopt);
+  explicit ReaderSession(HidSystem& system);
   ~ReaderSession();
   ReaderSession(const ReaderSession&) = delete;
   ReaderSession& operator=(const ReaderSession&) = delete;
@@ -132,7 +133,6 @@ class ReaderSession {
 
  private:
   HidSystem& system_;
-  std::optional<int> lockWaitMs_;
   std::unique_ptr<HidDevice> device_;  // null: no reader open
 };
 

@@ -9,7 +9,8 @@
 #   package tools that check the .deb, the desktop file, the AppStream data, the
 #           manual pages and the zsh and fish completions
 #   e2e     QEMU, busybox and udev for the test machine that runs the Linux
-#           binaries against the real kernel (make e2e)
+#           binaries against the real kernel (make e2e); strace, with which
+#           its cases see what a program opens and hold an open back
 set -euo pipefail
 
 declare -A GROUPS_PACKAGES=(
@@ -17,7 +18,7 @@ declare -A GROUPS_PACKAGES=(
   [windows]="mingw-w64 wine wine64 wixl xvfb xauth"
   [fuzz]="clang libclang-rt-14-dev"
   [package]="desktop-file-utils appstream lintian dpkg-dev man-db zsh fish"
-  [e2e]="qemu-system-x86 busybox-static cpio xz-utils kmod udev"
+  [e2e]="qemu-system-x86 busybox-static cpio xz-utils kmod udev strace"
 )
 
 groups=("$@")

@@ -3,12 +3,16 @@
 #include <fcntl.h>
 #include <linux/hidraw.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
+#include <chrono>
 #include <memory>
+#include <thread>
 
 #include "platform/linux/poll_wait.h"
 #include "reader/report_descriptor.h"
@@ -53,6 +57,9 @@ constexpr int kMaxDiscardedReports = 128;
 // a report that does not fit the read.
 constexpr std::size_t kDiscardBufferBytes = 256;
 
+// How often Lock tries again while another program holds the node.
+constexpr int kLockRetryMs = 5;
+
 }  // namespace
 
 HidrawDevice::HidrawDevice(UniqueFd fd, SysfsNode node) : HidrawDevice(std::move(fd), std::move(node), nullptr) {
@@ -92,6 +99,32 @@ bool HidrawDevice::UsesReportIds() {
   if (!usesReportIds_) GetReportLengths();
   // Without a usable descriptor, the reader's own layout: no report IDs.
   return usesReportIds_.value_or(false);
+}
+
+// hidraw hands every input report to every open file of the node; an
+// exclusive flock keeps the programs that use the node to one exchange at a
+// time (libfido2 does the same with its hidraw devices).
+reader::LockStatus HidrawDevice::Lock(int waitMs) {
+  const Deadline deadline(waitMs);
+  for (;;) {
+    if (::flock(fd_.get(), LOCK_EX | LOCK_NB) == 0) {
+      locked_ = true;
+      return reader::LockStatus::Owned;
+    }
+    if (errno == EINTR) continue;
+    // A node on a file system without locks: every program goes on
+    // unlocked, as before there were locks.
+    if (errno != EWOULDBLOCK) return reader::LockStatus::Owned;
+    if (deadline.Passed()) return reader::LockStatus::Busy;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(kLockRetryMs, deadline.RemainingMs())));
+  }
+}
+
+void HidrawDevice::Unlock() {
+  if (!locked_) return;
+  while (::flock(fd_.get(), LOCK_UN) != 0 && errno == EINTR) {
+  }
+  locked_ = false;
 }
 
 WriteResult HidrawDevice::Write(std::span<const std::uint8_t> report, int timeoutMs) {

@@ -29,9 +29,10 @@ class HidrawDevice final : public reader::HidDevice {
   std::optional<reader::ReportLengths> GetReportLengths() override;
   // hidraw has no usage check of its own: every report is accepted.
   bool PassesUsageCheck(std::span<const std::uint8_t>) override { return true; }
-  // Not locked yet: every Lock says Owned.
-  reader::LockStatus Lock(int) override { return reader::LockStatus::Owned; }
-  void Unlock() override {}
+  // An exclusive flock(2) on the node, tried again every few milliseconds
+  // until waitMs have passed. Closing the node lets go of it too.
+  reader::LockStatus Lock(int waitMs) override;
+  void Unlock() override;
   void DiscardPendingReports() override;
   // Nothing is ever left outstanding: each transfer is one read(2) or
   // write(2) made only once poll says it can go through.
@@ -47,6 +48,7 @@ class HidrawDevice final : public reader::HidDevice {
   SysfsNode node_;
   DescriptorSource descriptorSource_;
   std::optional<bool> usesReportIds_;
+  bool locked_ = false;
 };
 
 }  // namespace magcfg::platform::hidraw

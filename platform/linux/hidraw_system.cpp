@@ -40,15 +40,14 @@ reader::OpenFailure FailureFor(int error) {
 }  // namespace
 
 OpenedNode OpenHidrawNode(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   return {fd, fd < 0 ? errno : 0};
 }
 
-bool IsHidrawNode(int fd, const SysfsNode& node) {
+bool IsNodeNumbered(int fd, DeviceNumber number) {
   struct stat status {};
-  if (::fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode)) return false;
-  const std::optional<DeviceNumber> number = node.ReadDeviceNumber();
-  return number && number->major == major(status.st_rdev) && number->minor == minor(status.st_rdev);
+  return ::fstat(fd, &status) == 0 && S_ISCHR(status.st_mode) &&
+         DeviceNumber{major(status.st_rdev), minor(status.st_rdev)} == number;
 }
 
 HidrawSystem::HidrawSystem(std::filesystem::path sysfsRoot, std::filesystem::path devRoot)
@@ -75,9 +74,32 @@ reader::WalkEnd HidrawSystem::WalkInterfaces(const std::function<bool(const std:
   return reader::WalkEnd::Completed;
 }
 
+HidrawSystem::Found HidrawSystem::Look(const std::string& path) const {
+  Found found;
+  // stat follows links: a udev link such as /dev/magreader names the node.
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) {
+    found.failure = FailureFor(errno);
+    return found;
+  }
+  if (!S_ISCHR(status.st_mode)) return found;
+  found.number = {major(status.st_rdev), minor(status.st_rdev)};
+  // The walk's own paths are named as their entries: one file read. Any
+  // other name is looked up by the number.
+  const std::string given = path.substr(path.rfind('/') + 1);
+  if (ParseHidrawName(given) && SysfsNode(sysfsRoot_, given).ReadDeviceNumber() == found.number) {
+    found.entry = given;
+  } else if (const auto entry = ClassEntryOfDevice(sysfsRoot_, "hidraw", found.number);
+             entry && ParseHidrawName(*entry)) {
+    found.entry = *entry;
+  }
+  return found;
+}
+
 reader::OpenResult HidrawSystem::Open(const std::string& path) {
-  // The node's sysfs entry has the node's name.
-  SysfsNode node(sysfsRoot_, std::string_view(path).substr(path.rfind('/') + 1));
+  const Found found = Look(path);
+  if (found.entry.empty()) return {nullptr, found.failure};
+  SysfsNode node(sysfsRoot_, found.entry);
   OpenedNode opened = opener_(path);
   if (opened.fd < 0 && IsPermissionError(opened.error)) {
     const auto id = node.ReadHidId();
@@ -92,12 +114,15 @@ reader::OpenResult HidrawSystem::Open(const std::string& path) {
   }
   if (opened.fd < 0) return {nullptr, FailureFor(opened.error)};
   UniqueFd fd(opened.fd);
-  if (!check_(fd.get(), node)) return {nullptr, reader::OpenFailure::NotAHidInterface};
+  // The path may lead elsewhere since it was looked at.
+  if (!check_(fd.get(), found.number)) return {nullptr, reader::OpenFailure::NotAHidInterface};
   return {std::make_unique<HidrawDevice>(std::move(fd), std::move(node)), reader::OpenFailure::Other};
 }
 
 std::optional<reader::HidAttributes> HidrawSystem::IdentityWithoutOpening(const std::string& path) {
-  const auto id = SysfsNode(sysfsRoot_, std::filesystem::path(path).filename().string()).ReadHidId();
+  const Found found = Look(path);
+  if (found.entry.empty()) return std::nullopt;
+  const auto id = SysfsNode(sysfsRoot_, found.entry).ReadHidId();
   if (!id) return std::nullopt;
   return reader::HidAttributes{id->vendor, id->product, 0};
 }

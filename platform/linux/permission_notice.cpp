@@ -3,13 +3,14 @@
 #include <iostream>
 
 #include "platform/linux/udev_rule_location.h"
+#include "text/visible_text.h"
 
 namespace magcfg::platform::hidraw {
 
 std::string PermissionHint(const std::string& nodePath) {
   // Worded as the README's troubleshooting section quotes it; the rule and
   // its place are those this build installs.
-  return "magcfg: found the card reader at " + nodePath +
+  return "magcfg: found the card reader at " + Echo(nodePath, kEchoedPathCharacters) +
          " but cannot open it: permission denied. Install the udev rule that comes with magcfg as " +
          std::string(kUdevRulePath) + " (see Troubleshooting in the README): " + std::string(kUdevRuleLine) +
          " - then unplug the reader and plug it in again.";

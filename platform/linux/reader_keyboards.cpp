@@ -4,6 +4,8 @@
 #include <linux/input.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -54,6 +56,17 @@ void AppendShiftKeysHeld(int fd, std::vector<reader::KeyEvent>& keys) {
 
 }  // namespace
 
+bool IsReaderKeyboard(int fd, DeviceNumber walked) {
+  struct stat status {};
+  if (::fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode) ||
+      DeviceNumber{major(status.st_rdev), minor(status.st_rdev)} != walked) {
+    return false;
+  }
+  input_id id{};
+  return ::ioctl(fd, EVIOCGID, &id) == 0 && id.vendor == reader::kReaderVendorId &&
+         id.product == reader::kReaderProductId;
+}
+
 std::optional<std::uint32_t> ParseEventName(std::string_view name) { return ParseNodeNumber(name, "event"); }
 
 std::optional<fs::path> UsbDeviceOf(const fs::path& deviceLink) {
@@ -67,11 +80,11 @@ std::optional<fs::path> UsbDeviceOf(const fs::path& deviceLink) {
   return std::nullopt;
 }
 
-EvdevKeyboards::EvdevKeyboards(fs::path sysfsRoot, fs::path devRoot)
-    : sysfsRoot_(std::move(sysfsRoot)), devRoot_(std::move(devRoot)) {}
+EvdevKeyboards::EvdevKeyboards(fs::path sysfsRoot, fs::path devRoot, KeyboardCheck check)
+    : sysfsRoot_(std::move(sysfsRoot)), devRoot_(std::move(devRoot)), check_(std::move(check)) {}
 
-std::vector<std::pair<std::string, fs::path>> EvdevKeyboards::EventNodes() const {
-  std::vector<std::pair<std::uint32_t, fs::path>> numbered;
+std::vector<EvdevKeyboards::EventNode> EvdevKeyboards::EventNodes() const {
+  std::vector<std::pair<std::uint32_t, EventNode>> numbered;
   std::error_code error;
   const fs::path classDir = sysfsRoot_ / "class" / "input";
   for (fs::directory_iterator entries(classDir, error); !error && entries != fs::directory_iterator();
@@ -79,20 +92,25 @@ std::vector<std::pair<std::string, fs::path>> EvdevKeyboards::EventNodes() const
     const auto number = ParseEventName(entries->path().filename().string());
     if (!number) continue;
     const auto usb = UsbDeviceOf(entries->path() / "device");
-    if (usb) numbered.emplace_back(*number, *usb);
+    const auto dev = ReadAttribute(entries->path() / "dev");
+    const auto device = dev ? ParseDeviceNumber(*dev) : std::nullopt;
+    if (!usb || !device) continue;
+    const std::string path = (devRoot_ / "input" / ("event" + std::to_string(*number))).string();
+    numbered.emplace_back(*number, EventNode{path, *usb, *device});
   }
-  std::sort(numbered.begin(), numbered.end());
-  std::vector<std::pair<std::string, fs::path>> nodes;
-  for (const auto& [number, usb] : numbered) {
-    nodes.emplace_back((devRoot_ / "input" / ("event" + std::to_string(number))).string(), usb);
-  }
+  std::sort(numbered.begin(), numbered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<EventNode> nodes;
+  for (auto& [number, node] : numbered) nodes.push_back(std::move(node));
   return nodes;
 }
 
 std::vector<std::string> EvdevKeyboards::ReaderKeyboards() {
   std::vector<std::string> keyboards;
-  for (const auto& [path, usb] : EventNodes()) {
-    if (IsReaderUsbDevice(usb)) keyboards.push_back(path);
+  walked_.clear();
+  for (const EventNode& node : EventNodes()) {
+    if (!IsReaderUsbDevice(node.usb)) continue;
+    keyboards.push_back(node.path);
+    walked_[node.path] = node.number;
   }
   return keyboards;
 }
@@ -102,32 +120,36 @@ std::vector<std::string> EvdevKeyboards::KeyboardsOf(const std::string& hidPath)
   const auto readerUsb = UsbDeviceOf(entry / "device");
   if (!readerUsb || !IsReaderUsbDevice(*readerUsb)) return {};
   std::vector<std::string> keyboards;
-  for (const auto& [path, usb] : EventNodes()) {
-    if (usb == *readerUsb) keyboards.push_back(path);
+  for (const EventNode& node : EventNodes()) {
+    if (node.usb == *readerUsb) keyboards.push_back(node.path);
   }
   return keyboards;
 }
 
 std::optional<std::string> EvdevKeyboards::ReaderKeyboardAt(const std::string& path) {
-  // A link such as /dev/input/by-id/...-event-kbd names the node it leads to.
-  std::error_code error;
-  const fs::path node = fs::canonical(path, error);
-  if (error) return std::nullopt;
-  // Compared as resolved paths: the library's equivalent() does not take
-  // device nodes.
+  // stat follows links: /dev/input/by-id/...-event-kbd names the node it
+  // leads to.
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0 || !S_ISCHR(status.st_mode)) return std::nullopt;
+  const auto entry = ClassEntryOfDevice(sysfsRoot_, "input", {major(status.st_rdev), minor(status.st_rdev)});
+  if (!entry || !ParseEventName(*entry)) return std::nullopt;
   for (const std::string& keyboard : ReaderKeyboards()) {
-    if (fs::canonical(keyboard, error) == node && !error) return keyboard;
+    if (fs::path(keyboard).filename() == *entry) return keyboard;
   }
   return std::nullopt;
 }
 
 reader::KeyboardOpen EvdevKeyboards::Open(const std::string& path, bool grab) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!walked_.contains(path)) ReaderKeyboards();
+  const auto walked = walked_.find(path);
+  if (walked == walked_.end()) return reader::KeyboardOpen::Missing;
+  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
   if (!fd.valid()) {
     if (errno == EACCES || errno == EPERM) return reader::KeyboardOpen::PermissionDenied;
     if (IsGoneError(errno)) return reader::KeyboardOpen::Missing;
     return reader::KeyboardOpen::Failed;
   }
+  if (!check_(fd.get(), walked->second)) return reader::KeyboardOpen::NotTheReader;
   if (grab && ::ioctl(fd.get(), EVIOCGRAB, 1) != 0) {
     return errno == EBUSY ? reader::KeyboardOpen::Busy : reader::KeyboardOpen::Failed;
   }

@@ -143,6 +143,20 @@ std::optional<DeviceNumber> ParseDeviceNumber(std::string_view text) {
   return DeviceNumber{*major, *minor};
 }
 
+std::optional<std::string> ClassEntryOfDevice(const fs::path& sysfsRoot, std::string_view className,
+                                              DeviceNumber number) {
+  std::error_code error;
+  const fs::path device = fs::canonical(
+      sysfsRoot / "dev" / "char" / (std::to_string(number.major) + ":" + std::to_string(number.minor)), error);
+  if (error) return std::nullopt;
+  // The class lists the same device directory under the same name.
+  const fs::path entry = sysfsRoot / "class" / className / device.filename();
+  if (fs::canonical(entry, error) != device || error) return std::nullopt;
+  const std::optional<std::string> dev = ReadAttribute(entry / "dev");
+  if (!dev || ParseDeviceNumber(*dev) != number) return std::nullopt;
+  return device.filename().string();
+}
+
 // Each attribute is opened by its whole path through the device link: one
 // system call, where opening the device directory first and looking up from
 // it took three (open, lookup, close) for the same walk. System calls are

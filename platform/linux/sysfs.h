@@ -58,6 +58,14 @@ struct DeviceNumber {
 // "major:minor" in decimal and a line end; nullopt for anything else.
 std::optional<DeviceNumber> ParseDeviceNumber(std::string_view text);
 
+// The name of the entry of class `className` (its directory in
+// <sysfsRoot>/class/<className>) for the character device with that
+// number, found through the kernel's index of character devices,
+// <sysfsRoot>/dev/char/MAJOR:MINOR; nullopt when the number is no device of
+// that class.
+std::optional<std::string> ClassEntryOfDevice(const std::filesystem::path& sysfsRoot, std::string_view className,
+                                              DeviceNumber number);
+
 // One hidraw node as sysfs shows it: <sysfsRoot>/class/hidraw/<name>.
 class SysfsNode {
  public:

@@ -14,9 +14,11 @@
 #include "platform/qt/simulated_reader_window.h"
 #include "platform/qt/text_convert.h"
 #include "platform/simulated/demo_reader.h"
+#include "text/visible_text.h"
 #include "ui/main_dialog.h"
 
 #if defined(MAGCFG_HAVE_HIDRAW)
+#include "platform/linux/standard_descriptors.h"
 #include "platform/platform_hid.h"
 #endif
 
@@ -85,7 +87,13 @@ std::unique_ptr<magcfg::reader::HidSystem> MakeHidSystem(bool simulate, magcfg::
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string_view program = argc > 0 && argv[0] != nullptr ? argv[0] : "magcfg";
+#if defined(MAGCFG_HAVE_HIDRAW)
+  // Before the toolkit opens its display connection and bus sockets.
+  magcfg::platform::hidraw::FillClosedStandardDescriptors();
+#endif
+  const std::string shownProgram =
+      argc > 0 && argv[0] != nullptr ? magcfg::Echo(argv[0], magcfg::kEchoedPathCharacters) : "magcfg";
+  const std::string_view program = shownProgram;
 
   const bool hasDisplay = HasEnvironment("DISPLAY") || HasEnvironment("WAYLAND_DISPLAY") ||
                           HasEnvironment("QT_QPA_PLATFORM") || MentionsPlatformOption(argc, argv);

@@ -1,6 +1,7 @@
 #include "platform/simulated/simulated_hid.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "platform/simulated/simulation_state.h"
 
@@ -15,7 +16,10 @@ class SimulatedDevice final : public reader::HidDevice {
  public:
   SimulatedDevice(std::shared_ptr<State> state, std::size_t index) : state_(std::move(state)), index_(index) {}
 
-  ~SimulatedDevice() override { state_->seen.closed.push_back(Interface().path); }
+  ~SimulatedDevice() override {
+    Unlock();
+    state_->seen.closed.push_back(Interface().path);
+  }
 
   std::optional<reader::HidAttributes> GetAttributes() override {
     if (!Interface().attributesReadable) return std::nullopt;
@@ -32,9 +36,36 @@ class SimulatedDevice final : public reader::HidDevice {
     return Interface().usageCheckPasses;
   }
 
-  // Not locked yet: every Lock says Owned.
-  reader::LockStatus Lock(int) override { return reader::LockStatus::Owned; }
-  void Unlock() override {}
+  // Held by another device on the same interface: with virtual pacing the
+  // clock moves by the whole wait; in real time the wait is waited.
+  reader::LockStatus Lock(int waitMs) override {
+    std::unique_lock<std::mutex> guard(state_->lockMutex);
+    const auto free = [this] {
+      const auto holder = state_->lockHolders.find(index_);
+      return holder == state_->lockHolders.end() || holder->second == this;
+    };
+    if (!free()) {
+      if (state_->config.pacing == Pacing::Virtual) {
+        state_->clock.Advance(std::max(waitMs, 0));
+        return reader::LockStatus::Busy;
+      }
+      if (!state_->lockReleased.wait_for(guard, std::chrono::milliseconds(std::max(waitMs, 0)), free)) {
+        return reader::LockStatus::Busy;
+      }
+    }
+    state_->lockHolders[index_] = this;
+    return reader::LockStatus::Owned;
+  }
+
+  void Unlock() override {
+    {
+      const std::lock_guard<std::mutex> guard(state_->lockMutex);
+      const auto holder = state_->lockHolders.find(index_);
+      if (holder == state_->lockHolders.end() || holder->second != this) return;
+      state_->lockHolders.erase(holder);
+    }
+    state_->lockReleased.notify_all();
+  }
 
   WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) override {
     state_->seen.writes.emplace_back(report.begin(), report.end());

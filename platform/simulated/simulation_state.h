@@ -3,8 +3,11 @@
 // reports on their way to the host.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <map>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <vector>
@@ -34,6 +37,12 @@ struct SimulatedHidSystem::State {
   ReaderModel model;
   VirtualClock clock;
   Observations seen;
+
+  // The devices opened on one interface share its lock: which device holds
+  // each interface's, by the interface's index.
+  std::mutex lockMutex;
+  std::condition_variable lockReleased;
+  std::map<std::size_t, const void*> lockHolders;
 
  private:
   struct Inbound {

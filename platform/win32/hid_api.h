@@ -36,6 +36,8 @@ struct HidApi {
   decltype(&::WaitForSingleObject) waitForSingleObject;
   decltype(&::GetOverlappedResult) getOverlappedResult;
   decltype(&::CancelIo) cancelIo;
+  decltype(&::CreateMutexW) createMutex;
+  decltype(&::ReleaseMutex) releaseMutex;
   decltype(&::GetLastError) getLastError;
   decltype(&::Sleep) sleep;
 };

@@ -1,6 +1,8 @@
 #include "platform/win32/hid_system.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cwchar>
 #include <new>
 #include <optional>
@@ -91,9 +93,11 @@ class PreparsedData {
 
 class Win32HidDevice final : public reader::HidDevice {
  public:
-  Win32HidDevice(const HidApi& api, HANDLE handle) : api_(api), handle_(handle) {}
+  Win32HidDevice(const HidApi& api, HANDLE handle, std::wstring lockName)
+      : api_(api), handle_(handle), lockName_(std::move(lockName)) {}
 
   ~Win32HidDevice() override {
+    Unlock();
     if (event_ != nullptr) api_.closeHandle(event_);
     api_.closeHandle(handle_);
   }
@@ -127,9 +131,46 @@ class Win32HidDevice final : public reader::HidDevice {
     return status == HIDP_STATUS_SUCCESS;
   }
 
-  // Not locked yet: every Lock says Owned.
-  reader::LockStatus Lock(int) override { return reader::LockStatus::Owned; }
-  void Unlock() override {}
+  // The HID class hands every input report to every open handle, and the
+  // share flags let other programs open the reader too: the programs that
+  // use it take turns through a named mutex, made for each exchange. A
+  // mutex belongs to a thread, so a second open of the interface on the
+  // same thread is not kept out; the program uses one per reader.
+  reader::LockStatus Lock(int waitMs) override {
+    if (mutex_ != nullptr) return reader::LockStatus::Owned;
+    const DWORD wait = ClampTimeout(waitMs);
+    DWORD waited = 0;
+    for (;;) {
+      mutex_ = api_.createMutex(nullptr, FALSE, lockName_.c_str());
+      if (mutex_ != nullptr) break;
+      // A mutex made by a program of another account, which this account
+      // may not open; it goes away once that program lets go of it.
+      if (api_.getLastError() != ERROR_ACCESS_DENIED) {
+        // No mutex to be had at all (the name taken by another kind of
+        // object, the system out of handles): the exchange goes on
+        // unlocked, as on a platform without locks.
+        return reader::LockStatus::Owned;
+      }
+      if (waited >= wait) return reader::LockStatus::Busy;
+      const DWORD step = std::min(kLockRetryMs, wait - waited);
+      api_.sleep(step);
+      waited += step;
+    }
+    // WAIT_ABANDONED: a program died holding it; the reader is this one's now.
+    const DWORD result = api_.waitForSingleObject(mutex_, wait - waited);
+    if (result == WAIT_OBJECT_0 || result == WAIT_ABANDONED) return reader::LockStatus::Owned;
+    api_.closeHandle(mutex_);
+    mutex_ = nullptr;
+    // A wait that failed outright says nothing of other programs: on, unlocked.
+    return result == WAIT_TIMEOUT ? reader::LockStatus::Busy : reader::LockStatus::Owned;
+  }
+
+  void Unlock() override {
+    if (mutex_ == nullptr) return;
+    api_.releaseMutex(mutex_);
+    api_.closeHandle(mutex_);
+    mutex_ = nullptr;
+  }
 
   reader::WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) override {
     // A write begins the transfers of one request: it gets a fresh event,
@@ -220,6 +261,8 @@ class Win32HidDevice final : public reader::HidDevice {
 
   const HidApi& api_;
   HANDLE handle_;
+  std::wstring lockName_;
+  HANDLE mutex_ = nullptr;  // held from Lock to Unlock
   HANDLE event_ = nullptr;
   OVERLAPPED overlapped_{};
   bool outstanding_ = false;
@@ -265,7 +308,7 @@ class Win32HidSystem final : public reader::HidSystem {
                                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                           FILE_FLAG_OVERLAPPED, nullptr);
     if (handle == INVALID_HANDLE_VALUE) return {nullptr, OpenFailureFor(api_.getLastError())};
-    return {std::make_unique<Win32HidDevice>(api_, handle), reader::OpenFailure::Other};
+    return {std::make_unique<Win32HidDevice>(api_, handle, LockName(widePath)), reader::OpenFailure::Other};
   }
 
   void Pause(int milliseconds) override { api_.sleep(ClampTimeout(milliseconds)); }
@@ -275,6 +318,24 @@ class Win32HidSystem final : public reader::HidSystem {
 };
 
 }  // namespace
+
+std::wstring LockName(std::wstring_view devicePath) {
+  // In the Global namespace, so that programs of every session (another
+  // user logged on at the same time, a service) take turns too; a mutex,
+  // unlike a file mapping, needs no privilege there. A name may hold no
+  // backslash after its namespace, and device paths are alike whatever
+  // their case.
+  std::wstring name = L"Global\\magcfg-reader-";
+  const std::size_t prefix = name.size();
+  for (const wchar_t c : devicePath) name.push_back(c == L'\\' ? L'/' : (c >= L'A' && c <= L'Z') ? c - L'A' + L'a' : c);
+  if (name.size() < MAX_PATH) return name;
+  // Too long for an object name: the path's hash (FNV-1a) stands for it.
+  std::uint64_t hash = 0xCBF29CE484222325u;
+  for (std::size_t i = prefix; i < name.size(); ++i) hash = (hash ^ static_cast<std::uint16_t>(name[i])) * 0x100000001B3u;
+  name.resize(prefix);
+  for (int shift = 60; shift >= 0; shift -= 4) name.push_back(L"0123456789abcdef"[(hash >> shift) & 0xF]);
+  return name;
+}
 
 const HidApi& SystemHidApi() {
   static const HidApi api = {
@@ -298,6 +359,8 @@ const HidApi& SystemHidApi() {
       &::WaitForSingleObject,
       &::GetOverlappedResult,
       &::CancelIo,
+      &::CreateMutexW,
+      &::ReleaseMutex,
       &::GetLastError,
       &::Sleep,
   };

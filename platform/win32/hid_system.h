@@ -4,6 +4,8 @@
 #pragma once
 
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include "platform/win32/hid_api.h"
 #include "reader/hid_port.h"
@@ -22,6 +24,13 @@ inline constexpr DWORD kCancelSettleMs = 1000;
 // complete (a queued report completes at once); at most this many are read.
 inline constexpr int kDrainWaitMs = 50;
 inline constexpr int kMaxDrainedReports = 64;
+
+// Lock tries again this often while another account's program holds the
+// reader's mutex, which this account may not open.
+inline constexpr DWORD kLockRetryMs = 10;
+
+// The name of the mutex that stands for the interface at a device path.
+std::wstring LockName(std::wstring_view devicePath);
 
 // The backend over the given calls; api must outlive it and every device it
 // hands out.

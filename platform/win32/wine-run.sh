@@ -57,6 +57,12 @@ display=$((100 + $(printf '%s' "$prefix" | cksum | cut -d' ' -f1) % 100))
 touch "$prefix.display.used"
 (
   flock 8
+  # A server killed outright leaves its socket and lock file behind, and a
+  # program given that display ends at once without a window: the display is
+  # in use only while the process named in its lock file lives.
+  if [ -S "/tmp/.X11-unix/X$display" ] && ! kill -0 "$(tr -dc 0-9 <"/tmp/.X$display-lock" 2>/dev/null)" 2>/dev/null; then
+    rm -f "/tmp/.X11-unix/X$display" "/tmp/.X$display-lock"
+  fi
   if [ ! -S "/tmp/.X11-unix/X$display" ]; then
     setsid bash -c '
       Xvfb ":$1" -screen 0 1280x1024x24 -nolisten tcp & xvfb=$!

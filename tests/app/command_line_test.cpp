@@ -30,6 +30,10 @@ TEST(CommandLine, EachOptionAndEachMistake) {
       {{"--language="}, Action::Error, false, std::nullopt, "--language must be en or zh, not ''"},
       {{"--language", "zh_CN"}, Action::Error, false, std::nullopt, "--language must be en or zh, not 'zh_CN'"},
       {{"--bogus"}, Action::Error, false, std::nullopt, "unknown option '--bogus' (try --help)"},
+      {{"--language", "\x1B[31mxx"}, Action::Error, false, std::nullopt,
+       "--language must be en or zh, not '<0x1B>[31mxx'"},
+      {{"--\xE2\x80\xAE" "bogus\n"}, Action::Error, false, std::nullopt,
+       "unknown option '--<U+202E>bogus<LF>' (try --help)"},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(testing::PrintToString(row.args));

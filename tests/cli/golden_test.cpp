@@ -83,7 +83,7 @@ const GoldenCase kCases[] = {
      [](auto& f) { f.Member(0).Config().reader.failWrites = reader::TransferStatus::ReaderGone; }},
     {"set_format_all_no_reader_json", {"--simulate", "--json", "--all", "set-format"}, 1, NoReaderAttached},
     {"set_format_path", {"--simulate=2", "set-format", "--path", "sim:hid/3-magstripe"}, 2},
-    {"set_format_path_missing", {"--simulate=2", "set-format", "--path", "sim:hid/9-magstripe"}, 2},
+    {"set_format_path_missing", {"--simulate=2", "set-format", "--path", "sim:hid/9<magstripe\xE2\x80\xAE"}, 2},
     {"set_format_path_not_a_reader", {"--simulate", "set-format", "--path", "sim:hid/0-keyboard"}},
     // mode
     {"mode_active_text", {"--simulate", "mode", "active"}},
@@ -147,6 +147,8 @@ const GoldenCase kCases[] = {
      {"--simulate", "set-format", "--profile", "@GOLDEN@/no\x1B[2Jsuch\nprofile.json"}, 1, {}, true},
     {"bad_profile_deep", {"--simulate", "set-format", "--profile", "@GOLDEN@/profile_deep.json"}, 1, {}, true},
     {"bad_profile_nul", {"--simulate", "set-format", "--profile", "@GOLDEN@/profile_nul.json"}, 1, {}, true},
+    {"bad_profile_unclosed_comment",
+     {"--simulate", "set-format", "--profile", "@GOLDEN@/profile_unclosed_comment.json"}, 1, {}, true},
     {"bad_default_with_option", {"--simulate", "set-format", "--default", "--tracks", "1"}, 1, {}, true},
     {"bad_read_code", {"--simulate", "read", "--tracks", "7"}, 1, {}, true},
     {"bad_option_of_other_command", {"--simulate", "status", "--swipe", "a", "b", "c"}, 1, {}, true},

@@ -105,6 +105,9 @@ const RefusalRow kRefusals[] = {
     {{"--print-udev-rules", "--group=1000"}, "--group: '1000' " + kNotAGroup},
     {{"--print-udev-rules", "--group", std::string(33, 'g')}, "--group: '" + std::string(33, 'g') + "' " + kNotAGroup},
     {{"--group", "bench", "list"}, "--group goes with --print-udev-rules only"},
+    {{"status", "--wait", "600.001"}, "--wait needs a number of seconds from 0 to 600 (at most three decimals)"},
+    {{"status", "--wait", "1.5000"}, "--wait needs a number of seconds from 0 to 600 (at most three decimals)"},
+    {{"list", "--wait", "1"}, "--wait is not an option of list"},
 };
 
 TEST(Arguments, RefusalsSayWhatIsWrong) {
@@ -168,6 +171,20 @@ TEST(Arguments, HelpAfterACommandIsThatCommandsHelp) {
   ASSERT_TRUE(words) << words.error;
   EXPECT_EQ(words.value->mode, UploadMode::Passive);
   EXPECT_EQ(Parse({"list", "--", "--help"}).error, "unexpected argument '--help'");
+}
+
+TEST(Arguments, WaitIsInSecondsToTheMillisecond) {
+  const std::pair<std::vector<std::string>, int> rows[] = {
+      {{"status"}, 5000},
+      {{"read", "--wait=2.5"}, 2500},
+      {{"--wait", "0.125", "set-format"}, 125},
+      {{"watch", "--default", "--wait", "600"}, 600000},
+  };
+  for (const auto& [args, ms] : rows) {
+    const auto parsed = Parse(args);
+    ASSERT_TRUE(parsed) << parsed.error;
+    EXPECT_EQ(parsed.value->waitMs, ms) << args.back();
+  }
 }
 
 TEST(Arguments, WatchTakesAFormatAndAMode) {

@@ -1,8 +1,11 @@
 #!/bin/sh
 # magcfg-cli whose standard output cannot take the output: a full disk
-# (/dev/full) and a pipe whose reader has gone, with SIGPIPE ignored. Every
-# command must then say so on standard error and exit 5.
-# Usage: output_failure_test.sh path/to/magcfg-cli
+# (/dev/full) and a pipe whose reader has gone (SIGPIPE left as it is: the
+# program must not die of it). Every command must then say so on standard
+# error and exit 5.
+# Usage: output_failure_test.sh path/to/magcfg-cli [--swipes TYPER]
+# With --swipes (in the test machine, a reader there): swipes --grab alone,
+# TYPER (a command that types a swipe on the reader) run meanwhile.
 cli="$1"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -12,13 +15,13 @@ check() {
   sink="$1"
   shift
   if [ "$sink" = full ]; then
-    "$cli" "$@" >/dev/full 2>"$work/err"
+    timeout 60 "$cli" "$@" >/dev/full 2>"$work/err"
   else
     # A FIFO opened for reading and writing, then its reading end closed.
     rm -f "$work/pipe" && mkfifo "$work/pipe"
     exec 3<>"$work/pipe" 4>"$work/pipe"
     exec 3<&-
-    (trap '' PIPE; exec "$cli" "$@" >&4 2>"$work/err")
+    (exec timeout 60 "$cli" "$@" >&4 2>"$work/err")
     status=$?
     exec 4>&-
     (exit $status)
@@ -29,6 +32,13 @@ check() {
     failed=1
   fi
 }
+
+if [ "$2" = --swipes ]; then
+  (while :; do $3; sleep 0.5; done) &
+  for sink in full pipe; do check $sink swipes --grab; done
+  kill $!
+  exit $failed
+fi
 
 for sink in full pipe; do
   check $sink --help

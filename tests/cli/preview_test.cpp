@@ -1,5 +1,5 @@
-// The preview: control characters made visible, and the typed text equal to
-// what a simulated reader types once the same format has been sent to it.
+// The preview: the typed text equal to what a simulated reader types once
+// the same format has been sent to it.
 #include <gtest/gtest.h>
 
 #include "cli/format_options.h"
@@ -9,27 +9,6 @@
 
 namespace magcfg::cli {
 namespace {
-
-struct VisibleRow {
-  std::string bytes;
-  LineFeed lineFeed;
-  const char* shown;
-};
-
-const VisibleRow kVisible[] = {
-    {"%B12?", LineFeed::AsLf, "%B12?"},
-    {"?\n", LineFeed::AsEnter, "?<Enter>"},
-    {"?\n", LineFeed::AsLf, "?<LF>"},
-    {"a\rb\tc", LineFeed::AsLf, "a<CR>b<Tab>c"},
-    {std::string("\0\x01\x1F\x7F", 4), LineFeed::AsLf, "<0x00><0x01><0x1F><0x7F>"},
-    {"\x80\x9F\xA0\xE9\xFF", LineFeed::AsLf, "<0x80><0x9F>\xC2\xA0\xC3\xA9\xC3\xBF"},
-    {"<Enter>", LineFeed::AsEnter, "<<Enter>"},
-    {"<<", LineFeed::AsLf, "<<<<"},
-};
-
-TEST(Visible, ControlCharactersAreNamedAndLessThanDoubled) {
-  for (const VisibleRow& row : kVisible) EXPECT_EQ(VisibleBytes(row.bytes, row.lineFeed), row.shown);
-}
 
 // Each row is sent to a simulated reader with set-format, and previewed:
 // the preview line must be what that reader then types for the sample swipe.

@@ -72,6 +72,10 @@ const ProfileRow kProfiles[] = {
     {"{\"tracks\": [1], \"x\": " + std::string(7, '[') + std::string(7, ']') + "}", nullptr, "unknown setting \"x\""},
     // What the parser last read is cut short too.
     {"{\"tracks\": \"" + std::string(5000, 'y') + "\x01\"}", nullptr, "last read: '\"" + std::string(39, 'y') + "...'"},
+    {"{\"t1-start\": \"\x1B\"}", nullptr, "last read: '\"<0x1B>'"},  // escaped once
+    // A key given twice, compared as decoded, in any object.
+    {R"({"t1-start": "A", "t1\u002dstart": "Z"})", nullptr, "\"t1-start\" given twice"},
+    {R"({"cr-after": [{"a": 1, "a": 2}]})", nullptr, "\"a\" given twice"},
 };
 
 TEST(Profile, SettingsAndRefusals) {

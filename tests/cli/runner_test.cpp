@@ -29,6 +29,13 @@ void RefusedForPermission(cli::SimulatedFleet& fleet) {
   TheReader(fleet).permissionDenied = true;
 }
 const std::string kRefusedNote = cli::AccessRefusedNote("sim:hid/2-magstripe");
+// Another program holds the reader (a second open of it, locked) until the next call.
+void HeldByAnotherProgram(cli::SimulatedFleet& fleet) {
+  static std::unique_ptr<reader::HidDevice> other;
+  other = fleet.Member(0).Open(fleet.ReaderPath(0)).device;
+  other->Lock(0);
+}
+const std::string kBusyNote = "The reader is busy: another program is using sim:hid/2-magstripe";
 
 struct OutcomeRow {
   const char* name;
@@ -94,6 +101,8 @@ const OutcomeRow kOutcomes[] = {
      3, "No device connected!", {"No device connected!"}},
     {"reader that the user may not open", {"status"}, [](auto& f) { RefusedForPermission(f); },
      6, kRefusedNote.c_str(), {kRefusedNote}},
+    {"reader held by another program for the whole wait", {"--wait", "0.25", "status"}, HeldByAnotherProgram,
+     7, kBusyNote.c_str(), {kBusyNote}},
     {"input report longer than 1024 bytes", {"version"},
      [](auto& f) { TheReader(f).reportLengths = reader::ReportLengths{2000, 65}; }, 0, "V1.02", {"Set Command OK!"}},
     {"card read reply too short to be collected", {"read"},
@@ -139,7 +148,7 @@ TEST(PermissionDenied, IsItsOwnOutcomeHoweverTheReaderIsChosen) {
   EXPECT_EQ(other.exit, 3) << other.err;
 }
 
-TEST(WorstExit, TheHighestStatusWins) {
+TEST(WorstExit, TheWorstStatusWins) {
   const auto worst = [](std::vector<ExitCode> codes) {
     std::vector<cli::ReaderReport> reports(codes.size());
     for (std::size_t i = 0; i < codes.size(); ++i) reports[i].exit = codes[i];
@@ -150,6 +159,9 @@ TEST(WorstExit, TheHighestStatusWins) {
   EXPECT_EQ(worst({ExitCode::Refused, ExitCode::Success}), ExitCode::Refused);
   EXPECT_EQ(worst({ExitCode::TimedOut, ExitCode::NoReader, ExitCode::Refused}), ExitCode::TimedOut);
   EXPECT_EQ(worst({ExitCode::Success, ExitCode::Failed, ExitCode::TimedOut}), ExitCode::Failed);
+  // A busy reader comes after a time-out and before a failure.
+  EXPECT_EQ(worst({ExitCode::TimedOut, ExitCode::Busy}), ExitCode::Busy);
+  EXPECT_EQ(worst({ExitCode::Busy, ExitCode::Failed, ExitCode::Busy}), ExitCode::Failed);
 }
 
 TEST(AllReaders, EachGetsOneFrameAndTakesTheFormat) {

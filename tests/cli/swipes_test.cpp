@@ -26,13 +26,15 @@ struct SwipesRun {
   std::string err;
 };
 
-SwipesRun RunSwipesCommand(ScriptedKeyboard& keyboard, std::vector<std::string> args) {
+// outputFails: standard output takes nothing (a full disk, a closed pipe).
+SwipesRun RunSwipesCommand(ScriptedKeyboard& keyboard, std::vector<std::string> args, bool outputFails = false) {
   cli::HidSystems systems;
   systems.keyboards = [&keyboard] {
     return std::shared_ptr<reader::KeyboardPort>(&keyboard, [](reader::KeyboardPort*) {});
   };
   std::ostringstream out;
   std::ostringstream err;
+  if (outputFails) out.setstate(std::ios::badbit);
   args.insert(args.begin(), "swipes");
   const int exit = cli::RunProgram(args, systems, out, err);
   return {exit, out.str(), err.str()};
@@ -137,6 +139,27 @@ TEST(Swipes, ANodeThatCannotBeOpenedIsNamedAndTheOthersAreRead) {
   EXPECT_EQ(run.err, "magcfg-cli: /dev/input/event5: another program has taken the reader's keyboard for itself\n");
 }
 
+// A node another device took is passed over, said once however often it is
+// tried, and the reader read where it comes back, until a swipe cannot be
+// written out: the command then ends, having let go of the grab.
+TEST(Swipes, ANodeAnotherDeviceTookIsPassedOverAndFailedOutputEndsIt) {
+  ScriptedKeyboard keyboard({kNode});
+  keyboard.refusals[kNode] = KeyboardOpen::NotTheReader;
+  keyboard.Quiet({kNode});
+  keyboard.Quiet({"/dev/input/event9"});
+  keyboard.Types("/dev/input/event9", kWorkedExample);
+  keyboard.Types("/dev/input/event9", kWorkedExample);
+  const SwipesRun run = RunSwipesCommand(keyboard, {"--grab"}, /*outputFails=*/true);
+  EXPECT_EQ(run.exit, 5);
+  EXPECT_EQ(run.err,
+            "magcfg-cli: /dev/input/event5: another device has taken the card reader's node; it is not read, and the "
+            "reader is looked for again\nmagcfg-cli: /dev/input/event9: reading the card reader\n"
+            "magcfg-cli: stopped reading swipes; the card reader's keyboard is let go\n"
+            "magcfg-cli: could not write the output to standard output\n");
+  EXPECT_TRUE(keyboard.openNow.empty());
+  EXPECT_EQ(keyboard.waits, 3);  // the second swipe is not taken
+}
+
 TEST(Swipes, SentinelsFromTheOptionsOrTheProfileSplitTheSwipe) {
   ScriptedKeyboard keyboard({kNode});
   keyboard.Types(kNode, "#AB?%CD?\n");
@@ -165,6 +188,8 @@ TEST(Swipes, FailuresToStartSayWhatIsWrong) {
       {"no reader", {}, {}, {}, 3, "magcfg-cli: no card reader keyboard found (vendor 5131, product 2007)\n"},
       {"a path that is no reader's keyboard", {kNode}, {}, {"--path", "/dev/input/event2"}, 3,
        "magcfg-cli: /dev/input/event2 is not a card reader's keyboard\n"},
+      {"a path that would write to the terminal", {kNode}, {}, {"--path", "\x1B[2J\x1B]0;owned\a\nfake line"}, 3,
+       "magcfg-cli: <0x1B>[2J<0x1B>]0;owned<0x07><LF>fake line is not a card reader's keyboard\n"},
       {"taken by another program", {kNode}, {{kNode, KeyboardOpen::Busy}}, {"--grab"}, 5,
        "magcfg-cli: /dev/input/event5: another program has taken the reader's keyboard for itself\n"},
       {"no permission", {kNode}, {{kNode, KeyboardOpen::PermissionDenied}}, {}, 6,

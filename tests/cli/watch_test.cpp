@@ -85,9 +85,10 @@ struct Outcome {
 };
 
 Outcome Watch(FleetRig& rig, std::vector<Step> steps, const cli::WatchRequest& request, bool json = false,
-              std::optional<std::string> failure = std::nullopt) {
+              std::optional<std::string> failure = std::nullopt, bool outputFails = false) {
   ScriptedEvents events(std::move(steps), std::move(failure));
   std::ostringstream out, err;
+  if (outputFails) out.setstate(std::ios::badbit);
   const int exit = cli::RunWatch(rig.fleet, events, request, json, out, err, nullptr);
   return {exit, out.str(), err.str()};
 }
@@ -185,6 +186,13 @@ TEST(Watch, ARescanSetsUpReadersWhoseEventsWereLost) {
   Watch(rig, {{[&] { rig.Plug(1); }, {Kind::Rescan, "", {}, {}}}}, {std::nullopt, cli::UploadMode::Active});
   EXPECT_EQ(rig.Commands(0), std::vector<std::uint8_t>{0x07});  // not set up twice
   EXPECT_EQ(rig.Commands(1), std::vector<std::uint8_t>{0x07});
+}
+
+TEST(Watch, OutputThatCannotBeWrittenEndsTheWatch) {
+  FleetRig rig(2);
+  rig.Unplug(1);
+  Watch(rig, {rig.Plugged(1)}, {std::nullopt, cli::UploadMode::Active}, false, std::nullopt, /*outputFails=*/true);
+  EXPECT_TRUE(rig.Commands(1).empty());  // plugged in after the output failed
 }
 
 TEST(Watch, EventsThatFailEndTheWatchWithAFailure) {

@@ -197,6 +197,24 @@ TEST_P(WindowStep, ShowsWhatTheReaderAnswered) {
 INSTANTIATE_TEST_SUITE_P(Window, WindowStep, ::testing::ValuesIn(kSteps),
                          [](const ::testing::TestParamInfo<Step>& info) { return std::string(info.param.name); });
 
+// The window beside magcfg-cli on the same reader: the shared-reader case
+// (tests/e2e/cases/80-shared-reader.sh) asks for the version from the
+// command line meanwhile, until it makes the file E2E_SHARED_UNTIL names.
+// Each Card Status press shows the card status, never the version's reply.
+TEST(Shared, CardStatusShowsItsOwnAnswerBesideTheCommandLine) {
+  const std::string until = Env("E2E_SHARED_UNTIL");
+  if (until.empty()) GTEST_SKIP() << "run by the shared-reader case";
+  Press(magcfg::ctl::kFindDevice);
+  ASSERT_EQ(Text(magcfg::ctl::kStatusLine), "Detect device OK,ver102");
+  for (int i = 0; i < 600 && !std::filesystem::exists(until); ++i) {
+    Press(magcfg::ctl::kCardStatus);
+    EXPECT_EQ(Text(magcfg::ctl::kStatusLine), "刷卡成功") << "press " << i;
+    ASSERT_EQ(session->boxes.size(), 1u) << "press " << i;
+    EXPECT_EQ(session->boxes[0].text, "刷卡成功") << "press " << i;
+    Wait(100);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -48,6 +48,7 @@ TEST(FaultInjector, WithNothingArmedPassesEveryCallThrough) {
   EXPECT_EQ(device->GetAttributes()->versionNumber, sim::kSaneReaderVersion);
   EXPECT_EQ(device->GetReportLengths()->input, sim::kSaneReportLength);
   EXPECT_TRUE(device->PassesUsageCheck(kVersionRequest));
+  EXPECT_EQ(device->Lock(0), reader::LockStatus::Owned);
   EXPECT_EQ(device->Write(kVersionRequest, 1000).status, TransferStatus::Completed);
   Bytes reply(65, 0);
   ASSERT_EQ(device->Read(reply, 1000), TransferStatus::Completed);
@@ -82,23 +83,37 @@ TEST(FaultInjector, BooksCatchWhatAProgramMustNotDo) {
     std::size_t violations;
   };
   const Row rows[] = {
-      {"ReportsOfTheirLengths",
+      {"ReportsOfTheirLengthsUnderTheLock",
        [](reader::HidDevice& d) {
          d.GetReportLengths();
+         d.Lock(0);
+         d.DiscardPendingReports();
          d.Write(kVersionRequest, 1000);
          Bytes buffer(65);
          d.Read(buffer, 1000);
        },
        0},
+      {"TransfersWithoutTheLock",
+       [](reader::HidDevice& d) {
+         d.DiscardPendingReports();
+         d.Write(kVersionRequest, 1000);
+         d.Lock(0);
+         d.Unlock();
+         Bytes buffer(65);
+         d.Read(buffer, 1000);
+       },
+       3},
       {"WriteShorterThanTheReport",
        [](reader::HidDevice& d) {
          d.GetReportLengths();
+         d.Lock(0);
          d.Write(Bytes(kVersionRequest.begin(), kVersionRequest.begin() + 4), 1000);
        },
        1},
       {"ReadLongerThanTheReport",
        [](reader::HidDevice& d) {
          d.GetReportLengths();
+         d.Lock(0);
          d.Write(kVersionRequest, 1000);
          Bytes buffer(1024);
          d.Read(buffer, 1000);
@@ -151,12 +166,16 @@ TEST(FaultInjector, InjectedTimeOutsStandForTheirWholeWaitAndReachNothing) {
   Rig rig;
   rig.hid.Faults().writeTimeouts = CallSelection::Only(0);
   rig.hid.Faults().readTimeouts = CallSelection::Only(0);
+  rig.hid.Faults().busyLocks = CallSelection::Only(0);
   auto device = rig.OpenReader();
+  EXPECT_EQ(device->Lock(200), reader::LockStatus::Busy);
+  EXPECT_EQ(device->Lock(0), reader::LockStatus::Owned);
+  EXPECT_EQ(rig.hid.Counts().locks, 2);
   EXPECT_EQ(device->Write(kVersionRequest, 1000).status, TransferStatus::TimedOut);
   Bytes buffer(65, 0xEE);
   EXPECT_EQ(device->Read(buffer, 50), TransferStatus::TimedOut);
   EXPECT_EQ(buffer, Bytes(65, 0xEE));
-  EXPECT_EQ(rig.hid.InjectedWaitMs(), 1050);
+  EXPECT_EQ(rig.hid.InjectedWaitMs(), 200 + 1000 + 50);
   EXPECT_EQ(rig.sim.ElapsedMs(), 0);
   EXPECT_TRUE(rig.sim.Seen().writes.empty());
   EXPECT_EQ(rig.hid.Counts().timeouts, 2);

@@ -61,7 +61,7 @@ class SocketReaderRig {
                 },
                 notice_,
                 // A socket stands in for the character device.
-                [](int, const platform::hidraw::SysfsNode&) { return true; }),
+                [](int, platform::hidraw::DeviceNumber) { return true; }),
         hid(system_),
         dialog(window, hid, state) {
     tree_.AddUsbHidNode(0, 0x5131, 0x2007, "0102\n", VendorPage64Descriptor());

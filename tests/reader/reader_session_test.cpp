@@ -243,6 +243,12 @@ const Row kRows[] = {
        rig.sim.Config().reader.floodEveryMs = 49;
      }), Status::Answered, kWritten, 16, 99 + 49 * 16, "tracks blank|2|3"},
 
+    // Another program keeps the reader for the whole wait (the command's own
+    // write time-out unless the request says otherwise): nothing is sent.
+    {"ReaderBusy", kSetFormat, Faults([](HidFaults& f) { f.busyLocks = CallSelection::All(); }), Status::ReaderBusy, {}, 0, 1000, ""},
+    {"ReaderBusyForTheCardRead", kReadCard, Faults([](HidFaults& f) { f.busyLocks = CallSelection::All(); }), Status::ReaderBusy, {}, 0, 100, ""},
+    {"ReaderBusyForTheWaitAskedFor", [] { ExchangeRequest r = kVersion; r.lockWaitMs = 250; return r; }(),
+     Faults([](HidFaults& f) { f.busyLocks = CallSelection::All(); }), Status::ReaderBusy, {}, 0, 250, ""},
     // Transfers that fail at once end the exchange without waiting; a
     // request that never went out gets no read.
     {"WriteFails", kSetFormat, Faults([](HidFaults& f) { f.writeFailures = CallSelection::All(); }), Status::TransferFailed, {}, 0, 0, ""},

@@ -153,6 +153,7 @@ struct WriteBackRow {
   bool connect;
   bool tickNoTrack;
   bool updated;
+  bool heldByAnotherProgram = false;
 };
 void PrintTo(const WriteBackRow& row, std::ostream* os) { *os << row.name; }
 
@@ -163,6 +164,7 @@ const WriteBackRow kWriteBackRows[] = {
     {"NoVerdict", [](auto& c) { c.reader.scriptedReply = {Report({})}; }, true, false, true},
     {"WriteTimedOut", [](auto& c) { c.reader.writeCompletion = sim::WriteCompletion::Never; }, true, false, true},
     {"ReadTimedOut", [](auto& c) { c.reader.replies = false; }, true, false, true},
+    {"ReaderBusy", [](auto&) {}, true, false, true, true},
     {"NotConnected", [](auto&) {}, false, false, false},
     {"NoTrackTicked", [](auto&) {}, true, true, false},
     {"UsageRefused", [](auto& c) { c.interfaces[sim::kSaneReaderIndex].usageCheckPasses = false; }, true, false,
@@ -186,6 +188,7 @@ TEST_P(SentinelWriteBack, FollowsTheExchangesThatSent) {
     ASSERT_TRUE(rig.Connect());
   }
   if (row.tickNoTrack) rig.UntickTrackOutputs();
+  if (row.heldByAnotherProgram) rig.hid.Faults().busyLocks = CallSelection::All();
   rig.window.SetText(ctl::kTrack1Start, "#");
   rig.window.SetText(ctl::kTrack3End, "");
 

@@ -86,6 +86,10 @@ const Row kRows[] = {
     // A transfer that fails at once shows what its time-out shows.
     {"FormatWriteFails", kSetFormat, Faults([](HidFaults& f) { f.writeFailures = CallSelection::All(); }),
      Then({"status:Send data timeout!"}, kFormatNoReply)},
+    // A reader another program keeps for the whole wait: what a write that
+    // ran out shows, and what a read that got nothing shows.
+    {"FormatReaderBusy", kSetFormat, Faults([](HidFaults& f) { f.busyLocks = CallSelection::All(); }),
+     Then({"status:Send data timeout!"}, kFormatNoReply)},
     {"FormatReadFails", kSetFormat, Faults([](HidFaults& f) { f.readFailures = CallSelection::All(); }), Then({kFormatSent}, kFormatNoReply)},
 
     // Version: its notice of the write only when the write call had not
@@ -122,6 +126,7 @@ const Row kRows[] = {
     {"CardNothingGathered", kReadCard, Replying(Report({0x00, 0x20, 'Y', 0, 0, 0})), {kSent}, kEmpty},
     {"CardNoReply", kReadCard, Writes(sim::WriteCompletion::AfterDelay, false), {kSent, kReplyTimeout}, kEmpty},
     {"CardWriteRunsOut", kReadCard, Writes(sim::WriteCompletion::Never), {kTimeoutBox}, kEmpty},
+    {"CardReaderBusy", kReadCard, Faults([](HidFaults& f) { f.busyLocks = CallSelection::All(); }), {kTimeoutBox}, kEmpty},
     {"CardWriteFails", kReadCard, Faults([](HidFaults& f) { f.writeFailures = CallSelection::All(); }), {kTimeoutBox}, kEmpty},
 };
 // clang-format on

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <thread>
 
 #include "platform/simulated/demo_reader.h"
 #include "platform/simulated/reply_reports.h"
@@ -266,6 +267,33 @@ TEST(SimulatedSystem, ProvokesEachWalkAndOpenFault) {
   system.Config().listObtainable = false;
   EXPECT_EQ(Walk(system).first, reader::WalkEnd::ListFailed);
   EXPECT_EQ(system.Seen().walks, 1);
+}
+
+// Devices opened on one interface share its lock; with virtual pacing a
+// lock held elsewhere costs the whole wait at once, in real time it is
+// waited for until the holder lets go.
+TEST(SimulatedSystem, DevicesOnOneInterfaceShareItsLock) {
+  SimulatedHidSystem system(SaneReaderConfig());
+  auto first = OpenReader(system);
+  auto second = OpenReader(system);
+  EXPECT_EQ(first->Lock(0), reader::LockStatus::Owned);
+  EXPECT_EQ(system.Open("sim:hid/0-keyboard").device->Lock(0), reader::LockStatus::Owned);
+  EXPECT_EQ(second->Lock(300), reader::LockStatus::Busy);
+  EXPECT_EQ(system.ElapsedMs(), 300);
+  first.reset();  // closing lets go
+  EXPECT_EQ(second->Lock(300), reader::LockStatus::Owned);
+
+  SimulatedReaderConfig realTime = SaneReaderConfig();
+  realTime.pacing = Pacing::RealTime;
+  SimulatedHidSystem paced(realTime);
+  auto holder = OpenReader(paced);
+  holder->Lock(0);
+  std::thread letGo([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    holder->Unlock();
+  });
+  EXPECT_EQ(OpenReader(paced)->Lock(5000), reader::LockStatus::Owned);
+  letGo.join();
 }
 
 TEST(SimulatedSystem, RecordsOpensClosesAndCalls) {

@@ -16,7 +16,8 @@ struct FaultInjectingHid::State {
   struct OpenInterface {
     int id = 0;
     std::string path;
-    std::optional<ReportLengths> lengths;  // the latest lengths handed out for it
+    std::optional<ReportLengths> lengths;
+    bool locked = false;  // the latest lengths handed out for it
   };
 
   OpenInterface& Interface(int id) {
@@ -40,10 +41,15 @@ struct FaultInjectingHid::State {
 
   // The checks made before any transfer starts.
   void BeforeTransfer(OpenInterface& entry, const char* kind, std::size_t size, std::optional<std::uint16_t> length) {
+    Unlocked(entry, kind);
     if (length && size != *length) {
       violations.push_back(std::string(kind) + " of " + std::to_string(size) + " bytes on " + entry.path +
                            ", report length " + std::to_string(*length));
     }
+  }
+
+  void Unlocked(const OpenInterface& entry, const char* kind) {
+    if (!entry.locked) violations.push_back(std::string(kind) + " on " + entry.path + " without holding its lock");
   }
 
   void RanOut() { ++counts.timeouts; }
@@ -106,8 +112,22 @@ class InjectedDevice final : public HidDevice {
     return passes && !state_->faults.refuseUsageCheck;
   }
 
-  reader::LockStatus Lock(int waitMs) override { return inner_->Lock(waitMs); }
-  void Unlock() override { inner_->Unlock(); }
+  reader::LockStatus Lock(int waitMs) override {
+    const int call = state_->counts.locks++;
+    if (state_->faults.busyLocks.Contains(call)) {
+      state_->Wait(waitMs);
+      return reader::LockStatus::Busy;
+    }
+    const reader::LockStatus status = inner_->Lock(waitMs);
+    state_->Interface(id_).locked = status == reader::LockStatus::Owned;
+    return status;
+  }
+
+  void Unlock() override {
+    ++state_->counts.unlocks;
+    inner_->Unlock();
+    state_->Interface(id_).locked = false;
+  }
 
   WriteResult Write(std::span<const std::uint8_t> report, int timeoutMs) override {
     const int call = state_->counts.writes++;
@@ -161,6 +181,7 @@ class InjectedDevice final : public HidDevice {
 
   void DiscardPendingReports() override {
     ++state_->counts.discards;
+    state_->Unlocked(state_->Interface(id_), "discard");
     if (!state_->Gone(state_->Interface(id_).path)) inner_->DiscardPendingReports();
   }
 

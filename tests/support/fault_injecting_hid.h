@@ -57,6 +57,10 @@ struct HidFaults {
   reader::OpenFailure openFailure = reader::OpenFailure::Other;
   CallSelection failAttributes;  // GetAttributes calls that yield nothing
 
+  // --- The lock: Lock calls that find the reader held by another program
+  // for their whole wait (Busy, not passed on).
+  CallSelection busyLocks;
+
   // --- The report description, on every open interface
   std::optional<reader::ReportLengths> reportLengths;  // replaces what the interface reports
   bool noReportLengths = false;                        // the description cannot be had
@@ -98,6 +102,8 @@ struct HidCallCounts {
   int attributeReads = 0;
   int lengthQueries = 0;
   int usageChecks = 0;
+  int locks = 0;  // Lock calls, whatever they found
+  int unlocks = 0;
   int writes = 0;
   int reads = 0;
   int discards = 0;  // DiscardPendingReports calls
@@ -132,8 +138,9 @@ class FaultInjectingHid final : public reader::HidSystem {
 
   // Paths of the interfaces open now, in the order they were opened.
   std::vector<std::string> OpenPaths() const;
-  // What the program did that it must not: a write or read of another
-  // length than the interface's report length. Empty when clean.
+  // What the program did that it must not: a write, read or discard on an
+  // interface it had not locked, a write or read of another length than
+  // the interface's report length. Empty when clean.
   const std::vector<std::string>& Violations() const;
   // Milliseconds that injected time-outs stood for. They are not slept or
   // passed to the wrapped system's clock: add them to its elapsed time.

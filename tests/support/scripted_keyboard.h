@@ -49,6 +49,7 @@ class ScriptedKeyboard final : public reader::KeyboardPort {
   std::optional<std::string> ReaderKeyboardAt(const std::string& path) override;
   reader::KeyboardOpen Open(const std::string& path, bool grab) override;
   reader::KeyboardInput Wait(int timeoutMs) override;
+  void CloseAll() override { openNow.clear(); }
 
   // Refusals for Open, by path.
   std::map<std::string, reader::KeyboardOpen> refusals;

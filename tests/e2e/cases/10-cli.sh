@@ -36,6 +36,7 @@ cli_rows() {
   done
 }
 
+ln -sfn "$E2E_HIDRAW_0" /dev/magreader  # as a udev rule may name the reader
 cli_rows <<'ROWS'
 # case                  | script       | arguments                                          | exit | text                                              | frames
 list                    | normal       | list                                               | 0    | $E2E_HIDRAW_0\tver102                             | -
@@ -57,4 +58,20 @@ mode active             | swipe-demo   | mode active                            
 silent reader, version  | silent       | version                                            | 4    | Receive data timeout!                             | 64 020503
 silent reader, format   | silent       | set-format --default                               | 4    | Receive data timeout                              | 64 0230253f3b3f2b3f373803
 no such path            | normal       | version --path /dev/hidraw9                        | 3    | No device connected! (no reader at /dev/hidraw9)  | -
+a udev link to the node | normal       | status --path /dev/magreader                       | 0    | 刷卡成功 (swipe OK)                               | 64 020903
+/dev/null               | normal       | status --path /dev/null                            | 3    | (no reader at /dev/null)                          | -
 ROWS
+
+# /dev/null is not even opened. Standard error closed: neither the reader's
+# node (where --verbose writes) nor watch's socket becomes descriptor 2.
+strace -qq -e trace=openat -o /run/e2e/opens "$CLI" status --path /dev/null 2>/dev/null
+check "cli: status --path /dev/null opens nothing there" awk '/"\/dev\/null"/ { n++ } END { exit n || !NR }' /run/e2e/opens
+reader_script 0 normal
+frames_mark 0
+"$CLI" status --verbose --path /dev/magreader >/dev/null 2>&-
+check "cli: with standard error closed, the reader gets the status request alone" [ "$(frames_since 0)" = "64 020903" ]
+"$CLI" watch --mode active >/run/e2e/watch-closed.out 2>&- &
+for _ in $(seq 150); do [ -s /run/e2e/watch-closed.out ] && break; pause 0.1; done
+check "cli: with standard error closed, watch holds /dev/null there" [ "$(readlink /proc/$!/fd/2)" = /dev/null ]
+kill -INT $! && wait $!
+rm -f /dev/magreader

@@ -114,6 +114,31 @@ tags=$(udevadm info --query=property --property=CURRENT_TAGS --value "$swipes_no
 check "udev: the rule tags the reader's keyboard node uaccess" grep -q ":uaccess:" <<<"$tags"
 check "udev: the reader's keyboard node is root's alone" [ "$(stat -c '%U:%G %a' "$swipes_node")" = "root:root 600" ]
 
+# Standard output that takes nothing: swipes --grab ends at the first swipe.
+printf '#!/bin/bash\nexec python3 %q %q %q\n' "$MAGCFG_ROOT/tests/e2e/type_keys.py" "$swipes_hidg" $'%OUT?\n' \
+  >"$swipes_dir/type" && chmod +x "$swipes_dir/type"
+check "swipes: output that cannot be written ends it with 5" \
+  sh "$MAGCFG_ROOT/tests/cli/output_failure_test.sh" "$CLI" --swipes "$swipes_dir/type"
+
+# The open of the reader's node held back (strace) while the reader is
+# pulled out and a keyboard of another make, plugged in, takes its number:
+# that keyboard is closed again, said so, and never read.
+strace -f -qq -o "$swipes_dir/held" -P "$swipes_node" -e trace=openat -e inject=openat:delay_enter=10000000:when=1 \
+  "$CLI" swipes --grab >"$swipes_dir/held.out" 2>"$swipes_dir/held.err" &
+wait_for_text "$swipes_dir/held" "$swipes_node"
 gadget_unbind swiper
+wait_gone "$swipes_node"
+gadget_create intruder 0x1234 0x5678 0x0100
+gadget_add_keyboard intruder kbd
+gadget_bind intruder dummy_udc.1
+wait_for_text "/sys/class/input/${swipes_node##*/}/device/id/vendor" 1234
+wait_for_text "$swipes_dir/held.err" "another device has taken"
+python3 "$MAGCFG_ROOT/tests/e2e/type_keys.py" "$(gadget_hidg intruder kbd)" $'%SECRET?\n'
+pause 1
+check "swipes: a keyboard that took the reader's node is closed again, said so, and not read" \
+  [ "$(<"$swipes_dir/held.err")" = "magcfg-cli: $swipes_node: another device has taken the card reader's node; it is not read, and the reader is looked for again" -a ! -s "$swipes_dir/held.out" ]
+kill "$(awk '{ print $1; exit }' "$swipes_dir/held")" && wait $!
+gadget_unbind intruder
 wait_gone "$swipes_hidraw"
+wait_gone "$swipes_node"
 rm -rf "$swipes_dir"

@@ -158,6 +158,27 @@ for ((i = 0; i < cases; i++)); do
 done
 check "wine: the driver ran every step and magcfg.exe ended with its window (exit $driver_rc)" [ "$driver_rc" -eq 0 ]
 [ "$driver_rc" -eq 0 ] || cat "$E2E_OUT/wine-driver.log"
+
+# magcfg-cli.exe, three at once on reader0 (plugged back in after the last
+# case): under Wine too every input report reaches every open handle of the
+# reader, and each program holds the reader's mutex for its exchange. Each
+# Wine process start takes 10 to 30 s here: two rounds each.
+gadget_bind reader0 dummy_udc.0
+E2E_HIDRAW_0=$(hidraw_of_udc dummy_udc.0)
+sleep 3  # Wine's bus hears of the node through inotify
+reader_script 0 swipe-demo
+SHARED_CLI=(env WINEDEBUG=-all "$wine" "$mingw/cli/magcfg-cli.exe")
+shared_start
+started=${EPOCHREALTIME%.*}
+shared_loop status 2 &
+loops=($!)
+shared_loop version 2 &
+loops+=($!)
+shared_loop read 2 &
+loops+=($!)
+wait "${loops[@]}"
+echo "e2e-wine: six magcfg-cli.exe runs, three at a time, took $((${EPOCHREALTIME%.*} - started)) s"
+for command in status version read; do shared_check "wine: magcfg-cli.exe, three at once: $command's own answer" $command 2; done
 # Wine's server and services hold the output share open otherwise.
 /usr/lib/wine/wineserver -k 2>/dev/null
 kill "$xvfb" 2>/dev/null

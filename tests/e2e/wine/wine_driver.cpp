@@ -240,8 +240,10 @@ bool Start(const std::wstring& path, Program& program) {
     }
     program.dialog = search.found;
     if (program.dialog || !ended) return program.dialog != nullptr;
-    std::fprintf(stderr, "%lu ms: the program ended without its window (attempt %d)\n",
-                 static_cast<unsigned long>(GetTickCount()), attempt);
+    DWORD status = 0;
+    GetExitCodeProcess(program.process.hProcess, &status);
+    std::fprintf(stderr, "%lu ms: the program ended without its window, status %lu (attempt %d)\n",
+                 static_cast<unsigned long>(GetTickCount()), static_cast<unsigned long>(status), attempt);
     CloseHandle(program.process.hThread);
     CloseHandle(program.process.hProcess);
     program.process = {};

@@ -56,12 +56,20 @@ void FakeHidrawTree::AddNode(std::uint32_t number, const fs::path& hidDevice, bo
 void FakeHidrawTree::AddDevNode(std::uint32_t number, const fs::path& device) {
   // The node is a link to a real character device, and the sysfs entry
   // names that device's number, as the kernel's "dev" file does.
-  const fs::path entry = ClassDir() / ("hidraw" + std::to_string(number));
-  struct stat status {};
-  if (::stat(device.c_str(), &status) != 0) throw std::runtime_error("no " + device.string());
-  WriteFile(entry / "dev", std::to_string(major(status.st_rdev)) + ":" + std::to_string(minor(status.st_rdev)) + "\n");
+  NumberEntry(ClassDir() / ("hidraw" + std::to_string(number)), device);
   fs::remove(NodePath(number));
   fs::create_symlink(device, NodePath(number));
+}
+
+void FakeHidrawTree::NumberEntry(const fs::path& entry, const fs::path& device) {
+  struct stat status {};
+  if (::stat(device.c_str(), &status) != 0) throw std::runtime_error("no " + device.string());
+  const std::string dev = std::to_string(major(status.st_rdev)) + ":" + std::to_string(minor(status.st_rdev));
+  WriteFile(entry / "dev", dev + "\n");
+  const fs::path index = SysRoot() / "dev" / "char" / dev;
+  fs::create_directories(index.parent_path());
+  fs::remove(index);
+  fs::create_directory_symlink(entry, index);
 }
 
 void FakeHidrawTree::AddUsbHidNode(std::uint32_t number, std::uint16_t vendor, std::uint16_t product,

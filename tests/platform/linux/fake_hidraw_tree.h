@@ -33,8 +33,10 @@ class FakeHidrawTree {
                                      const std::string& uevent, const std::vector<std::uint8_t>& descriptor = {});
   // class/hidraw/hidrawN linked to hidDevice, and dev/hidrawN.
   void AddNode(std::uint32_t number, const std::filesystem::path& hidDevice, bool withDevNode = true);
-  // dev/hidrawN as a link to device, with class/hidraw/hidrawN/dev naming it.
+  // dev/hidrawN as a link to device, its entry numbered as that device.
   void AddDevNode(std::uint32_t number, const std::filesystem::path& device);
+  // The entry's "dev" as device's number; sys/dev/char/MAJOR:MINOR leads to it.
+  void NumberEntry(const std::filesystem::path& entry, const std::filesystem::path& device);
   static inline const std::filesystem::path kStandInDevice = "/dev/null";
 
   // A USB device with one HID interface and its hidraw node, in one call.

@@ -1,6 +1,7 @@
 #include "platform/linux/hidraw_device.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
 
@@ -83,6 +84,32 @@ class IgnoreSigpipe {
  private:
   sighandler_t previous_;
 };
+
+// Two opens of one node take turns through its lock: the second is told
+// Busy once its wait has passed, and has the node once the first lets go of
+// it, during its wait too, or closes it.
+TEST(HidrawDeviceTest, TwoOpensOfTheNodeTakeTurnsThroughItsLock) {
+  FakeHidrawTree tree;
+  const std::filesystem::path node = tree.Root() / "hidraw0";
+  FakeHidrawTree::WriteFile(node, "");
+  const auto open = [&] {
+    return std::make_unique<HidrawDevice>(UniqueFd(::open(node.c_str(), O_RDWR | O_CLOEXEC)), NoSysfs(),
+                                          Fixed(VendorPage64Descriptor()));
+  };
+  auto first = open();
+  auto second = open();
+  EXPECT_EQ(first->Lock(0), reader::LockStatus::Owned);
+  EXPECT_EQ(second->Lock(30), reader::LockStatus::Busy);
+  std::thread letGo([&] {
+    std::this_thread::sleep_for(20ms);
+    first->Unlock();
+  });
+  EXPECT_EQ(second->Lock(5000), reader::LockStatus::Owned);
+  letGo.join();
+  EXPECT_EQ(first->Lock(0), reader::LockStatus::Busy);
+  second.reset();
+  EXPECT_EQ(first->Lock(0), reader::LockStatus::Owned);
+}
 
 TEST(HidrawDeviceTest, WriteDeliversTheWholeReportAsOneMessage) {
   SocketPair pair;

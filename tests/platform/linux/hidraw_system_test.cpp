@@ -110,6 +110,11 @@ TEST_F(HidrawSystemTest, ANodeThatCannotBeOpenedOrIsNotTheNodeIsNoDevice) {
   FakeHidrawTree::WriteFile(tree.ClassDir() / "hidraw4" / "dev", "1:3\n");  // /dev/null's number
   tree.AddUsbHidNode(5, 0x5131, 0x2007, "0102\n");
   fs::remove(tree.ClassDir() / "hidraw5" / "dev");
+  // A link named as udev may name the reader, to a node found by its number.
+  tree.AddUsbHidNode(6, 0x5131, 0x2007, "0102\n");
+  tree.AddDevNode(6, "/dev/random");
+  const std::string link = (tree.DevRoot() / "magreader").string();
+  fs::create_symlink(tree.NodePath(6), link);
   // An ordinary file named like the reader's node, outside /dev.
   const fs::path elsewhere = tree.Root() / "home" / "hidraw0";
   fs::create_directories(elsewhere.parent_path());
@@ -122,15 +127,20 @@ TEST_F(HidrawSystemTest, ANodeThatCannotBeOpenedOrIsNotTheNodeIsNoDevice) {
   };
   const Row rows[] = {
       {tree.NodePath(0), true, OpenFailure::Other},
+      {link, true, OpenFailure::Other},
       {tree.NodePath(1), false, OpenFailure::NotFound},
-      {tree.NodePath(2), false, OpenFailure::Other},  // EISDIR
+      {tree.NodePath(2), false, OpenFailure::NotAHidInterface},
       {tree.NodePath(3), false, OpenFailure::NotAHidInterface},
       {tree.NodePath(4), false, OpenFailure::NotAHidInterface},
       {tree.NodePath(5), false, OpenFailure::NotAHidInterface},
       {elsewhere.string(), false, OpenFailure::NotAHidInterface},
       {"hidraw0", false, OpenFailure::NotFound},  // a bare name is no node
   };
-  HidrawSystem system = System();
+  std::vector<std::string> tried;
+  HidrawSystem system(tree.SysRoot(), tree.DevRoot(), [&](const std::string& path) {
+    tried.push_back(path);
+    return platform::hidraw::OpenHidrawNode(path);
+  }, notice);
   for (const Row& row : rows) {
     const reader::OpenResult opened = system.Open(row.path);
     EXPECT_EQ(opened.device != nullptr, row.opens) << row.path;
@@ -138,13 +148,20 @@ TEST_F(HidrawSystemTest, ANodeThatCannotBeOpenedOrIsNotTheNodeIsNoDevice) {
       EXPECT_EQ(opened.failure, row.failure) << row.path;
     }
   }
+  // Nothing but the nodes was ever opened.
+  EXPECT_EQ(tried, (std::vector<std::string>{tree.NodePath(0), link}));
+  EXPECT_EQ(system.IdentityWithoutOpening(link)->productId, 0x2007);
+  // A path changed to lead elsewhere between the look and the open.
+  HidrawSystem swapped(tree.SysRoot(), tree.DevRoot(),
+                       [](const std::string&) { return platform::hidraw::OpenHidrawNode("/dev/zero"); }, notice);
+  EXPECT_EQ(swapped.Open(tree.NodePath(0)).failure, OpenFailure::NotAHidInterface);
   // What the other errors of open(2) mean.
   for (const auto& [error, failure] : {std::pair(ENODEV, OpenFailure::NotFound), std::pair(ENXIO, OpenFailure::NotFound),
                                        std::pair(EPERM, OpenFailure::PermissionDenied),
                                        std::pair(EBUSY, OpenFailure::Busy), std::pair(EIO, OpenFailure::Other)}) {
     HidrawSystem failing(tree.SysRoot(), tree.DevRoot(), [error](const std::string&) { return OpenedNode{-1, error}; },
                          notice);
-    EXPECT_EQ(failing.Open(tree.NodePath(1)).failure, failure) << error;
+    EXPECT_EQ(failing.Open(tree.NodePath(0)).failure, failure) << error;
   }
   // Nothing was written over the files that stood in the reader's place.
   std::ifstream kept(tree.NodePath(3));

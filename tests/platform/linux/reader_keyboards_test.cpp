@@ -29,9 +29,9 @@ class ReaderKeyboardsTest : public ::testing::Test {
     other = AddUsb("usb1/1-2", "046d", "c31c");
     const fs::path readerHid = AddHid(reader, "0003:5131:2007.0001", 0);
     const fs::path otherHid = AddHid(other, "0003:046D:C31C.0002", 1);
-    AddEvent(readerHid, 7, 12);
+    AddEvent(readerHid, 7, 12, "/dev/zero");
     AddEvent(readerHid, 6, 5);
-    AddEvent(otherHid, 3, 3);
+    AddEvent(otherHid, 3, 3, "/dev/full");
   }
 
   fs::path AddUsb(const std::string& name, const std::string& vendor, const std::string& product) {
@@ -46,13 +46,19 @@ class ReaderKeyboardsTest : public ::testing::Test {
     return hid;
   }
   // .../input/inputN/eventM with its device link up to inputN, the class
-  // entry linked to it, and a FIFO as /dev/input/eventM.
-  void AddEvent(const fs::path& hid, int input, int event) {
+  // entry linked to it, and a FIFO (or a link to standIn) as /dev/input/eventM.
+  void AddEvent(const fs::path& hid, int input, int event, const char* standIn = nullptr) {
     const fs::path inputDir = hid / "input" / ("input" + std::to_string(input));
     const fs::path eventDir = inputDir / ("event" + std::to_string(event));
     fs::create_directories(eventDir);
     fs::create_directory_symlink(inputDir, eventDir / "device");
     fs::create_directory_symlink(eventDir, tree.SysRoot() / "class" / "input" / ("event" + std::to_string(event)));
+    if (standIn != nullptr) {
+      tree.NumberEntry(eventDir, standIn);
+      fs::create_symlink(standIn, Node(event));
+      return;
+    }
+    FakeHidrawTree::WriteFile(eventDir / "dev", "13:" + std::to_string(64 + event) + "\n");
     ASSERT_EQ(::mkfifo(Node(event).c_str(), 0600), 0);
   }
   std::string Node(int event) const { return (tree.DevRoot() / "input" / ("event" + std::to_string(event))).string(); }
@@ -60,7 +66,8 @@ class ReaderKeyboardsTest : public ::testing::Test {
   FakeHidrawTree tree;
   fs::path reader;
   fs::path other;
-  EvdevKeyboards keyboards{tree.SysRoot(), tree.DevRoot()};
+  // A FIFO says nothing of the device behind it: taken as the reader's here.
+  EvdevKeyboards keyboards{tree.SysRoot(), tree.DevRoot(), [](int, platform::hidraw::DeviceNumber) { return true; }};
 };
 
 TEST_F(ReaderKeyboardsTest, FindsTheReadersNodesByTheirUsbDeviceInNumberOrder) {
@@ -74,8 +81,9 @@ TEST_F(ReaderKeyboardsTest, APathIsAReaderKeyboardOnlyWhenItLeadsToOne) {
   const fs::path link = tree.DevRoot() / "input" / "by-id-reader-event-kbd";
   fs::create_symlink(Node(12), link);
   EXPECT_EQ(keyboards.ReaderKeyboardAt(link.string()), Node(12));
-  EXPECT_EQ(keyboards.ReaderKeyboardAt(Node(5)), Node(5));
-  EXPECT_EQ(keyboards.ReaderKeyboardAt(Node(3)), std::nullopt);  // the operator's keyboard
+  EXPECT_EQ(keyboards.ReaderKeyboardAt(Node(5)), std::nullopt);   // named as the node, but no device
+  EXPECT_EQ(keyboards.ReaderKeyboardAt(Node(3)), std::nullopt);   // the operator's keyboard
+  EXPECT_EQ(keyboards.ReaderKeyboardAt(tree.NodePath(0)), std::nullopt);  // a device of another class
   EXPECT_EQ(keyboards.ReaderKeyboardAt(Node(40)), std::nullopt);
 }
 

@@ -12,6 +12,7 @@ DWORD g_lastError = 0;
 const HDEVINFO kList = reinterpret_cast<HDEVINFO>(0x3000);
 constexpr std::uintptr_t kFileBase = 0x10000;
 constexpr std::uintptr_t kEventBase = 0x20000;
+constexpr std::uintptr_t kMutexBase = 0x80000;
 
 struct Device {
   std::size_t index = 0;
@@ -22,10 +23,12 @@ struct Device {
 std::map<HANDLE, Device> g_devices;
 std::map<HANDLE, Outcome> g_eventOutcome;  // the outcome of the transfer on each event
 std::uintptr_t g_nextEvent = 0;
+std::uintptr_t g_nextMutex = 0;
 
 FakeHidWorld& W() { return *g_world; }
 
 bool IsFile(HANDLE h) { return reinterpret_cast<std::uintptr_t>(h) >= kFileBase && reinterpret_cast<std::uintptr_t>(h) < kEventBase; }
+bool IsMutex(HANDLE h) { return reinterpret_cast<std::uintptr_t>(h) >= kMutexBase; }
 
 std::size_t DetailSize(const FakeInterface& i) {
   return offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath) + (i.path.size() + 1) * sizeof(WCHAR);
@@ -114,7 +117,9 @@ WINBOOL WINAPI FakeCloseHandle(HANDLE h) {
     g_lastError = ERROR_INVALID_HANDLE;
     return FALSE;
   }
-  if (IsFile(h)) {
+  if (IsMutex(h)) {
+    W().calls.push_back("close mutex");
+  } else if (IsFile(h)) {
     if (g_devices[h].outstanding) ++W().closedWithTransferOutstanding;
     g_devices.erase(h);
     W().calls.push_back("close file");
@@ -233,6 +238,11 @@ WINBOOL WINAPI FakeReadFile(HANDLE h, LPVOID buffer, DWORD length, LPDWORD read,
 }
 
 DWORD WINAPI FakeWaitForSingleObject(HANDLE h, DWORD timeout) {
+  if (IsMutex(h)) {
+    W().calls.push_back("wait mutex " + std::to_string(timeout));
+    const std::size_t k = W().mutexWaitCalls++;
+    return k < W().mutexWaits.size() ? W().mutexWaits[k] : WAIT_OBJECT_0;
+  }
   W().calls.push_back("wait " + std::to_string(timeout));
   const auto it = g_eventOutcome.find(h);
   if (it == g_eventOutcome.end()) return WAIT_FAILED;
@@ -300,6 +310,26 @@ WINBOOL WINAPI FakeCancelIo(HANDLE h) {
   return TRUE;
 }
 
+HANDLE WINAPI FakeCreateMutex(LPSECURITY_ATTRIBUTES security, WINBOOL initialOwner, LPCWSTR name) {
+  W().calls.push_back("create mutex");
+  if (security != nullptr || initialOwner) W().mutexArgumentsRight = false;
+  W().mutexNames.emplace_back(name != nullptr ? name : L"");
+  const std::size_t k = W().mutexCreateCalls++;
+  const DWORD error = k < W().mutexCreateErrors.size() ? W().mutexCreateErrors[k] : 0;
+  if (error != 0) {
+    g_lastError = error;
+    return nullptr;
+  }
+  const auto h = reinterpret_cast<HANDLE>(kMutexBase + 16 * ++g_nextMutex);
+  W().openHandles.insert(h);
+  return h;
+}
+
+WINBOOL WINAPI FakeReleaseMutex(HANDLE h) {
+  W().calls.push_back("release mutex");
+  return IsMutex(h) && W().openHandles.count(h) != 0;
+}
+
 DWORD WINAPI FakeGetLastError() { return g_lastError; }
 void WINAPI FakeSleep(DWORD milliseconds) { W().sleeps.push_back(milliseconds); }
 
@@ -320,6 +350,7 @@ HidApi FakeHidApi() {
                 &FakeGetPreparsedData, &FakeFreePreparsedData, &FakeGetCaps,   &FakeSetUsages,
                 &FakeFlushQueue,     &FakeCreateEvent,     &FakeResetEvent,           &FakeWriteFile,
                 &FakeReadFile,       &FakeWaitForSingleObject, &FakeGetOverlappedResult, &FakeCancelIo,
+                &FakeCreateMutex,    &FakeReleaseMutex,
                 &FakeGetLastError,   &FakeSleep};
 }
 

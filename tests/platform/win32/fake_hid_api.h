@@ -70,6 +70,10 @@ struct FakeHidWorld {
   std::optional<DWORD> enumerationError;  // instead of ERROR_NO_MORE_ITEMS at the end of the list
   std::vector<FakeInterface> interfaces;
   DWORD openError = ERROR_ACCESS_DENIED;  // the last error of a CreateFile that fails
+  // One per CreateMutexW, in order: 0 gives a mutex, anything else fails the
+  // call with that error; 0 once used up.
+  std::vector<DWORD> mutexCreateErrors;
+  std::vector<DWORD> mutexWaits;  // one per wait on a mutex, in order; WAIT_OBJECT_0 once used up
 
   // The record.
   int listsMade = 0, listsDestroyed = 0;
@@ -83,7 +87,12 @@ struct FakeHidWorld {
   std::vector<SetUsagesCall> setUsages;
   int eventsCreated = 0;
   bool eventArgumentsRight = true;  // unnamed, manual reset, signalled, no security attributes
-  std::vector<std::string> calls;   // "write", "read", "reset", "wait 1000", "result", "cancel", "flush", "close event", "close file"
+  // "write", "read", "reset", "wait 1000", "result", "cancel", "flush", "close event", "close file",
+  // "create mutex", "wait mutex 1000", "release mutex", "close mutex"
+  std::vector<std::string> calls;
+  std::vector<std::wstring> mutexNames;  // of each CreateMutexW
+  std::size_t mutexCreateCalls = 0, mutexWaitCalls = 0;
+  bool mutexArgumentsRight = true;       // no security attributes, not owned at creation
   std::vector<std::vector<std::uint8_t>> written;
   bool overlappedRight = true;       // offsets 0 and the current event in every transfer
   int closedWithTransferOutstanding = 0;

@@ -355,6 +355,55 @@ TEST_F(HidTransfers, ATransferThatRunsOutIsCancelledAndWaitedForBeforeTheCallRet
   EXPECT_EQ(world.closedWithTransferOutstanding, 0);
 }
 
+// The reader is taken for an exchange through a named mutex, each way the
+// calls can go; a mutex held is let go of when the device closes.
+TEST_F(HidTransfers, LockTakesTheReadersMutexWithinItsWait) {
+  using reader::LockStatus;
+  const DWORD denied = ERROR_ACCESS_DENIED;
+  struct Row {
+    std::vector<DWORD> createErrors, waits;
+    LockStatus status;
+    std::size_t creates;  // and a wait on the mutex when one was made
+    bool held;
+  };
+  const Row rows[] = {
+      {{}, {WAIT_OBJECT_0}, LockStatus::Owned, 1, true},
+      {{}, {WAIT_ABANDONED}, LockStatus::Owned, 1, true},  // its holder died
+      {{}, {WAIT_TIMEOUT}, LockStatus::Busy, 1, false},
+      {{}, {WAIT_FAILED}, LockStatus::Owned, 1, false},  // on, unlocked
+      // Another account's mutex, which this one may not open: asked for
+      // again every 10 ms until it is gone or the wait has passed.
+      {{denied, denied}, {WAIT_OBJECT_0}, LockStatus::Owned, 3, true},
+      {std::vector<DWORD>(100, denied), {}, LockStatus::Busy, 71, false},
+      {{ERROR_INVALID_HANDLE}, {}, LockStatus::Owned, 1, false},  // no mutex to be had: on, unlocked
+  };
+  for (const Row& row : rows) {
+    world = FakeHidWorld{};
+    auto device = OpenReader({});
+    world.mutexCreateErrors = row.createErrors;
+    world.mutexWaits = row.waits;
+    Mark();
+    EXPECT_EQ(device->Lock(700), row.status) << row.creates;
+    const Calls calls = TransferCalls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "create mutex"), static_cast<long>(row.creates));
+    const bool made = row.createErrors.size() < row.creates;
+    if (made) {
+      const std::string wait = "wait mutex " + std::to_string(700 - 10 * (row.creates - 1));
+      EXPECT_EQ(calls.back(), row.held ? wait : "close mutex");
+    }
+    EXPECT_EQ(world.sleeps.size(), std::min<std::size_t>(row.creates - 1, 70));
+    Mark();
+    device.reset();
+    EXPECT_EQ(TransferCalls(), row.held ? (Calls{"release mutex", "close mutex", "close file"}) : Calls{"close file"});
+    EXPECT_TRUE(world.mutexArgumentsRight);
+  }
+  // One name per device path: its backslashes replaced, its case ignored.
+  EXPECT_EQ(world.mutexNames.front(), L"Global\\magcfg-reader-//?/hid#vid_5131&pid_2007#7&1&0000#{4d1e55b2}");
+  EXPECT_EQ(LockName(L"\\\\?\\HID#VID_5131"), LockName(L"\\\\?\\hid#vid_5131"));
+  EXPECT_LT(LockName(std::wstring(400, L'x')).size(), static_cast<std::size_t>(MAX_PATH));
+  EXPECT_NE(LockName(std::wstring(400, L'x')), LockName(std::wstring(401, L'x')));
+}
+
 TEST_F(HidTransfers, NegativeTimeOutsDoNotWaitForEver) {
   auto device = OpenReader({Outcome::TimesOut});
   Mark();
@@ -431,8 +480,11 @@ TEST_F(HidTransfers, SetFormatExchangeWaitsItsTimeOutsAndReadsTheReply) {
     EXPECT_EQ(notices.seen, (std::vector<std::string>{"MSG_SEND_OK"})) << row.what;
     EXPECT_EQ(world.written.back(),
               (std::vector<std::uint8_t>{0x00, 0x02, 0x30, '%', '?', ';', '?', '+', '?', 0x07, 0x08, 0x03}));
-    Calls expected = row.beforeWrite;
+    // The reader is the exchange's from before the flush until its reply is read.
+    Calls expected = {"create mutex", "wait mutex 1000"};
+    expected.insert(expected.end(), row.beforeWrite.begin(), row.beforeWrite.end());
     expected.insert(expected.end(), exchange.begin(), exchange.end());
+    expected.insert(expected.end(), {"release mutex", "close mutex"});
     EXPECT_EQ(TransferCalls(), expected) << row.what;
     EXPECT_EQ(world.preparsedTaken, world.preparsedFreed) << row.what;
     session.Close();
@@ -454,7 +506,8 @@ TEST_F(HidTransfers, SetFormatToAReaderGoneEndsAtTheWrite) {
   EXPECT_EQ(result.status, reader::ExchangeStatus::ReaderGone);
   EXPECT_EQ(notices.seen, (std::vector<std::string>{"MSG_SEND_TIMEOUT", "MSG_FORMAT_REPLY_TIMEOUT",
                                                     "box ERROR: MSG_FORMAT_REPLY_TIMEOUT"}));
-  EXPECT_EQ(TransferCalls(), (Calls{"flush", "reset", "write"}));
+  EXPECT_EQ(TransferCalls(),
+            (Calls{"create mutex", "wait mutex 1000", "flush", "reset", "write", "release mutex", "close mutex"}));
 }
 
 TEST_F(HidTransfers, ReadCardWhoseWriteRunsOutReadsNothing) {
@@ -467,7 +520,8 @@ TEST_F(HidTransfers, ReadCardWhoseWriteRunsOutReadsNothing) {
   notices.Ended(result);
   EXPECT_EQ(result.status, reader::ExchangeStatus::WriteTimedOut);
   EXPECT_EQ(notices.seen, (std::vector<std::string>{"box Error: MSG_SEND_TIMEOUT"}));
-  EXPECT_EQ(TransferCalls(), (Calls{"flush", "reset", "write", "wait 100", "cancel", "wait 1000"}));
+  EXPECT_EQ(TransferCalls(), (Calls{"create mutex", "wait mutex 100", "flush", "reset", "write", "wait 100", "cancel",
+                                    "wait 1000", "release mutex", "close mutex"}));
 }
 
 class HidWindowLogic : public HidBackend {
