@@ -1,6 +1,7 @@
 #include "cli/format_options.h"
 
 #include "cli/visible_text.h"
+#include "reader/track_selection.h"
 #include "res/texts.h"
 #include "text/text_codec.h"
 
@@ -70,6 +71,19 @@ Checked<std::array<bool, 3>> ParseTrackList(std::string_view value) {
     return Checked<std::array<bool, 3>>::Fail(std::string(MessageText(MessageKey::SelectTrack, UiLanguage::English)));
   }
   return Checked<std::array<bool, 3>>::Ok(tracks);
+}
+
+Checked<std::uint8_t> ParseTrackSelection(std::string_view value) {
+  if (value.size() == 1 && value[0] >= '0' && value[0] <= '6') {
+    return Checked<std::uint8_t>::Ok(static_cast<std::uint8_t>(value[0] - '0'));
+  }
+  const Checked<std::array<bool, 3>> tracks = ParseTrackList(value);
+  for (std::uint8_t code = 0; tracks && reader::TracksSelected(code); ++code) {
+    if (*reader::TracksSelected(code) == *tracks.value) return Checked<std::uint8_t>::Ok(code);
+  }
+  return Checked<std::uint8_t>::Fail(Quoted(value) +
+                                     " names no tracks the reader returns together: give 2,3, 1, 2, 3, 1,2, 1,3 or "
+                                     "1,2,3, or their codes 0 to 6");
 }
 
 Checked<CarriageReturns> ParseCarriageReturns(std::string_view value) {

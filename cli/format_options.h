@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,10 @@ Checked<std::string> ParseSentinel(std::string_view value);
 
 // "1,2,3": the tracks output. At least one.
 Checked<std::array<bool, 3>> ParseTrackList(std::string_view value);
+
+// read --tracks: a list of tracks ("2,3", in any order) or the window's
+// code for it, a digit 0 to 6, as the track selection code the card read sends.
+Checked<std::uint8_t> ParseTrackSelection(std::string_view value);
 
 // "1,3", "packet", "none" or "".
 Checked<CarriageReturns> ParseCarriageReturns(std::string_view value);

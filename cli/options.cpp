@@ -5,65 +5,14 @@
 
 #include "cli/access_rule.h"
 #include "cli/format_options.h"
+#include "cli/option_table.h"
 #include "cli/visible_text.h"
 
 namespace magcfg::cli {
 namespace {
 
-constexpr unsigned Bit(Command command) { return 1u << static_cast<unsigned>(command); }
-
-constexpr unsigned kReaderCommands =
-    Bit(Command::SetFormat) | Bit(Command::Mode) | Bit(Command::Status) | Bit(Command::Read) | Bit(Command::Version);
-constexpr unsigned kFormatCommands = Bit(Command::SetFormat) | Bit(Command::Preview) | Bit(Command::Watch);
-// swipes splits by the sentinels only: the other format settings do not apply.
-constexpr unsigned kSentinelCommands = kFormatCommands | Bit(Command::Swipes);
-constexpr unsigned kHidCommands = kReaderCommands | Bit(Command::List) | Bit(Command::Preview) | Bit(Command::Watch);
-constexpr unsigned kEveryCommand = kHidCommands | Bit(Command::Swipes);
-
-struct OptionRule {
-  std::string_view name;
-  int values;  // 0, 1 or 3; --simulate takes an optional "=N"
-  unsigned commands;
-};
-
-constexpr OptionRule kRules[] = {
-    {"--json", 0, kEveryCommand},
-    {"--verbose", 0, kHidCommands},
-    {"--simulate", 0, kHidCommands & ~Bit(Command::Watch)},
-    {"--show-card-data", 0, kEveryCommand},
-    {"--path", 1, kReaderCommands | Bit(Command::Swipes)},
-    {"--all", 0, kReaderCommands},
-    {"--t1-start", 1, kSentinelCommands},
-    {"--t1-end", 1, kSentinelCommands},
-    {"--t2-start", 1, kSentinelCommands},
-    {"--t2-end", 1, kSentinelCommands},
-    {"--t3-start", 1, kSentinelCommands},
-    {"--t3-end", 1, kSentinelCommands},
-    {"--tracks", 1, kFormatCommands | Bit(Command::Read)},
-    {"--mode", 1, Bit(Command::Watch)},
-    {"--cr-after", 1, kFormatCommands},
-    {"--default", 0, kFormatCommands},
-    {"--profile", 1, kSentinelCommands},
-    {"--swipe", 3, Bit(Command::Preview)},
-    {"--grab", 0, Bit(Command::Swipes)},
-    {"--count", 1, Bit(Command::Swipes)},
-    {"--wait", 1, kReaderCommands | Bit(Command::Watch)},
-    {"--print-udev-rules", 0, 0},
-    {"--group", 1, 0},  // with --print-udev-rules
-};
-
-struct CommandWord {
-  std::string_view word;
-  Command command;
-};
-constexpr CommandWord kCommands[] = {
-    {"list", Command::List},     {"set-format", Command::SetFormat}, {"mode", Command::Mode},
-    {"status", Command::Status}, {"read", Command::Read},            {"version", Command::Version},
-    {"preview", Command::Preview}, {"watch", Command::Watch},   {"swipes", Command::Swipes},
-};
-
 struct Given {
-  const OptionRule* rule;
+  const OptionInfo* rule;
   std::vector<std::string> values;
 };
 
@@ -99,13 +48,6 @@ std::optional<int> Milliseconds(std::string_view text, int highestMs) {
   return ms;
 }
 
-const OptionRule* FindRule(std::string_view name) {
-  for (const OptionRule& rule : kRules) {
-    if (rule.name == name) return &rule;
-  }
-  return nullptr;
-}
-
 // The arguments before "--", where options can stand.
 std::span<const std::string> OptionPart(std::span<const std::string> args) {
   const auto end = std::find(args.begin(), args.end(), "--");
@@ -119,28 +61,17 @@ bool Has(std::span<const std::string> args, std::initializer_list<std::string_vi
   for (std::size_t i = 0; i < options.size(); ++i) {
     const std::string& arg = options[i];
     if (std::find(names.begin(), names.end(), arg) != names.end()) return true;
-    const OptionRule* rule = arg.starts_with("--") && arg.find('=') == std::string::npos ? FindRule(arg) : nullptr;
+    const OptionInfo* rule = arg.starts_with("--") && arg.find('=') == std::string::npos ? FindOption(arg) : nullptr;
     if (rule != nullptr) i += static_cast<std::size_t>(rule->values);
   }
   return false;
 }
 
-const CommandWord* FindCommand(std::string_view word) {
-  const auto* command =
-      std::find_if(std::begin(kCommands), std::end(kCommands), [&](const CommandWord& c) { return c.word == word; });
-  return command == std::end(kCommands) ? nullptr : command;
-}
-
 }  // namespace
 
-std::string_view CommandName(Command command) {
-  for (const CommandWord& c : kCommands) {
-    if (c.command == command) return c.word;
-  }
-  return "?";
-}
+std::string_view CommandName(Command command) { return InfoOf(command).word; }
 
-Result ParseArguments(std::span<const std::string> args, System system) {
+Result ParseArguments(std::span<const std::string> args, unsigned system) {
   Invocation invocation;
   if (args.empty()) {
     invocation.action = Invocation::Action::ShowUsage;
@@ -150,7 +81,7 @@ Result ParseArguments(std::span<const std::string> args, System system) {
     // The first command word on the line names the help asked for.
     invocation.action = Invocation::Action::ShowHelp;
     for (const std::string& arg : OptionPart(args)) {
-      if (const CommandWord* command = FindCommand(arg)) {
+      if (const CommandInfo* command = FindCommandWord(arg)) {
         invocation.action = Invocation::Action::ShowCommandHelp;
         invocation.command = command->command;
         break;
@@ -178,13 +109,13 @@ Result ParseArguments(std::span<const std::string> args, System system) {
     }
     const std::size_t equals = arg.starts_with("--") ? arg.find('=') : std::string::npos;
     const std::string name = arg.substr(0, equals);
-    const OptionRule* rule = FindRule(name);
+    const OptionInfo* rule = FindOption(name);
     if (rule == nullptr) return Result::Fail("unknown option " + Quoted(name) + " (try --help)");
     const bool repeated = std::any_of(given.begin(), given.end(), [&](const Given& g) { return g.rule == rule; });
     if (repeated) return Result::Fail(name + " given twice");
     Given option{rule, {}};
     if (equals != std::string::npos) {
-      if (rule->values != 1 && rule->name != "--simulate") return Result::Fail(name + " takes no '=' value");
+      if (rule->values != 1 && !rule->optionalValue) return Result::Fail(name + " takes no '=' value");
       option.values.push_back(arg.substr(equals + 1));
     } else if (rule->values > 0) {
       if (args.size() - 1 - i < static_cast<std::size_t>(rule->values)) {
@@ -224,7 +155,7 @@ Result ParseArguments(std::span<const std::string> args, System system) {
   if (group != given.end()) return Result::Fail("--group goes with --print-udev-rules only");
 
   if (words.empty()) return Result::Fail("no command given (try --help)");
-  const CommandWord* command = FindCommand(words[0]);
+  const CommandInfo* command = FindCommandWord(words[0]);
   if (command == nullptr) return Result::Fail("unknown command " + Quoted(words[0]) + " (try --help)");
   invocation.command = command->command;
   std::size_t wordsTaken = 1;
@@ -241,7 +172,7 @@ Result ParseArguments(std::span<const std::string> args, System system) {
   int formatOptions = 0;
   for (const Given& option : given) {
     const std::string_view name = option.rule->name;
-    if ((option.rule->commands & Bit(invocation.command)) == 0) {
+    if (FindOption(name, invocation.command) == nullptr) {
       return Result::Fail(std::string(name) + " is not an option of " + commandName);
     }
     const std::string value = option.values.empty() ? std::string() : option.values[0];
@@ -277,9 +208,9 @@ Result ParseArguments(std::span<const std::string> args, System system) {
     } else if (name == "--all") {
       invocation.choice = ReaderChoice::All;
     } else if (name == "--tracks" && invocation.command == Command::Read) {
-      const std::optional<int> code = SmallNumber(value, 0, 6);
-      if (!code || value.size() != 1) return Result::Fail("--tracks for read needs a track selection code from 0 to 6");
-      invocation.trackSelection = static_cast<std::uint8_t>(*code);
+      const Checked<std::uint8_t> selection = ParseTrackSelection(value);
+      if (!selection) return Result::Fail("--tracks: " + selection.error);
+      invocation.trackSelection = *selection.value;
     } else if (name == "--tracks") {
       invocation.format.tracks = value;
       ++formatOptions;

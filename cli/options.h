@@ -69,6 +69,6 @@ inline constexpr int kMostSwipes = 9999;
 // command asks for that command's help. No arguments at all ask for the
 // short usage. "--" ends the options: what follows is taken as words. A
 // command or option that system lacks is refused.
-Checked<Invocation> ParseArguments(std::span<const std::string> args, System system = kThisSystem);
+Checked<Invocation> ParseArguments(std::span<const std::string> args, unsigned system = kThisSystem);
 
 }  // namespace magcfg::cli

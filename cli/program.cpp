@@ -5,6 +5,8 @@
 #include "app/version.h"
 #include "cli/access_rule.h"
 #include "cli/format_options.h"
+#include "cli/help.h"
+#include "cli/option_table.h"
 #include "cli/options.h"
 #include "cli/preview.h"
 #include "cli/profile.h"
@@ -59,8 +61,8 @@ Checked<reader::OutputFormat> FormatAskedFor(const FormatArguments& given) {
   return Result::Ok(ResolveFormat(profile, options));
 }
 
-int RunList(reader::HidSystem& system, reader::KeyboardPort* keyboards, bool json, std::ostream& out,
-            std::ostream& err) {
+int RunList(reader::HidSystem& system, reader::KeyboardPort* keyboards, bool json, bool simulated,
+            std::ostream& out, std::ostream& err) {
   reader::FindOutcome walked = reader::FindOutcome::NotFound;
   std::string refused;
   const std::vector<reader::ReaderInfo> readers = reader::ListReaders(system, &walked, &refused);
@@ -79,7 +81,11 @@ int RunList(reader::HidSystem& system, reader::KeyboardPort* keyboards, bool jso
     err << VisibleText(DecodeUtf8(AccessRefusedNote(refused))) << '\n';
     return AsInt(ExitCode::PermissionDenied);
   }
-  if (readers.empty()) return failure(MessageKey::NotConnected, ExitCode::NoReader);
+  if (readers.empty()) {
+    const int exit = failure(MessageKey::NotConnected, ExitCode::NoReader);
+    if (!simulated) err << NoReaderHint(kThisSystem);
+    return exit;
+  }
   return AsInt(ExitCode::Success);
 }
 
@@ -104,8 +110,8 @@ int RunSwipeCommand(const Invocation& invocation, const HidSystems& systems, std
 
 int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::ostream& out, std::ostream& err) {
   switch (invocation.action) {
-    case Invocation::Action::ShowHelp: out << HelpText(); return 0;
-    case Invocation::Action::ShowCommandHelp: out << CommandHelpText(invocation.command); return 0;
+    case Invocation::Action::ShowHelp: out << HelpText(systems.system); return 0;
+    case Invocation::Action::ShowCommandHelp: out << CommandHelpText(invocation.command, systems.system); return 0;
     case Invocation::Action::ShowUsage: err << ShortUsage(); return AsInt(ExitCode::Usage);
     case Invocation::Action::ShowProgramVersion: out << kProgram << ' ' << kMagcfgVersion << '\n'; return 0;
     case Invocation::Action::PrintUdevRules:
@@ -182,17 +188,36 @@ int RunInvocation(const Invocation& invocation, const HidSystems& systems, std::
     // Simulated readers have no keyboard node.
     const std::shared_ptr<reader::KeyboardPort> keyboards =
         invocation.simulatedReaders == 0 && systems.keyboards ? systems.keyboards() : nullptr;
-    return RunList(*system, keyboards.get(), invocation.json, out, err);
+    return RunList(*system, keyboards.get(), invocation.json, invocation.simulatedReaders > 0, out, err);
   }
 
   const std::vector<ReaderReport> reports =
       RunOnReaders(*system, invocation.choice, invocation.path, request, log ? &*log : nullptr);
   PrintReports(reports, request, invocation.choice == ReaderChoice::All, invocation.json, invocation.showCardData, out,
                err);
+  if (invocation.simulatedReaders == 0 &&
+      std::any_of(reports.begin(), reports.end(),
+                  [](const ReaderReport& report) { return report.key == MessageKey::NotConnected; })) {
+    err << NoReaderHint(kThisSystem);
+  }
   return AsInt(WorstExit(reports));
 }
 
 }  // namespace
+
+std::string_view NoReaderHint(unsigned system) {
+  if (system == kWindows) {
+    return "magcfg-cli: no card reader (USB 5131:2007) was found. Check that it is plugged in:\n"
+           "  Device Manager lists it under Human Interface Devices (hardware ID\n"
+           "  HID\\VID_5131&PID_2007).\n"
+           "'magcfg-cli --simulate COMMAND' runs without a reader.\n";
+  }
+  return "magcfg-cli: no card reader (USB 5131:2007) was found. Check that\n"
+         "  - it is plugged in: 'lsusb -d 5131:2007' lists it;\n"
+         "  - the access rule is installed ('magcfg-cli --print-udev-rules' prints it),\n"
+         "    then plug the reader in again.\n"
+         "'magcfg-cli --simulate COMMAND' runs without a reader.\n";
+}
 
 int RunProgram(std::span<const std::string> args, const HidSystems& systems, std::ostream& out, std::ostream& err) {
   const Checked<Invocation> parsed = ParseArguments(args, systems.system);
@@ -205,197 +230,6 @@ int RunProgram(std::span<const std::string> args, const HidSystems& systems, std
     return AsInt(ExitCode::Failed);
   }
   return exit;
-}
-
-namespace {
-
-constexpr std::string_view kUsageLine = "Usage: magcfg-cli [options] COMMAND [command options]\n";
-
-constexpr std::string_view kAbout = R"(Sets up USB magnetic-stripe card readers (vendor 5131, product 2007) from
-scripts, one reader or a whole bench of them.
-)";
-
-constexpr std::string_view kCommandList = R"(Commands:
-  list                  the readers attached: path and version number
-  set-format [FORMAT]   send an output format to the reader
-  mode active|passive   active upload (the reader types each swipe) or
-                        passive upload (the host fetches the swipe)
-  status                how the last swipe went
-  read [--tracks CODE]  fetch the last swipe's tracks (passive upload)
-  version               the reader's version text
-  preview [FORMAT] [--swipe T1 T2 T3]
-                        what a reader with the format would type for a
-                        swipe (a sample card, or the three track texts
-                        given), without any reader
-  watch [FORMAT] [--mode active|passive]
-                        set up every reader attached, then each reader as
-                        it is plugged in, until interrupted
-  swipes [--path NODE] [--grab] [--count N] [SENTINELS]
-                        read the reader's own keyboard (active upload)
-                        and print each swipe split into its three tracks,
-                        one line per swipe, tracks separated by tabs; a
-                        swipe ends at the reader's line break. --grab keeps
-                        the swipes from being typed into the focused window
-                        too; --count N stops after N swipes. A reader
-                        unplugged and plugged in again is read again
-)";
-
-constexpr std::string_view kFormat = R"(FORMAT (set-format, preview, watch; SENTINELS and --profile for swipes);
-what is not given keeps the factory value:
-  --t1-start C, --t1-end C, --t2-start C, --t2-end C, --t3-start C, --t3-end C
-                        a track's start or end sentinel: one character from
-                        U+0000 to U+00FE, or an empty value ('') for none
-  --tracks 1,2,3        the tracks the reader outputs (at least one)
-  --cr-after WHERE      a carriage return after the tracks listed (1,3),
-                        after the whole packet (packet), or none (none)
-  --default             the factory format: % ? ; ? + ?, tracks 1,2,3, a
-                        carriage return after the packet
-  --profile FILE        the settings from a JSON file with the option names
-                        as keys, e.g. {"t1-start": "%", "t3-end": null,
-                        "tracks": [1, 2], "cr-after": [1, 2]}; options given
-                        as well override it
-)";
-
-constexpr std::string_view kTrackCodes = R"(Track selection codes (read --tracks CODE):
-  0 tracks 2 and 3 (default)   1 track 1     2 track 2     3 track 3
-  4 tracks 1 and 2             5 tracks 1 and 3            6 tracks 1, 2, 3
-)";
-
-constexpr std::string_view kWhichReader = R"(Which reader (set-format, mode, status, read, version):
-  (neither)             the first reader found
-  --path PATH           the reader at PATH, as list shows it
-  --all                 every reader attached, served in parallel
-)";
-
-constexpr std::string_view kWatch = R"(Watch (watch): the readers attached when it starts are set up first, then
-each reader as the system reports it plugged in: the FORMAT first (when
-given), then the upload mode (when given). One line per reader set up,
-and one per reader pulled out; a reader that fails half-way is reported
-and the watch goes on. Interrupt it (Ctrl+C, SIGINT or SIGTERM) to end it.
-  --mode active|passive the upload mode to put each reader in
-)";
-
-constexpr std::string_view kOther = R"(Other options:
-  --json                print JSON instead of text (watch: one JSON object
-                        per line)
-  --simulate[=N]        work with N simulated readers (1 if N is not given;
-                        not with watch)
-  --verbose             write every report written and read, in hex, and
-                        every notice to standard error
-  --wait SECONDS        how long to wait for a reader another program is
-                        using (0 to 600, decimals allowed; 5 by default)
-  --show-card-data      show card numbers whole; by default a track's
-                        account number and any run of 12 to 19 digits that
-                        passes the Luhn check show only their first six and
-                        last four digits
-  --print-udev-rules    print the udev rule that gives the reader to the
-                        user at the seat alone, and exit
-  --group NAME          with --print-udev-rules: the rule gives the reader
-                        to group NAME as well; every member of it can then
-                        read the card numbers swiped at the seat
-  -h, --help            show this help (after a command: that command's
-                        help) and exit
-  -V, --version         show the program's version and exit
-  --                    end of the options: what follows is not an option
-)";
-
-constexpr std::string_view kOutput = R"(Output: text puts results on standard output and failures on standard
-error, one line per result; with --all each line starts with the reader's
-path. Control characters show as <CR>, <LF>, <Tab> or <0xNN>, the Enter key
-a reader types for a carriage return as <Enter>, and '<' itself as <<. A
-blank track shows as 空白轨道 (blank track). --json prints one object, or
-with --all an array of one object per reader; a blank track there is null.
-)";
-
-constexpr std::string_view kExitStatus = R"(Exit status (with --all, the worst reader's, best to worst 0 1 2 3 4 7 5 6):
-  0  success (watch: interrupted)
-  1  the reader refused the request or gave no verdict
-  2  usage error: bad option, value or profile; nothing was sent
-  3  no reader attached (or none at --path), or it went away (unplugged)
-     during the command
-  4  time-out: the request could not be written, or no reply came in time
-  5  other failure: report length not supported, no HID report
-     description, a write or read that failed, HID services failing,
-     output that could not be written
-  6  permission denied: a reader is attached but may not be opened
-     (install the udev rule: see --print-udev-rules)
-  7  busy: another program kept the reader for the whole --wait
-)";
-
-enum Section : unsigned {
-  kFormatSection = 1,
-  kTrackCodeSection = 2,
-  kWhichReaderSection = 4,
-  kWatchSection = 8,
-};
-
-struct CommandHelp {
-  Command command;
-  std::string_view usage;  // after the program's name
-  std::string_view what;
-  unsigned sections;
-};
-
-constexpr CommandHelp kCommandHelp[] = {
-    {Command::List, "list [--json] [--simulate[=N]]", "Lists the readers attached: path and version number.\n", 0},
-    {Command::SetFormat, "set-format [FORMAT] [--path PATH | --all] [--json] [--verbose] [--simulate[=N]]",
-     "Sends an output format to the reader and reports its verdict.\n", kFormatSection | kWhichReaderSection},
-    {Command::Mode, "mode active|passive [--path PATH | --all] [--json] [--verbose] [--simulate[=N]]",
-     "Puts the reader in active upload (it types each swipe) or passive upload\n(the host fetches the swipe).\n",
-     kWhichReaderSection},
-    {Command::Status, "status [--path PATH | --all] [--json] [--verbose] [--simulate[=N]]",
-     "Asks the reader how the last swipe went.\n", kWhichReaderSection},
-    {Command::Read, "read [--tracks CODE] [--path PATH | --all] [--json] [--verbose] [--simulate[=N]]",
-     "Fetches the last swipe's tracks (passive upload).\n", kTrackCodeSection | kWhichReaderSection},
-    {Command::Version, "version [--path PATH | --all] [--json] [--verbose] [--simulate[=N]]",
-     "Asks the reader for its version text.\n", kWhichReaderSection},
-    {Command::Preview, "preview [FORMAT] [--swipe T1 T2 T3] [--json]",
-     "Shows what a reader with the format would type for a swipe (a sample\ncard, or the three track texts given), "
-     "without any reader.\n",
-     kFormatSection},
-    {Command::Watch, "watch [FORMAT] [--mode active|passive] [--json] [--verbose]",
-     "Sets up every reader attached, then each reader as it is plugged in,\nuntil interrupted.\n",
-     kFormatSection | kWatchSection},
-    {Command::Swipes, "swipes [--path NODE] [--grab] [--count N] [--json] [SENTINELS | --profile FILE]",
-     "Reads the reader's own keyboard (active upload) and prints each swipe\nsplit into its three tracks, one line "
-     "per swipe. --grab keeps the swipes\nfrom being typed into the focused window too; --count N stops after N\n"
-     "swipes.\n",
-     kFormatSection},
-};
-
-}  // namespace
-
-std::string HelpText() {
-  std::string text;
-  for (const std::string_view part : {kUsageLine, kAbout, kCommandList, kFormat, kTrackCodes, kWhichReader, kWatch,
-                                      kOther, kOutput, kExitStatus}) {
-    if (!text.empty() && part != kAbout) text += '\n';
-    text += part;
-  }
-  return text;
-}
-
-std::string CommandHelpText(Command command) {
-  for (const CommandHelp& help : kCommandHelp) {
-    if (help.command != command) continue;
-    std::string text = "Usage: magcfg-cli " + std::string(help.usage) + "\n" + std::string(help.what);
-    const std::pair<unsigned, std::string_view> sections[] = {{kFormatSection, kFormat},
-                                                              {kTrackCodeSection, kTrackCodes},
-                                                              {kWhichReaderSection, kWhichReader},
-                                                              {kWatchSection, kWatch}};
-    for (const auto& [bit, section] : sections) {
-      if (help.sections & bit) text += "\n" + std::string(section);
-    }
-    text += "\n" + std::string(kOther) + "\n" + std::string(kExitStatus);
-    return text;
-  }
-  return HelpText();
-}
-
-std::string ShortUsage() {
-  return std::string(kUsageLine) +
-         "Commands: list, set-format, mode, status, read, version, preview, watch, swipes\n"
-         "Try 'magcfg-cli --help', or 'magcfg-cli COMMAND --help' for one command.\n";
 }
 
 }  // namespace magcfg::cli

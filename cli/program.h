@@ -8,6 +8,7 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "cli/options.h"
 #include "reader/device_events.h"
@@ -28,7 +29,7 @@ struct WatchServices {
 
 struct HidSystems {
   // Whose commands and options the command line may use.
-  System system = kThisSystem;
+  unsigned system = kThisSystem;  // the system the line is parsed and the help shown for
   // The platform's HID services; empty when this build has none.
   std::function<std::shared_ptr<reader::HidSystem>()> platform;
   // N simulated readers, for --simulate=N.
@@ -39,15 +40,14 @@ struct HidSystems {
   std::function<std::shared_ptr<reader::KeyboardPort>()> keyboards;
 };
 
+// Said after the reader's own "No device connected!" when no reader was
+// found: the reader looked for, what to check on that system (SystemBit),
+// and how to go on without one.
+std::string_view NoReaderHint(unsigned system);
+
 // args excludes the program name. Nothing reaches a reader before the whole
 // command line, profile included, has been checked. Card numbers in out and
 // err are masked unless --show-card-data is given.
 int RunProgram(std::span<const std::string> args, const HidSystems& systems, std::ostream& out, std::ostream& err);
-
-// The whole help (--help), one command's help (COMMAND --help), and the
-// few lines shown when magcfg-cli is run with no arguments.
-std::string HelpText();
-std::string CommandHelpText(Command command);
-std::string ShortUsage();
 
 }  // namespace magcfg::cli

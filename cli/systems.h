@@ -1,24 +1,21 @@
-// Which of magcfg-cli's commands and options exist on which system. The
-// parser asks here, so the knowledge stands in one place and a test on one
-// system can parse the line as another system would.
+// The systems magcfg-cli is built for, as bits: the option table marks each
+// command and option with the systems it applies on, and the parser and the
+// help are told the system they run for, so that a test on one system can
+// parse and show the line as the other would.
 #pragma once
 
-#include <optional>
-#include <string>
 #include <string_view>
 
 namespace magcfg::cli {
 
-enum class System { Linux, Windows };
-
+enum SystemBit : unsigned { kLinux = 1u, kWindows = 2u };
+inline constexpr unsigned kEverySystem = kLinux | kWindows;
 #ifdef _WIN32
-inline constexpr System kThisSystem = System::Windows;
+inline constexpr unsigned kThisSystem = kWindows;
 #else
-inline constexpr System kThisSystem = System::Linux;
+inline constexpr unsigned kThisSystem = kLinux;
 #endif
 
-// The refusal for a command word or option name that does not exist on
-// system ("swipes is not available on Windows"); nullopt where it exists.
-std::optional<std::string> NotAvailableOn(System system, std::string_view word);
+constexpr std::string_view SystemName(unsigned system) { return system == kWindows ? "Windows" : "Linux"; }
 
 }  // namespace magcfg::cli

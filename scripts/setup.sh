@@ -6,7 +6,8 @@
 #   windows mingw-w64 and Wine, for the Windows build and its tests; wixl
 #           (msitools), for its installer
 #   fuzz    clang and its sanitizer runtimes
-#   package tools that check the .deb, the desktop file and the AppStream data
+#   package tools that check the .deb, the desktop file, the AppStream data, the
+#           manual pages and the zsh and fish completions
 #   e2e     QEMU, busybox and udev for the test machine that runs the Linux
 #           binaries against the real kernel (make e2e); strace, with which
 #           its cases see what a program opens and hold an open back
@@ -16,7 +17,7 @@ declare -A GROUPS_PACKAGES=(
   [base]="build-essential ccache cmake ninja-build pkg-config libgtest-dev googletest libgmock-dev libbenchmark-dev nlohmann-json3-dev libudev-dev systemd qt6-base-dev libgl1-mesa-dev fonts-dejavu-core fonts-noto-core fonts-liberation fonts-cantarell fonts-wqy-microhei xvfb xauth"
   [windows]="mingw-w64 wine wine64 wixl xvfb xauth"
   [fuzz]="clang libclang-rt-14-dev"
-  [package]="desktop-file-utils appstream lintian dpkg-dev man-db"
+  [package]="desktop-file-utils appstream lintian dpkg-dev man-db zsh fish"
   [e2e]="qemu-system-x86 busybox-static cpio xz-utils kmod udev strace"
 )
 

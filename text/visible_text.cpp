@@ -19,7 +19,7 @@ std::string VisibleText(std::u32string_view text, LineFeed lineFeed) {
   std::string out;
   out.reserve(text.size());
   for (const char32_t c : text) {
-    char code[16];  // room for any value the format could print
+    char code[16];  // "<U+" and up to eight hex digits of a char32_t
     std::string_view name;
     if (c == U'\r') {
       name = "<CR>";

@@ -130,14 +130,15 @@ int main(int argc, char** argv) {
 
   magcfg::qt::QtWindow window;
   magcfg::MainDialog dialog(window, *hid, moduleState);
-  dialog.SetStartLanguage(magcfg::qt::StartLanguage(line));
+  const magcfg::UiLanguage language = magcfg::qt::StartLanguage(line);
+  dialog.SetStartLanguage(language);
   window.Attach(dialog);
   window.Initialise();
   // The simulated reader comes with a window to swipe cards through it,
-  // which shows beside the main window.
+  // which shows beside the main window and speaks its language.
   std::unique_ptr<magcfg::qt::SimulatedReaderWindow> readerWindow;
   if (simulated != nullptr) {
-    readerWindow = std::make_unique<magcfg::qt::SimulatedReaderWindow>(simulated->Reader(), window);
+    readerWindow = std::make_unique<magcfg::qt::SimulatedReaderWindow>(simulated->Reader(), window, language);
   }
   // Whatever ended the window, the program ends with it.
   window.exec();

@@ -68,7 +68,7 @@ int main(int argc, char** argv) {
   window.Attach(dialog);
   window.SetMessageBoxHook([](QMessageBox&) {});
   window.Initialise();
-  magcfg::qt::SimulatedReaderWindow readerWindow(hid.Reader(), window);
+  magcfg::qt::SimulatedReaderWindow readerWindow(hid.Reader(), window, magcfg::UiLanguage::English);
 
   window.show();
   window.activateWindow();

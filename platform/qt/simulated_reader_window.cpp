@@ -14,6 +14,7 @@
 #include "platform/qt/text_convert.h"
 #include "platform/simulated/demo_reader.h"
 #include "platform/simulated/reader_state_words.h"
+#include "platform/simulated/reader_window_texts.h"
 #include "res/control_ids.h"
 
 namespace magcfg::qt {
@@ -25,16 +26,18 @@ constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint | 
                                          Qt::WindowCloseButtonHint | Qt::WindowDoesNotAcceptFocus;
 constexpr int kWidth = 320;
 
-QString CardCaption(SampleCard card) {
+using sim::ReaderWindowText;
+
+sim::ReaderWindowText CardCaption(SampleCard card) {
   switch (card) {
     case SampleCard::Good:
-      return QStringLiteral("Swipe a good card (three tracks)");
+      return ReaderWindowText::SwipeGood;
     case SampleCard::BlankTrack3:
-      return QStringLiteral("Swipe a card with track 3 blank");
+      return ReaderWindowText::SwipeBlankTrack3;
     case SampleCard::Unreadable:
-      return QStringLiteral("Swipe an unreadable card");
+      break;
   }
-  return {};
+  return ReaderWindowText::SwipeUnreadable;
 }
 
 QString CardObjectName(SampleCard card) {
@@ -96,10 +99,10 @@ reader::CardSwipe SampleSwipe(SampleCard card) {
   return {};
 }
 
-SimulatedReaderWindow::SimulatedReaderWindow(sim::ReaderModel& reader, QtWindow& mainWindow)
-    : QWidget(&mainWindow, kWindowFlags), reader_(reader), mainWindow_(mainWindow) {
+SimulatedReaderWindow::SimulatedReaderWindow(sim::ReaderModel& reader, QtWindow& mainWindow, UiLanguage language)
+    : QWidget(&mainWindow, kWindowFlags), reader_(reader), mainWindow_(mainWindow), language_(language) {
   setObjectName(QStringLiteral("simulated_reader"));
-  setWindowTitle(QStringLiteral("Simulated reader"));
+  setWindowTitle(ToQString(sim::kReaderWindowTitle));
   setAttribute(Qt::WA_ShowWithoutActivating);
   setWindowIcon(mainWindow.windowIcon());
   setFont(DialogFont());
@@ -108,11 +111,11 @@ SimulatedReaderWindow::SimulatedReaderWindow(sim::ReaderModel& reader, QtWindow&
 
   auto* layout = new QVBoxLayout(this);
   auto* intro = MakeValueLabel(this, QStringLiteral("intro"));
-  intro->setText(QStringLiteral("This window stands in for the card reader. Swipe a sample card:"));
+  intro->setText(Text(ReaderWindowText::Intro));
   layout->addWidget(intro);
   for (std::size_t i = 0; i < kSampleCards.size(); ++i) {
     const SampleCard card = kSampleCards[i];
-    auto* button = new QPushButton(CardCaption(card), this);
+    auto* button = new QPushButton(Text(CardCaption(card)), this);
     button->setObjectName(CardObjectName(card));
     // A click must leave the keyboard focus where it is.
     button->setFocusPolicy(Qt::NoFocus);
@@ -122,22 +125,22 @@ SimulatedReaderWindow::SimulatedReaderWindow(sim::ReaderModel& reader, QtWindow&
     cardButtons_[i] = button;
   }
 
-  auto* stateBox = new QGroupBox(QStringLiteral("The reader now"), this);
+  auto* stateBox = new QGroupBox(Text(ReaderWindowText::StateBox), this);
   auto* form = new QFormLayout(stateBox);
   form->setRowWrapPolicy(QFormLayout::DontWrapRows);
   form->setLabelAlignment(Qt::AlignLeft | Qt::AlignTop);
   mode_ = MakeValueLabel(stateBox, QStringLiteral("reader_mode"));
   format_ = MakeValueLabel(stateBox, QStringLiteral("reader_format"));
   lastSwipe_ = MakeValueLabel(stateBox, QStringLiteral("reader_last_swipe"));
-  form->addRow(QStringLiteral("Upload mode:"), mode_);
-  form->addRow(QStringLiteral("Format:"), format_);
-  form->addRow(QStringLiteral("Last swipe:"), lastSwipe_);
+  form->addRow(Text(ReaderWindowText::ModeLabel), mode_);
+  form->addRow(Text(ReaderWindowText::FormatLabel), format_);
+  form->addRow(Text(ReaderWindowText::LastSwipeLabel), lastSwipe_);
   layout->addWidget(stateBox);
 
   outcome_ = MakeValueLabel(this, QStringLiteral("swipe_outcome"));
   outcome_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   outcome_->setMinimumHeight(3 * fontMetrics().height());
-  outcome_->setText(QStringLiteral("No card swiped yet."));
+  outcome_->setText(Text(ReaderWindowText::NoSwipeYet));
   layout->addWidget(outcome_);
   layout->addStretch(1);
 
@@ -158,6 +161,10 @@ SimulatedReaderWindow::~SimulatedReaderWindow() {
   disconnect(&wedge_, nullptr, this, nullptr);
 }
 
+QString SimulatedReaderWindow::Text(sim::ReaderWindowText key, std::initializer_list<std::string_view> values) const {
+  return ToQString(sim::WindowText(key, language_, values));
+}
+
 QPushButton* SimulatedReaderWindow::CardButton(SampleCard card) const {
   for (std::size_t i = 0; i < kSampleCards.size(); ++i) {
     if (kSampleCards[i] == card) return cardButtons_[i];
@@ -166,7 +173,7 @@ QPushButton* SimulatedReaderWindow::CardButton(SampleCard card) const {
 }
 
 void SimulatedReaderWindow::ShowReaderState() {
-  const sim::ReaderStateWords words = sim::DescribeReader(reader_);
+  const sim::ReaderStateWords words = sim::DescribeReader(reader_, language_);
   mode_->setText(ToQString(words.mode));
   format_->setText(ToQString(words.format));
   lastSwipe_->setText(ToQString(words.lastSwipe));
@@ -195,16 +202,12 @@ void SimulatedReaderWindow::Swipe(SampleCard card) {
   if (Typing()) return;
   reader_.Swipe(SampleSwipe(card));
   if (reader_.Mode() == sim::UploadMode::Passive) {
-    SetOutcome(
-        QStringLiteral("Nothing typed: in passive upload the reader keeps the swipe until the "
-                       "program asks for it."));
+    SetOutcome(Text(ReaderWindowText::PassiveKeepsSwipe));
     return;
   }
   const std::string typed = reader_.TypedForLastSwipe();
   if (typed.empty()) {
-    SetOutcome(
-        QStringLiteral("Nothing typed: the card could not be read. "
-                       "\u201CCheck credit card status\u201D tells the program so."));
+    SetOutcome(Text(ReaderWindowText::UnreadableCard, {sim::CaptionOf(ctl::kCardStatus, language_)}));
     return;
   }
   QWidget* target = TypingTarget();
@@ -216,14 +219,12 @@ void SimulatedReaderWindow::Swipe(SampleCard card) {
     target->setFocus(Qt::OtherFocusReason);
   }
   if (target == nullptr || !wedge_.Type(target, typed)) {
-    SetOutcome(
-        QStringLiteral("Nothing typed: no box of the program has the keyboard focus. "
-                       "Click into the swipe box, then swipe again."));
+    SetOutcome(Text(ReaderWindowText::NoFocus));
     return;
   }
   typingInto_ = target;
   for (QPushButton* button : cardButtons_) button->setEnabled(false);
-  SetOutcome(QStringLiteral("Typing %1 characters\u2026").arg(typed.size()));
+  SetOutcome(Text(ReaderWindowText::Typing, {std::to_string(typed.size())}));
 }
 
 void SimulatedReaderWindow::OnTypingFinished(int typed, int asked) {
@@ -231,14 +232,13 @@ void SimulatedReaderWindow::OnTypingFinished(int typed, int asked) {
   QWidget* swipeBox = mainWindow_.Control(ctl::kSwipeBox);
   const bool intoSwipeBox = !typingInto_.isNull() && typingInto_ == swipeBox;
   typingInto_.clear();
+  const std::string count = std::to_string(typed);
   if (typed < asked) {
-    SetOutcome(QStringLiteral("Typing stopped after %1 of %2 characters: the box went away or did not get the keyboard focus back.").arg(typed).arg(asked));
+    SetOutcome(Text(ReaderWindowText::TypingStopped, {count, std::to_string(asked)}));
   } else if (intoSwipeBox) {
-    SetOutcome(QStringLiteral("Typed %1 characters into the swipe box.").arg(typed));
+    SetOutcome(Text(ReaderWindowText::TypedIntoSwipeBox, {count}));
   } else {
-    SetOutcome(QStringLiteral("Typed %1 characters into the focused box. To see the tracks split, "
-                              "click into the swipe box and swipe again.")
-                   .arg(typed));
+    SetOutcome(Text(ReaderWindowText::TypedIntoOtherBox, {count}));
   }
 }
 
@@ -256,6 +256,10 @@ void SimulatedReaderWindow::PlaceBesideMainWindow() {
 
 void SimulatedReaderWindow::ArrangeBesideMainWindow() {
   if (!mainWindow_.isVisible()) return;
+  if (!isVisible()) {
+    PlaceBesideMainWindow();
+    show();
+  }
   const QScreen* screen = mainWindow_.screen();
   if (screen != nullptr && !shownOnce_) {
     const std::optional<QPoint> room =
@@ -279,10 +283,12 @@ bool SimulatedReaderWindow::eventFilter(QObject* watched, QEvent* event) {
   if (watched == &mainWindow_) {
     switch (event->type()) {
       case QEvent::Show:
-        PlaceBesideMainWindow();
-        show();
-        // The main window takes its place while it handles this event; the
-        // final placement follows once it has.
+        // Shown once the main window is: the main window takes its place
+        // while it handles this event, and Qt's wayland platform makes this
+        // window a child of the main one (xdg_toplevel.set_parent) only when
+        // the main window's surface already exists as this one shows; shown
+        // first, the compositor placed it as a stranger, under the main
+        // window (seen under weston 10 with Qt 6.4).
         QMetaObject::invokeMethod(this, &SimulatedReaderWindow::ArrangeBesideMainWindow, Qt::QueuedConnection);
         break;
       case QEvent::Hide:

@@ -11,10 +11,13 @@
 #include <QSize>
 #include <QWidget>
 #include <array>
+#include <initializer_list>
 #include <optional>
+#include <string_view>
 
 #include "platform/qt/keyboard_wedge.h"
 #include "platform/simulated/reader_model.h"
+#include "platform/simulated/reader_window_texts.h"
 #include "reader/card_swipe.h"
 
 class QLabel;
@@ -50,9 +53,10 @@ class SimulatedReaderWindow final : public QWidget {
 
  public:
   // A top-level window of its own that shows and hides with the main window
-  // and sits beside it, to its right. It belongs to the main window, so a
-  // modal main window does not block it. The reader must outlive it.
-  SimulatedReaderWindow(sim::ReaderModel& reader, QtWindow& mainWindow);
+  // and sits beside it, to its right, in the language given. It belongs to
+  // the main window, so a modal main window does not block it. The reader
+  // must outlive it.
+  SimulatedReaderWindow(sim::ReaderModel& reader, QtWindow& mainWindow, UiLanguage language);
   ~SimulatedReaderWindow() override;
 
   // What a click on a card's button does. Ignored while the previous swipe
@@ -70,7 +74,8 @@ class SimulatedReaderWindow final : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  // On the first show, makes room beside the main window (MakeRoomBeside).
+  // Shows the window beside the main one once that has shown; on the first
+  // show, makes room beside the main window (MakeRoomBeside).
   void ArrangeBesideMainWindow();
   void ShowReaderState();
   void SetOutcome(const QString& text);
@@ -80,9 +85,11 @@ class SimulatedReaderWindow final : public QWidget {
   // widget of this program has it, the one that had it last.
   QWidget* TypingTarget() const;
   void OnTypingFinished(int typed, int asked);
+  QString Text(sim::ReaderWindowText key, std::initializer_list<std::string_view> values = {}) const;
 
   sim::ReaderModel& reader_;
   QtWindow& mainWindow_;
+  const UiLanguage language_;
   KeyboardWedge wedge_;
   QPointer<QWidget> lastFocus_;
   QPointer<QWidget> typingInto_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "reader/track_selection.h"
 #include "reader/typed_swipe.h"
 
 namespace magcfg::sim {
@@ -20,20 +21,6 @@ bool EtxAt(std::span<const std::uint8_t> request, std::size_t index) {
 }
 
 }  // namespace
-
-std::optional<std::array<bool, 3>> TracksSelected(std::uint8_t trackSelection) {
-  static constexpr std::array<std::array<bool, 3>, 7> kSelections = {{
-      {false, true, true},
-      {true, false, false},
-      {false, true, false},
-      {false, false, true},
-      {true, true, false},
-      {true, false, true},
-      {true, true, true},
-  }};
-  if (trackSelection >= kSelections.size()) return std::nullopt;
-  return kSelections[trackSelection];
-}
 
 std::optional<std::vector<std::uint8_t>> ReaderModel::Answer(std::span<const std::uint8_t> request) {
   if (request.size() < 4 || request[1] != kStx) return std::nullopt;
@@ -62,7 +49,7 @@ std::optional<std::vector<std::uint8_t>> ReaderModel::Answer(std::span<const std
       return std::vector<std::uint8_t>{kStx, command, kYes, code, kEtx};
     }
     case 0x08:
-      if (!EtxAt(request, 4) || !TracksSelected(request[3])) return std::nullopt;
+      if (!EtxAt(request, 4) || !reader::TracksSelected(request[3])) return std::nullopt;
       return AnswerReadCard(request[3]);
     default:
       return std::nullopt;
@@ -87,7 +74,7 @@ std::vector<std::uint8_t> ReaderModel::AnswerReadCard(std::uint8_t trackSelectio
     case reader::CardSwipe::Kind::Good:
       break;
   }
-  const std::array<bool, 3> selected = *TracksSelected(trackSelection);
+  const std::array<bool, 3> selected = *reader::TracksSelected(trackSelection);
   std::vector<std::uint8_t> reply = {kStx, 0x08, kYes};
   for (int i = 0; i < 3; ++i) {
     // A track not asked for goes out blank.

@@ -61,7 +61,4 @@ class ReaderModel {
   std::function<void()> listener_;
 };
 
-// The tracks a track selection code 0 to 6 asks for, track 1 first.
-std::optional<std::array<bool, 3>> TracksSelected(std::uint8_t trackSelection);
-
 }  // namespace magcfg::sim

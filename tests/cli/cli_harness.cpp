@@ -7,12 +7,12 @@
 
 namespace magcfg::test {
 
-CliRun RunCli(const std::vector<std::string>& args, int readers, const FleetSetup& setup) {
+CliRun RunCli(const std::vector<std::string>& args, int readers, const FleetSetup& setup, bool attached) {
   CliRun run;
   run.fleet = std::make_shared<cli::SimulatedFleet>(readers, sim::Pacing::Virtual);
   if (setup) setup(*run.fleet);
   cli::HidSystems systems;
-  systems.system = cli::System::Linux;  // the whole command line
+  systems.system = cli::kLinux;  // the whole command line
   systems.simulated = [&run](int count) -> std::shared_ptr<reader::HidSystem> {
     ++run.systemsMade;
     // A test that asks for another count gets a fresh fleet, which it cannot
@@ -22,6 +22,12 @@ CliRun RunCli(const std::vector<std::string>& args, int readers, const FleetSetu
     }
     return run.fleet;
   };
+  if (attached) {
+    systems.platform = [&run]() -> std::shared_ptr<reader::HidSystem> {
+      ++run.systemsMade;
+      return run.fleet;
+    };
+  }
   std::ostringstream out, err;
   run.exit = cli::RunProgram(args, systems, out, err);
   run.out = out.str();

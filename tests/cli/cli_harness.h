@@ -23,8 +23,10 @@ struct CliRun {
 using FleetSetup = std::function<void(cli::SimulatedFleet&)>;
 
 // The fleet of `readers` readers is made before the run and set up by setup,
-// whether or not the program asks for it.
-CliRun RunCli(const std::vector<std::string>& args, int readers = 1, const FleetSetup& setup = {});
+// whether or not the program asks for it. With `attached`, the fleet also
+// stands for the platform's readers, for a line without --simulate.
+CliRun RunCli(const std::vector<std::string>& args, int readers = 1, const FleetSetup& setup = {},
+              bool attached = false);
 
 // Nothing was opened or written on any reader of the fleet.
 bool FleetUntouched(cli::SimulatedFleet& fleet);

@@ -3,13 +3,14 @@
 // operator are checked word for word in the golden transcripts.
 #include <gtest/gtest.h>
 
+#include "cli/help.h"
 #include "cli/options.h"
 
 namespace magcfg::cli {
 namespace {
 
 // The whole command line, as Linux has it.
-Checked<Invocation> Parse(std::vector<std::string> args) { return ParseArguments(args, System::Linux); }
+Checked<Invocation> Parse(std::vector<std::string> args) { return ParseArguments(args, kLinux); }
 
 TEST(Arguments, OptionsMayStandBeforeOrAfterTheCommand) {
   for (const auto& args : std::vector<std::vector<std::string>>{
@@ -41,7 +42,7 @@ TEST(Arguments, ValuesFollowOrAreJoinedWithEquals) {
   EXPECT_EQ(parsed.value->path, "/dev/hidraw3");
 }
 
-TEST(Arguments, TracksMeansATrackListForFormatsAndACodeForRead) {
+TEST(Arguments, TracksMeansATrackListForFormatsAndAListOrACodeForRead) {
   const auto format = Parse({"preview", "--tracks", "1,3"});
   ASSERT_TRUE(format) << format.error;
   EXPECT_EQ(format.value->format.tracks, "1,3");
@@ -49,6 +50,8 @@ TEST(Arguments, TracksMeansATrackListForFormatsAndACodeForRead) {
   ASSERT_TRUE(read) << read.error;
   EXPECT_EQ(read.value->trackSelection, 5);
   EXPECT_FALSE(read.value->format.tracks);
+  const std::pair<const char*, int> lists[] = {{"3,2", 0}, {"1", 1}, {"1,2", 4}, {"3,1", 5}, {"1,2,3", 6}};
+  for (const auto& [list, code] : lists) EXPECT_EQ(Parse({"read", "--tracks", list}).value->trackSelection, code) << list;
   EXPECT_EQ(Parse({"read"}).value->trackSelection, 0);  // the window's first entry
 }
 
@@ -60,9 +63,12 @@ struct RefusalRow {
 const std::string kNotAGroup =
     "cannot stand in the udev rule as a group name: 1 to 32 letters, digits, '_', '.' or '-', the first a letter or '_'";
 
+const std::string kNoSuchTracks =
+    "names no tracks the reader returns together: give 2,3, 1, 2, 3, 1,2, 1,3 or 1,2,3, or their codes 0 to 6";
+
 const RefusalRow kRefusals[] = {
-    {{"read", "--tracks", "1,3"}, "--tracks for read needs a track selection code from 0 to 6"},
-    {{"read", "--tracks", "06"}, "--tracks for read needs a track selection code from 0 to 6"},
+    {{"read", "--tracks", "1,4"}, "--tracks: '1,4' " + kNoSuchTracks},
+    {{"read", "--tracks", "06"}, "--tracks: '06' " + kNoSuchTracks},
     {{"set-format", "--t1-start"}, "--t1-start needs a value"},
     {{"preview", "--swipe", "a", "b"}, "--swipe needs three values: track 1, track 2 and track 3"},
     {{"status", "--json=yes"}, "--json takes no '=' value"},
@@ -126,11 +132,16 @@ const RefusalRow kLinuxOnly[] = {
 
 TEST(Arguments, WhatLinuxAloneHasIsRefusedOnWindows) {
   for (const RefusalRow& row : kLinuxOnly) {
-    const auto windows = ParseArguments(row.args, System::Windows);
+    const auto windows = ParseArguments(row.args, kWindows);
     EXPECT_FALSE(windows) << row.args[0];
     EXPECT_EQ(windows.error, row.error);
-    EXPECT_NE(ParseArguments(row.args, System::Linux).error, row.error);
+    EXPECT_NE(ParseArguments(row.args, kLinux).error, row.error);
+    // Nor does Windows' help offer it, while Linux's does.
+    const std::string word = row.error.substr(0, row.error.find(' '));
+    EXPECT_EQ(HelpText(kWindows).find(word), std::string::npos) << word;
+    EXPECT_NE(HelpText(kLinux).find(word), std::string::npos) << word;
   }
+  EXPECT_NE(HelpText(kWindows).find("watch"), std::string::npos);
 }
 
 TEST(Arguments, SwipesTakesItsNodeGrabCountAndSentinels) {

@@ -29,7 +29,7 @@ struct SwipesRun {
 // outputFails: standard output takes nothing (a full disk, a closed pipe).
 SwipesRun RunSwipesCommand(ScriptedKeyboard& keyboard, std::vector<std::string> args, bool outputFails = false) {
   cli::HidSystems systems;
-  systems.system = cli::System::Linux;
+  systems.system = cli::kLinux;
   systems.keyboards = [&keyboard] {
     return std::shared_ptr<reader::KeyboardPort>(&keyboard, [](reader::KeyboardPort*) {});
   };
@@ -227,7 +227,7 @@ TEST(Swipes, ABuildWithoutKeyboardsSaysSo) {
   std::ostringstream err;
   const std::vector<std::string> args = {"swipes"};
   cli::HidSystems none;
-  none.system = cli::System::Linux;
+  none.system = cli::kLinux;
   EXPECT_EQ(cli::RunProgram(args, none, out, err), 5);
   EXPECT_EQ(err.str(), "magcfg-cli: this build cannot read a reader's keyboard\n");
 }

@@ -58,7 +58,7 @@ class SimulatedReaderWindowTest : public ::testing::Test {
     window.Attach(dialog);
     window.SetMessageBoxHook([this](QMessageBox& box) { boxes.push_back(box.text().toStdString()); });
     window.Initialise();
-    readerWindow = std::make_unique<SimulatedReaderWindow>(hid.Reader(), window);
+    readerWindow = std::make_unique<SimulatedReaderWindow>(hid.Reader(), window, UiLanguage::English);
   }
 
   void TearDown() override {
@@ -153,8 +153,23 @@ const Boxes kGoodTracks = {kGood.tracks[0], kGood.tracks[1], kGood.tracks[2]};
 
 TEST_F(SimulatedReaderWindowTest, ShowsAndHidesWithTheMainWindowAndFollowsIt) {
   EXPECT_FALSE(readerWindow->isVisible());
+  // Qt's wayland platform makes it the main window's child only when the
+  // main window is shown before it.
+  struct OnShow final : QObject {
+    std::function<void()> seen;
+    bool eventFilter(QObject*, QEvent* event) override {
+      if (event->type() == QEvent::Show) seen();
+      return false;
+    }
+  } onShow;
+  std::optional<bool> mainShownFirst;
+  onShow.seen = [&] { mainShownFirst = window.windowHandle() != nullptr && window.windowHandle()->isVisible(); };
+  readerWindow->installEventFilter(&onShow);
   ShowActive();
+  readerWindow->removeEventFilter(&onShow);
   ASSERT_TRUE(readerWindow->isVisible());
+  EXPECT_EQ(mainShownFirst, true);
+  EXPECT_EQ(readerWindow->windowHandle()->transientParent(), window.windowHandle());
   EXPECT_TRUE(readerWindow->isWindow());
   EXPECT_FALSE(readerWindow->isModal());
   EXPECT_EQ(readerWindow->windowTitle(), "Simulated reader");
@@ -257,7 +272,7 @@ TEST_F(SimulatedReaderWindowTest, ShowsTheReadersStateInWords) {
   hid.Reader().Swipe({});
   StartWithReader();
   const auto expectWords = [this] {
-    const sim::ReaderStateWords words = sim::DescribeReader(hid.Reader());
+    const sim::ReaderStateWords words = sim::DescribeReader(hid.Reader(), UiLanguage::English);
     EXPECT_EQ(Label("reader_mode"), words.mode);
     EXPECT_EQ(Label("reader_format"), words.format);
     EXPECT_EQ(Label("reader_last_swipe"), words.lastSwipe);
@@ -279,6 +294,21 @@ TEST_F(SimulatedReaderWindowTest, ShowsTheReadersStateInWords) {
   Swipe(SampleCard::BlankTrack3);
   ASSERT_EQ(hid.Reader().LastSwipe().kind, reader::CardSwipe::Kind::Good);
   expectWords();
+}
+
+// Made in Chinese, the window speaks Chinese, and keeps its English title.
+TEST_F(SimulatedReaderWindowTest, SpeaksTheLanguageItIsMadeIn) {
+  readerWindow.reset();
+  SimulatedReaderWindow chinese(hid.Reader(), window, UiLanguage::Chinese);
+  EXPECT_EQ(chinese.windowTitle(), "Simulated reader");
+  EXPECT_EQ(chinese.CardButton(SampleCard::Good)->text().toStdString(), "刷一张好卡（三个轨道）");
+  const auto* mode = chinese.findChild<QLabel*>(QStringLiteral("reader_mode"));
+  ASSERT_NE(mode, nullptr);
+  EXPECT_EQ(mode->text().toStdString(), sim::DescribeReader(hid.Reader(), UiLanguage::Chinese).mode);
+  chinese.Swipe(SampleCard::Unreadable);
+  const auto* outcome = chinese.findChild<QLabel*>(QStringLiteral("swipe_outcome"));
+  ASSERT_NE(outcome, nullptr);
+  EXPECT_EQ(outcome->text().toStdString(), "未输入任何字符：无法读取此卡。\u201C查询刷卡状态\u201D会告知程序。");
 }
 
 // --- Active upload: the reader types
