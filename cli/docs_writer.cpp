@@ -104,35 +104,35 @@ std::string BashValueAction(const OptionInfo& option) {
 std::string ZshSpec(const OptionInfo& option) {
   const std::string summary =
       Replaced(Replaced(Replaced(std::string(option.summary), "[", "\\["), "]", "\\]"), "'", "'\\''");
-  std::string spec;
-  if (EndsTheLine(option)) spec += "'(- *)'";
+  std::string zshArgument;
+  if (EndsTheLine(option)) zshArgument += "'(- *)'";
   if (!option.shortName.empty()) {
-    spec += "{" + std::string(option.shortName) + "," + std::string(option.name) + "}'[" + summary + "]";
+    zshArgument += "{" + std::string(option.shortName) + "," + std::string(option.name) + "}'[" + summary + "]";
   } else {
-    spec += "'" + std::string(option.name) + (option.optionalValue ? "=-" : "") + "[" + summary + "]";
+    zshArgument += "'" + std::string(option.name) + (option.optionalValue ? "=-" : "") + "[" + summary + "]";
   }
-  if (option.optionalValue) return spec + "::" + std::string(option.valueName) + ": '";
+  if (option.optionalValue) return zshArgument + "::" + std::string(option.valueName) + ": '";
   if (option.values == 3) {
     std::string names(option.valueName);
     for (std::size_t at = 0; at != std::string::npos;) {
       const std::size_t space = names.find(' ', at);
-      spec += ":" + names.substr(at, space == std::string::npos ? std::string::npos : space - at) + ": ";
+      zshArgument += ":" + names.substr(at, space == std::string::npos ? std::string::npos : space - at) + ": ";
       at = space == std::string::npos ? space : space + 1;
     }
-    return spec + "'";
+    return zshArgument + "'";
   }
-  if (option.values == 0) return spec + "'";
-  spec += ":" + std::string(option.valueName) + ":";
+  if (option.values == 0) return zshArgument + "'";
+  zshArgument += ":" + std::string(option.valueName) + ":";
   switch (option.kind) {
-    case ValueKind::File: spec += "_files"; break;
-    case ValueKind::ReaderNode: spec += "{compadd - /dev/hidraw*(N)}"; break;
-    case ValueKind::KeyboardNode: spec += "{compadd - /dev/input/event*(N)}"; break;
-    case ValueKind::Group: spec += "_groups"; break;
-    case ValueKind::Words: spec += "(" + std::string(option.words) + ")"; break;
+    case ValueKind::File: zshArgument += "_files"; break;
+    case ValueKind::ReaderNode: zshArgument += "{compadd - /dev/hidraw*(N)}"; break;
+    case ValueKind::KeyboardNode: zshArgument += "{compadd - /dev/input/event*(N)}"; break;
+    case ValueKind::Group: zshArgument += "_groups"; break;
+    case ValueKind::Words: zshArgument += "(" + std::string(option.words) + ")"; break;
     case ValueKind::None:
-    case ValueKind::Text: spec += " "; break;
+    case ValueKind::Text: zshArgument += " "; break;
   }
-  return spec + "'";
+  return zshArgument + "'";
 }
 
 std::string FishValue(const OptionInfo& option) {
