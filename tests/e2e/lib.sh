@@ -151,6 +151,16 @@ shared_loop() {
     echo "$rc" >"$SHARED/$1.$n.rc"
   done
 }
+# shared_three ROUNDS: status, version and read, each ROUNDS times, the three
+# loops at once; ends when all three have.
+shared_three() {
+  local command loops=()
+  for command in status version read; do
+    shared_loop "$command" "$1" &
+    loops+=($!)
+  done
+  wait "${loops[@]}"
+}
 shared_check() {
   local n out err rc own=0 others=()
   for ((n = 1; n <= $3; n++)); do

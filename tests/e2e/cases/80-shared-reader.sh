@@ -9,13 +9,7 @@ shared_start
 reader_script 0 swipe-demo
 run_cli status
 started=${EPOCHREALTIME/./}
-shared_loop status 15 &
-loops=($!)
-shared_loop version 15 &
-loops+=($!)
-shared_loop read 15 &
-loops+=($!)
-wait "${loops[@]}"
+shared_three 15
 echo "       (shared: 45 commands in $(((${EPOCHREALTIME/./} - started) / 1000)) ms)"
 for command in status version read; do shared_check "shared: three programs, $command's own answer" $command 15; done
 

@@ -176,13 +176,7 @@ reader_script 0 swipe-demo
 SHARED_CLI=(env WINEDEBUG=-all "$wine" "$mingw/cli/magcfg-cli.exe")
 shared_start
 started=${EPOCHREALTIME%.*}
-shared_loop status 2 &
-loops=($!)
-shared_loop version 2 &
-loops+=($!)
-shared_loop read 2 &
-loops+=($!)
-wait "${loops[@]}"
+shared_three 2
 echo "e2e-wine: six magcfg-cli.exe runs, three at a time, took $((${EPOCHREALTIME%.*} - started)) s"
 for command in status version read; do shared_check "wine: magcfg-cli.exe, three at once: $command's own answer" $command 2; done
 source "$here/run-cli.sh"
